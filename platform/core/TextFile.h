@@ -1,0 +1,54 @@
+#pragma once
+// Text files with the line rules of the poster file: lines end with CR LF, lines are in
+// the ANSI code page (see AnsiText.h), numbers are read the way formatted text input
+// reads them. Writing is atomic: the lines go to a temporary file in the same folder,
+// which is flushed to disk and renamed over the target only when complete.
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+namespace platform {
+
+class TextFileReader {
+ public:
+  // Reads the whole file; raises InOutError with the system's text when it cannot.
+  explicit TextFileReader(const QString &path);
+
+  bool AtEnd() const { return pos_ >= data_.size(); }
+  // Reads the rest of the current line and moves to the next; "" at the end of the file.
+  QString ReadLine();
+  // Skips blanks and line ends, then reads a decimal integer that ends at the first
+  // blank or control character; 0 at the end of the file. Text that is not a number (or
+  // does not fit in 32 bits) raises ConvertError. The rest of the line is not consumed.
+  int32_t ReadInteger();
+  // Moves past the end of the current line.
+  void SkipLine();
+
+ private:
+  QByteArray data_;
+  qsizetype pos_ = 0;
+};
+
+// Writes a file atomically. Nothing at `path` changes until Commit() succeeds; the
+// temporary file is removed if the writer is destroyed uncommitted.
+class AtomicFileWriter {
+ public:
+  // Creates the temporary file; raises InOutError when the folder refuses it.
+  explicit AtomicFileWriter(const QString &path);
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter &) = delete;
+  AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
+
+  void Write(const char *data, size_t size);  // raises InOutError on failure
+  void Write(const QByteArray &bytes) { Write(bytes.constData(), size_t(bytes.size())); }
+  void WriteLine(const QString &line);        // ANSI line + CR LF
+  void Commit();                              // flush, sync, rename over the target
+
+ private:
+  QString path_;
+  QByteArray tempName_;
+  int fd_ = -1;
+  bool committed_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,130 @@
+#include "DialogHost.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <stdexcept>
+
+namespace platform {
+
+namespace {
+std::unique_ptr<DialogHost> &CurrentHost() {
+  static std::unique_ptr<DialogHost> host;
+  return host;
+}
+}  // namespace
+
+DialogHost &Dialogs() {
+  auto &host = CurrentHost();
+  if (!host) host = std::make_unique<QtDialogHost>();
+  return *host;
+}
+
+void SetDialogHost(std::unique_ptr<DialogHost> host) { CurrentHost() = std::move(host); }
+
+MessageResult QtDialogHost::MessageBox(QWidget *parent, const MessageBoxSpec &spec) {
+  QMessageBox box(parent);
+  box.setWindowTitle(spec.title);
+  box.setText(spec.text);
+  switch (spec.icon) {
+    case MessageIcon::Error: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+  }
+  // The buttons' captions are the program's own, French whatever the language.
+  if (spec.yesNoCancel) {
+    QPushButton *yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+    for (QPushButton *b : {yes, no, cancel}) b->setAccessibleName(b->text().remove(u'&'));
+    box.setDefaultButton(yes);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == yes) return MessageResult::Yes;
+    if (box.clickedButton() == no) return MessageResult::No;
+    return MessageResult::Cancel;
+  }
+  QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  ok->setAccessibleName(QStringLiteral("OK"));
+  box.setDefaultButton(ok);
+  box.setEscapeButton(ok);
+  box.exec();
+  return MessageResult::Ok;
+}
+
+QString QtFilterFromWindowsFilter(const QString &filter) {
+  const QStringList parts = filter.split(u'|');
+  QStringList entries;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+    QStringList both;
+    for (const QString &p : patterns) {
+      both << p;
+      if (p.toLower() != p) both << p.toLower();  // Linux names are case-sensitive
+    }
+    QString description = parts[i];
+    const int paren = description.indexOf(u'(');
+    if (paren > 0) description = description.left(paren).trimmed();
+    entries << QStringLiteral("%1 (%2)").arg(description, both.join(u' '));
+  }
+  return entries.join(QStringLiteral(";;"));
+}
+
+QString QtDialogHost::FileDialog(QWidget *parent, const FileDialogSpec &spec) {
+  QFileDialog dialog(parent, spec.title, spec.initialDir, QtFilterFromWindowsFilter(spec.filter));
+  dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (!spec.defaultExt.isEmpty()) dialog.setDefaultSuffix(spec.defaultExt);
+  if (spec.save && !spec.overwritePrompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (!spec.fileName.isEmpty() && !spec.fileName.contains(u'*')) dialog.selectFile(spec.fileName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
+}
+
+bool QtDialogHost::PrintDialog(QWidget *parent, PrintDialogSpec &spec) {
+  return ShowSystemPrintDialog(parent, spec);
+}
+
+int QtDialogHost::ExecModal(QDialog &dialog) { return dialog.exec(); }
+
+template <class T>
+T ScriptedDialogHost::Next(const char *what) {
+  if (answers_.empty())
+    throw std::logic_error(std::string("scripted dialogs: no answer queued for ") + what);
+  Answer a = std::move(answers_.front());
+  answers_.pop_front();
+  if (!std::holds_alternative<T>(a))
+    throw std::logic_error(std::string("scripted dialogs: the next answer is not for ") + what);
+  return std::get<T>(std::move(a));
+}
+
+const MessageBoxSpec *ScriptedDialogHost::LastMessage() const {
+  for (auto it = shown_.rbegin(); it != shown_.rend(); ++it)
+    if (it->kind == Shown::Message) return &it->message;
+  return nullptr;
+}
+
+MessageResult ScriptedDialogHost::MessageBox(QWidget *, const MessageBoxSpec &spec) {
+  shown_.push_back({Shown::Message, spec, {}, {}});
+  return Next<MessageResult>("a message box");
+}
+
+QString ScriptedDialogHost::FileDialog(QWidget *, const FileDialogSpec &spec) {
+  shown_.push_back({Shown::File, {}, spec, {}});
+  return Next<QString>("a file dialog");
+}
+
+bool ScriptedDialogHost::PrintDialog(QWidget *, PrintDialogSpec &spec) {
+  shown_.push_back({Shown::Print, {}, {}, {}});
+  return Next<PrintScript>("a print dialog")(spec);
+}
+
+int ScriptedDialogHost::ExecModal(QDialog &dialog) {
+  shown_.push_back({Shown::Modal, {}, {}, QString::fromLatin1(dialog.metaObject()->className())});
+  return Next<ModalScript>("a modal dialog")(dialog);
+}
+
+}  // namespace platform

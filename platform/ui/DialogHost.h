@@ -1,0 +1,121 @@
+#pragma once
+// Every modal window goes through one interface: message boxes, the common file and
+// print dialogs, and the program's own dialogs. The Qt host shows real windows; tests
+// install a scripted host whose answers they queue, so every command runs unattended.
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <variant>
+#include <vector>
+
+class QDialog;
+class QWidget;
+
+namespace platform {
+
+enum class MessageIcon { Error, Question, Information, Warning };
+enum class MessageResult { Ok, Yes, No, Cancel };
+
+struct MessageBoxSpec {
+  QString title;
+  QString text;
+  MessageIcon icon = MessageIcon::Error;
+  bool yesNoCancel = false;  // otherwise a single OK button
+};
+
+// Open and save dialogs. `filter` is written the Windows way, "Description|*.EXT", and
+// `defaultExt` has no dot ("AFF").
+struct FileDialogSpec {
+  QString title;
+  QString initialDir;
+  QString fileName;
+  QString filter;
+  QString defaultExt;
+  bool save = false;
+  bool fileMustExist = false;    // open: the chosen file must exist
+  bool overwritePrompt = false;  // save: ask before replacing a file
+};
+
+// The print dialog's request and answer: page range (numbers from 1), copies.
+struct PrintDialogSpec {
+  int minPage = 1;
+  int maxPage = 1;
+  bool pageRangeAllowed = false;
+  // answers
+  bool pageRangeChosen = false;
+  int fromPage = 1;
+  int toPage = 1;
+  int copies = 1;
+};
+
+class DialogHost {
+ public:
+  virtual ~DialogHost() = default;
+  virtual MessageResult MessageBox(QWidget *parent, const MessageBoxSpec &spec) = 0;
+  // Returns the chosen path, or an empty string when cancelled.
+  virtual QString FileDialog(QWidget *parent, const FileDialogSpec &spec) = 0;
+  // Returns false when cancelled; fills in the answers of `spec` otherwise.
+  virtual bool PrintDialog(QWidget *parent, PrintDialogSpec &spec) = 0;
+  // Shows one of the program's own dialogs modally and returns its result code.
+  virtual int ExecModal(QDialog &dialog) = 0;
+};
+
+// The host in force (the Qt host unless a test installed another).
+DialogHost &Dialogs();
+// Installs `host` for the rest of the run (nullptr puts the Qt host back).
+void SetDialogHost(std::unique_ptr<DialogHost> host);
+
+class QtDialogHost : public DialogHost {
+ public:
+  MessageResult MessageBox(QWidget *parent, const MessageBoxSpec &spec) override;
+  QString FileDialog(QWidget *parent, const FileDialogSpec &spec) override;
+  bool PrintDialog(QWidget *parent, PrintDialogSpec &spec) override;
+  int ExecModal(QDialog &dialog) override;
+};
+
+// The print dialog of the printing backend in force; defined by the printer support.
+bool ShowSystemPrintDialog(QWidget *parent, PrintDialogSpec &spec);
+
+// A host that answers from a queue. Each call takes the next answer, which must be of
+// the kind the call expects; a missing or mismatched answer fails loudly, because a
+// test that did not foresee a dialog has found a fault.
+class ScriptedDialogHost : public DialogHost {
+ public:
+  struct Shown {
+    enum Kind { Message, File, Print, Modal } kind;
+    MessageBoxSpec message;
+    FileDialogSpec file;
+    QString dialogClass;
+  };
+  using ModalScript = std::function<int(QDialog &)>;
+  using PrintScript = std::function<bool(PrintDialogSpec &)>;
+
+  void AnswerMessage(MessageResult result) { answers_.emplace_back(result); }
+  void AnswerFile(const QString &path) { answers_.emplace_back(path); }
+  void AnswerPrint(PrintScript script) { answers_.emplace_back(std::move(script)); }
+  void AnswerModal(ModalScript script) { answers_.emplace_back(std::move(script)); }
+
+  const std::vector<Shown> &ShownDialogs() const { return shown_; }
+  size_t PendingAnswers() const { return answers_.size(); }
+  // The last message box shown, for quick checks.
+  const MessageBoxSpec *LastMessage() const;
+
+  MessageResult MessageBox(QWidget *parent, const MessageBoxSpec &spec) override;
+  QString FileDialog(QWidget *parent, const FileDialogSpec &spec) override;
+  bool PrintDialog(QWidget *parent, PrintDialogSpec &spec) override;
+  int ExecModal(QDialog &dialog) override;
+
+ private:
+  using Answer = std::variant<MessageResult, QString, PrintScript, ModalScript>;
+  template <class T>
+  T Next(const char *what);
+  std::deque<Answer> answers_;
+  std::vector<Shown> shown_;
+};
+
+// Turns "Affiches (*.AFF)|*.AFF" into Qt's "Affiches (*.AFF *.aff)".
+QString QtFilterFromWindowsFilter(const QString &filter);
+
+}  // namespace platform
