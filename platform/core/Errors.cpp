@@ -5,8 +5,12 @@
 
 namespace platform {
 
-QString AccessDeniedText() { return QStringLiteral("Accès au fichier refusé"); }
-QString DiskFullText() { return QStringLiteral("Disque plein"); }
+QString AccessDeniedText() {
+  return QStringLiteral("Accès au fichier refusé");
+}
+QString DiskFullText() {
+  return QStringLiteral("Disque plein");
+}
 QString CannotOpenText(const QString &path) {
   return QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path);
 }
@@ -32,7 +36,9 @@ QString SystemErrorText(int code) {
   }
 }
 
-void RaiseInOutError(int code) { throw InOutError(SystemErrorText(code), code); }
+void RaiseInOutError(int code) {
+  throw InOutError(SystemErrorText(code), code);
+}
 
 QString WithFullStop(const QString &text) {
   if (!text.isEmpty() && text.back() > QChar(u'.')) return text + u'.';

@@ -38,11 +38,11 @@ class RegistryError : public Failure {
 };
 
 // The French texts of the platform's failures.
-QString AccessDeniedText();                  // "Accès au fichier refusé"
-QString DiskFullText();                      // "Disque plein"
-QString CannotOpenText(const QString &path);    // "Impossible d'ouvrir le fichier %s"
-QString CannotCreateText(const QString &path);  // "Impossible de créer le fichier %s"
-QString WrongDataTypeText(const QString &name); // "Type de données incorrect pour '%s'"
+QString AccessDeniedText();                      // "Accès au fichier refusé"
+QString DiskFullText();                          // "Disque plein"
+QString CannotOpenText(const QString &path);     // "Impossible d'ouvrir le fichier %s"
+QString CannotCreateText(const QString &path);   // "Impossible de créer le fichier %s"
+QString WrongDataTypeText(const QString &name);  // "Type de données incorrect pour '%s'"
 
 // The text of an errno for an input/output failure: the two French texts above for the
 // errors a person can fix, the system's own text for the rest.

@@ -13,8 +13,12 @@ inline int64_t Round(double value) {
   return static_cast<int64_t>(std::nearbyint(value));
 }
 
-inline int64_t Trunc(double value) { return static_cast<int64_t>(std::trunc(value)); }
+inline int64_t Trunc(double value) {
+  return static_cast<int64_t>(std::trunc(value));
+}
 
-inline int Div(int a, int b) { return a / b; }  // C++ integer division already truncates
+inline int Div(int a, int b) {
+  return a / b;
+}  // C++ integer division already truncates
 
 }  // namespace platform

@@ -1,16 +1,25 @@
 #include "Paths.h"
 
+#include <sys/stat.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <cerrno>
-#include <sys/stat.h>
 
 #include "Errors.h"
 
 namespace platform {
 
+namespace {
+QString programFileOverride;
+}
+
+void SetProgramFileOverride(const QString &path) {
+  programFileOverride = path;
+}
+
 QString ProgramFile() {
+  if (!programFileOverride.isEmpty()) return programFileOverride;
   const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
   if (!self.isEmpty()) return self;
   return QCoreApplication::applicationFilePath();
@@ -36,7 +45,9 @@ QString ChangeFileExt(const QString &path, const QString &ext) {
   return path + ext;
 }
 
-QString ExtractFileName(const QString &path) { return path.mid(path.lastIndexOf(u'/') + 1); }
+QString ExtractFileName(const QString &path) {
+  return path.mid(path.lastIndexOf(u'/') + 1);
+}
 
 QString ExtractFileExt(const QString &path) {
   const int slash = path.lastIndexOf(u'/');
@@ -54,9 +65,13 @@ bool FileExists(const QString &path) {
   return !path.isEmpty() && info.exists() && !info.isDir();
 }
 
-bool AnyEntryIn(const QString &folder) { return QFileInfo(folder).isDir(); }
+bool AnyEntryIn(const QString &folder) {
+  return QFileInfo(folder).isDir();
+}
 
-void SetCurrentDir(const QString &folder) { QDir::setCurrent(folder); }
+void SetCurrentDir(const QString &folder) {
+  QDir::setCurrent(folder);
+}
 
 void CreateDir(const QString &folder) {
   const QByteArray name = QFile::encodeName(folder);

@@ -14,11 +14,17 @@ RegistryKey::RegistryKey(const QString &keyName) {
   settings_ = std::make_unique<QSettings>(ConfigFolder() + keyName, QSettings::IniFormat);
 }
 
-RegistryKey::~RegistryKey() { settings_->sync(); }
+RegistryKey::~RegistryKey() {
+  settings_->sync();
+}
 
-QString RegistryKey::FilePath() const { return settings_->fileName(); }
+QString RegistryKey::FilePath() const {
+  return settings_->fileName();
+}
 
-static QString Key(const QString &section, const QString &name) { return section + u'/' + name; }
+static QString Key(const QString &section, const QString &name) {
+  return section + u'/' + name;
+}
 
 bool RegistryKey::ValueExists(const QString &section, const QString &name) const {
   return settings_->contains(Key(section, name));
@@ -56,7 +62,9 @@ void RegistryKey::WriteBool(const QString &section, const QString &name, bool va
   WriteString(section, name, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-void RegistryKey::EraseSection(const QString &section) { settings_->remove(section); }
+void RegistryKey::EraseSection(const QString &section) {
+  settings_->remove(section);
+}
 
 void RegistryKey::Flush() {
   settings_->sync();

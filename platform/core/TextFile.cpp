@@ -1,12 +1,12 @@
 #include "TextFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "AnsiText.h"
 #include "Errors.h"
@@ -14,8 +14,12 @@
 namespace platform {
 
 namespace {
-bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsLineEnd(char c) {
+  return c == '\r' || c == '\n';
+}
+bool IsBlankOrControl(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
 }  // namespace
 
 TextFileReader::TextFileReader(const QString &path) {
@@ -51,7 +55,8 @@ int32_t TextFileReader::ReadInteger() {
   bool ok = false;
   const qlonglong value = token.toLongLong(&ok, 10);
   if (!ok || value < INT32_MIN || value > INT32_MAX)
-    throw ConvertError(QStringLiteral("'%1' n'est pas un nombre valide").arg(DecodeAnsiLine(token)));
+    throw ConvertError(
+        QStringLiteral("'%1' n'est pas un nombre valide").arg(DecodeAnsiLine(token)));
   return static_cast<int32_t>(value);
 }
 

@@ -41,8 +41,8 @@ class AtomicFileWriter {
 
   void Write(const char *data, size_t size);  // raises InOutError on failure
   void Write(const QByteArray &bytes) { Write(bytes.constData(), size_t(bytes.size())); }
-  void WriteLine(const QString &line);        // ANSI line + CR LF
-  void Commit();                              // flush, sync, rename over the target
+  void WriteLine(const QString &line);  // ANSI line + CR LF
+  void Commit();                        // flush, sync, rename over the target
 
  private:
   QString path_;

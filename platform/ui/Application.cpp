@@ -1,6 +1,10 @@
 #include "Application.h"
 
+#include <QKeyEvent>
+#include <QWidget>
 #include <exception>
+
+#include "HelpViewer.h"
 
 #include "MessageBoxes.h"
 #include "core/Errors.h"
@@ -19,8 +23,24 @@ void ShowCurrentException() {
   }
 }
 
+int HelpTopicOf(const QWidget *widget) {
+  for (; widget; widget = widget->parentWidget()) {
+    const int topic = widget->property("helpTopic").toInt();
+    if (topic > 0) return topic;
+  }
+  return 0;
+}
+
 bool Application::notify(QObject *receiver, QEvent *event) {
   try {
+    // F1 opens the help at the topic of the control under focus or of its nearest
+    // parent that has one.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1 &&
+        receiver->isWidgetType()) {
+      QWidget *focus = QApplication::focusWidget();
+      ShowHelpTopic(HelpTopicOf(focus ? focus : static_cast<QWidget *>(receiver)));
+      return true;
+    }
     return QApplication::notify(receiver, event);
   } catch (...) {
     ShowCurrentException();

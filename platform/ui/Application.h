@@ -3,6 +3,7 @@
 // shown in the standard error box, and the program goes on: none crosses the event loop.
 #include <QApplication>
 #include <functional>
+#include <type_traits>
 
 namespace platform {
 
@@ -12,6 +13,9 @@ class Application : public QApplication {
   Application(int &argc, char **argv);
   bool notify(QObject *receiver, QEvent *event) override;
 };
+
+// The help topic of `widget`: its "helpTopic" property or its nearest parent's; 0 for none.
+int HelpTopicOf(const QWidget *widget);
 
 // Runs `handler` and shows any failure it raises in the standard error box. For the
 // places where the program itself calls a handler outside an event (start-up steps).
@@ -25,7 +29,13 @@ void ShowCurrentException();
 template <class F>
 auto Guard(F handler) {
   return [handler = std::move(handler)](auto &&...args) {
-    RunGuarded([&] { handler(std::forward<decltype(args)>(args)...); });
+    RunGuarded([&] {
+      // Signals may carry arguments the handler does not take (clicked(bool)).
+      if constexpr (std::is_invocable_v<const F &, decltype(args)...>)
+        handler(std::forward<decltype(args)>(args)...);
+      else
+        handler();
+    });
   };
 }
 

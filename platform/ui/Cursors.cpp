@@ -26,7 +26,9 @@ void SetNormalCursor() {
   }
 }
 
-bool IsBusyCursorShown() { return busyDepth > 0; }
+bool IsBusyCursorShown() {
+  return busyDepth > 0;
+}
 
 QCursor LoadCursorResource(const QString &name) {
   QPixmap pixmap(QStringLiteral(":/cursors/%1.png").arg(name));
@@ -43,7 +45,9 @@ QCursor LoadCursorResource(const QString &name) {
   return QCursor(pixmap, x, y);
 }
 
-void RegisterCursor(int number, const QCursor &cursor) { Table()[number] = cursor; }
+void RegisterCursor(int number, const QCursor &cursor) {
+  Table()[number] = cursor;
+}
 
 QCursor CursorNumber(int number) {
   auto it = Table().find(number);

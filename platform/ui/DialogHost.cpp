@@ -22,17 +22,27 @@ DialogHost &Dialogs() {
   return *host;
 }
 
-void SetDialogHost(std::unique_ptr<DialogHost> host) { CurrentHost() = std::move(host); }
+void SetDialogHost(std::unique_ptr<DialogHost> host) {
+  CurrentHost() = std::move(host);
+}
 
 MessageResult QtDialogHost::MessageBox(QWidget *parent, const MessageBoxSpec &spec) {
   QMessageBox box(parent);
   box.setWindowTitle(spec.title);
   box.setText(spec.text);
   switch (spec.icon) {
-    case MessageIcon::Error: box.setIcon(QMessageBox::Critical); break;
-    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MessageIcon::Error:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case MessageIcon::Question:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case MessageIcon::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case MessageIcon::Warning:
+      box.setIcon(QMessageBox::Warning);
+      break;
   }
   // The buttons' captions are the program's own, French whatever the language.
   if (spec.yesNoCancel) {
@@ -88,7 +98,9 @@ bool QtDialogHost::PrintDialog(QWidget *parent, PrintDialogSpec &spec) {
   return ShowSystemPrintDialog(parent, spec);
 }
 
-int QtDialogHost::ExecModal(QDialog &dialog) { return dialog.exec(); }
+int QtDialogHost::ExecModal(QDialog &dialog) {
+  return dialog.exec();
+}
 
 template <class T>
 T ScriptedDialogHost::Next(const char *what) {

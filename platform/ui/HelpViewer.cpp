@@ -15,8 +15,12 @@ QString helpFile;
 QPointer<QTextBrowser> viewer;
 }  // namespace
 
-void SetHelpFile(const QString &path) { helpFile = path; }
-QString HelpFile() { return helpFile; }
+void SetHelpFile(const QString &path) {
+  helpFile = path;
+}
+QString HelpFile() {
+  return helpFile;
+}
 
 void ShowHelpTopic(int topic, QWidget *parent) {
   const QFileInfo info(helpFile);

@@ -6,9 +6,13 @@
 
 namespace platform {
 
-void SetApplicationTitle(const QString &title) { QGuiApplication::setApplicationDisplayName(title); }
+void SetApplicationTitle(const QString &title) {
+  QGuiApplication::setApplicationDisplayName(title);
+}
 
-QString ApplicationTitle() { return QGuiApplication::applicationDisplayName(); }
+QString ApplicationTitle() {
+  return QGuiApplication::applicationDisplayName();
+}
 
 void ErrorBox(const QString &text, QWidget *parent) {
   Dialogs().MessageBox(parent, {QStringLiteral("Erreur"), text, MessageIcon::Error, false});

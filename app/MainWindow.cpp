@@ -1,0 +1,608 @@
+#include "MainWindow.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLocale>
+#include <QScreen>
+#include <QToolButton>
+
+#include "AboutBox.h"
+#include "ImageView.h"
+#include "LanguageTexts.h"
+#include "PosterFile.h"
+#include "core/Errors.h"
+#include "core/FileCopy.h"
+#include "core/Numbers.h"
+#include "core/Paths.h"
+#include "core/Registry.h"
+#include "ui/Application.h"
+#include "ui/Cursors.h"
+#include "ui/DialogHost.h"
+#include "ui/HelpViewer.h"
+#include "ui/ImageControl.h"
+#include "ui/MessageBoxes.h"
+
+namespace app {
+
+using platform::BusyCursor;
+using platform::Round;
+
+namespace {
+// Panel frames, in pixels: inner sizes leave out twice the border and twice the bevel.
+constexpr int kToolColumnWidth = 49;
+constexpr int kPanelBorderWidth = 2;
+constexpr int kBevelWidth = 1;
+constexpr int kPanelInset = kPanelBorderWidth + kBevelWidth;
+constexpr int kCursorMain = 1;
+constexpr int kMainHelpTopic = 1;
+
+TForm1 *theMainForm = nullptr;
+
+QFrame *LoweredPanel(QWidget *parent, const QString &name) {
+  auto *panel = new QFrame(parent);
+  panel->setObjectName(name);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setLineWidth(kBevelWidth);
+  panel->setAutoFillBackground(true);
+  return panel;
+}
+}  // namespace
+
+TForm1 *MainForm() {
+  return theMainForm;
+}
+
+TForm1::TForm1(const StartOptions &options, QWidget *parent) : QWidget(parent), options_(options) {
+  theMainForm = this;
+  setObjectName(QStringLiteral("Form1"));
+  setProperty("helpTopic", kMainHelpTopic);
+  resize(648, 526);
+  setWindowIcon(QIcon(QStringLiteral(":/icons/muralix.svg")));
+  CreateControls();
+  // A failure here is shown, the rest of the creation is skipped and the window opens.
+  platform::RunGuarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() {
+  if (theMainForm == this) theMainForm = nullptr;
+}
+
+const MainWindowTexts &TForm1::Texts() const {
+  return TextsFor(Language);
+}
+
+QToolButton *TForm1::CreateToolImage(const QString &name, int y, void (TForm1::*handler)()) {
+  auto *button = new QToolButton(Panel1);
+  button->setObjectName(name);
+  button->setGeometry(8, y, 32, 32);
+  button->setIcon(QIcon(QStringLiteral(":/tools/%1.svg").arg(name)));
+  button->setIconSize(QSize(28, 28));
+  button->setAutoRaise(true);
+  button->setFocusPolicy(Qt::TabFocus);
+  connect(button, &QToolButton::clicked, this,
+          platform::Guard([this, handler] { (this->*handler)(); }));
+  return button;
+}
+
+void TForm1::CreateControls() {
+  Panel1 = LoweredPanel(this, QStringLiteral("Panel1"));
+  NewBtn = CreateToolImage(QStringLiteral("NewBtn"), 8, &TForm1::Nouveau1Click);
+  ScanSelect = CreateToolImage(QStringLiteral("ScanSelect"), 64, &TForm1::ScanSelectClick);
+  ScanImage = CreateToolImage(QStringLiteral("ScanImage"), 104, &TForm1::ScanImageClick);
+  OpenBtn = CreateToolImage(QStringLiteral("OpenBtn"), 152, &TForm1::Ouvrir1Click);
+  SaveBtn = CreateToolImage(QStringLiteral("SaveBtn"), 208, &TForm1::Enregistrer1Click);
+  SaveAsBtn = CreateToolImage(QStringLiteral("SaveAsBtn"), 248, &TForm1::Enregistrersous1Click);
+  FormatBtn = CreateToolImage(QStringLiteral("FormatBtn"), 304, &TForm1::FormatBtnClick);
+  PrintBtn = CreateToolImage(QStringLiteral("PrintBtn"), 400, &TForm1::PrintBtnClick);
+  ExitBtn = CreateToolImage(QStringLiteral("ExitBtn"), 456, &TForm1::Quitter1Click);
+  HelpBtn = CreateToolImage(QStringLiteral("HelpBtn"), 380, &TForm1::Aide1Click);
+  AProposBtn = CreateToolImage(QStringLiteral("AProposBtn"), 428, &TForm1::Apropos1Click);
+  for (QToolButton *glyph : {HelpBtn, AProposBtn}) {
+    glyph->setGeometry(glyph->x(), glyph->y(), 25, 25);
+    glyph->setIconSize(QSize(21, 21));
+    glyph->setFocusPolicy(Qt::NoFocus);  // not in the tab order
+    glyph->hide();
+  }
+
+  Panel = LoweredPanel(this, QStringLiteral("Panel"));
+  Panel->setLineWidth(kPanelBorderWidth);
+  Feuille = new platform::ImageControl(Panel);
+  Feuille->setObjectName(QStringLiteral("Feuille"));
+  Feuille->hide();
+  Tampon = new imagecomp::TImageView(Panel);
+  Tampon->setObjectName(QStringLiteral("Tampon"));
+  Tampon->setGeometry(0, 0, 105, 105);
+  Tampon->AutoSize = true;
+  Tampon->ImageReadRes = imagecomp::lAutoMatic;
+  Tampon->ImageWriteRes = imagecomp::sAutoMatic;
+  Tampon->TifSaveCompress = imagecomp::sLZW;
+  Tampon->TiffPage = 1;
+  Tampon->TiffAppend = false;
+  Tampon->JPegSaveQuality = 25;
+  Tampon->JPegSaveSmooth = 5;
+  Tampon->ZoomBy = 10;
+  Tampon->hide();
+
+  Panel2 = LoweredPanel(this, QStringLiteral("Panel2"));
+  Panel2->setLineWidth(kPanelBorderWidth);
+  QFont sideFont = Panel2->font();
+  sideFont.setPixelSize(11);
+  Panel2->setFont(sideFont);
+  Panel3 = new QFrame(Panel2);
+  Panel3->setObjectName(QStringLiteral("Panel3"));
+  Panel4 = new QFrame(Panel2);
+  Panel4->setObjectName(QStringLiteral("Panel4"));
+  CheckBox1 = new QCheckBox(Panel3);
+  CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+  CheckBox1->setGeometry(14, 12, 80, 17);
+  connect(CheckBox1, &QCheckBox::clicked, this, platform::Guard([this] { CheckBox1Click(); }));
+  Label3 = new QLabel(Panel3);
+  Label3->setObjectName(QStringLiteral("Label3"));
+  Label3->move(14, 34);
+  QPalette red = Label3->palette();
+  red.setColor(QPalette::WindowText, Qt::red);
+  Label3->setPalette(red);
+  Image = new platform::ImageControl(Panel4);
+  Image->setObjectName(QStringLiteral("Image"));
+  Image->hide();
+}
+
+void TForm1::FormCreate() {
+  // 1. The program's pointer on the tool images.
+  platform::RegisterCursor(kCursorMain, platform::LoadCursorResource(QStringLiteral("Main")));
+  for (QToolButton *b :
+       {NewBtn, ScanSelect, ScanImage, OpenBtn, SaveBtn, SaveAsBtn, FormatBtn, PrintBtn, ExitBtn})
+    b->setCursor(platform::CursorNumber(kCursorMain));
+  // 2.
+  ApplyLanguage();
+  // 3.
+  Modified = false;
+  ForgetLastFile = false;
+  KeepRatio = true;
+  // 4.
+  ProgramFolder = platform::ProgramFolder();
+  // 5. The picture folder is made beside the program when it is missing.
+  if (!platform::AnyEntryIn(ProgramFolder + ImageFolderName)) {
+    platform::SetCurrentDir(ProgramFolder);
+    platform::CreateDir(ProgramFolder + ImageFolderName);
+  }
+  // 6.
+  platform::SetHelpFile(platform::ChangeFileExt(platform::ProgramFile(), QStringLiteral(".hlp")));
+  // 7.
+  SettingsKeyName = platform::ChangeFileExt(platform::ExtractFileName(platform::ProgramFile()),
+                                            QStringLiteral(".ini"));
+  // 8.
+  ReadSettings();
+  // 9.
+  SetCaption(QString());
+  // 10. Reals are written and read with a decimal comma.
+  QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+  // 11.
+  ShowNoDocument();
+}
+
+void TForm1::ReadSettings() {
+  platform::RegistryKey settings(SettingsKeyName);
+  PosterFileName = settings.ReadString(QStringLiteral("DernierFichier"), QStringLiteral("Fichier"));
+  const QString mainW = QStringLiteral("MainW");
+  if (settings.ReadBool(mainW, QStringLiteral("Maxi"), true)) {
+    setWindowState(windowState() | Qt::WindowMaximized);
+  } else {
+    QSize screen(1024, 768);
+    if (QScreen *s = QGuiApplication::primaryScreen()) screen = s->size();
+    const int x = settings.ReadInteger(mainW, QStringLiteral("x"), 0);
+    const int y = settings.ReadInteger(mainW, QStringLiteral("y"), 0);
+    const int w = settings.ReadInteger(mainW, QStringLiteral("w"), screen.width());
+    const int h = settings.ReadInteger(mainW, QStringLiteral("h"), screen.height());
+    move(x, y);
+    resize(w, h);
+  }
+  ShowPreview = settings.ReadBool(QStringLiteral("Options"), QStringLiteral("Aperçu"), true);
+}
+
+void TForm1::OpenCommandLinePoster() {
+  platform::RunGuarded([this] {
+    if (options_.arguments.isEmpty()) return;
+    PosterFileName = options_.arguments.first();
+    if (PosterFileName.isEmpty()) return;
+    if (!platform::FileExists(PosterFileName)) {
+      PosterFileName.clear();
+      return;
+    }
+    try {
+      ReadPosterFile(PosterFileName);
+    } catch (const std::exception &) {
+      platform::SetNormalCursor();
+      platform::ErrorBox(Texts().unknownFormat, this);
+      ForgetLastFile = true;
+      ShowNoDocument();
+    }
+  });
+}
+
+void TForm1::ApplyLanguage() {
+  Language = kFrench;  // the program speaks French; English is a second table
+  const MainWindowTexts &t = Texts();
+  ImageFolderName = t.imageFolderName;
+  const std::pair<QToolButton *, QString> hints[] = {
+      {NewBtn, t.newBtnHint},     {ScanSelect, t.scanSelectHint}, {ScanImage, t.scanImageHint},
+      {OpenBtn, t.openBtnHint},   {SaveBtn, t.saveBtnHint},       {FormatBtn, t.formatBtnHint},
+      {PrintBtn, t.printBtnHint}, {SaveAsBtn, t.saveAsBtnHint},   {ExitBtn, t.exitBtnHint},
+      {HelpBtn, t.helpBtnHint},   {AProposBtn, t.aProposBtnHint},
+  };
+  for (const auto &[button, hint] : hints) {
+    button->setToolTip(hint);
+    button->setAccessibleName(hint);
+  }
+  Label3->setText(t.sheetCountAtStart);
+  Label3->adjustSize();
+  Label3->setAccessibleName(QStringLiteral("Feuilles"));
+  CheckBox1->setText(t.landscapeCaption);
+  CheckBox1->setAccessibleName(QString(t.landscapeCaption).remove(u'&'));
+  Feuille->setAccessibleName(QStringLiteral("Image de l'affiche"));
+  Image->setAccessibleName(QStringLiteral("Aperçu des feuilles"));
+}
+
+QString TForm1::PictureFolder() const {
+  return ProgramFolder + ImageFolderName;
+}
+
+int TForm1::ScreenPpi() const {
+  return logicalDpiX();
+}
+
+void TForm1::SetCaption(const QString &middle) {
+  setWindowTitle(platform::ApplicationTitle() + middle + kCaptionNotice);
+}
+
+// ---------------------------------------------------------------------------------------
+// Window layout
+
+void TForm1::resizeEvent(QResizeEvent *) {
+  platform::RunGuarded([this] { FormResize(); });
+}
+
+void TForm1::FormResize() {
+  const int clientW = width();
+  const int clientH = height();
+  Panel1->setGeometry(0, 0, kToolColumnWidth, clientH);
+  const int pictureW = (clientW - kToolColumnWidth) / 2;
+  Panel->setGeometry(kToolColumnWidth, 0, pictureW, clientH);
+  Panel2->setGeometry(kToolColumnWidth + pictureW, 0, clientW - kToolColumnWidth - pictureW,
+                      clientH);
+  const QRect inner = Panel2->rect().adjusted(kPanelInset, kPanelInset, -kPanelInset, -kPanelInset);
+  Panel3->setGeometry(inner.left(), inner.bottom() + 1 - 55, inner.width(), 55);
+  Panel4->setGeometry(inner.left(), inner.top(), inner.width(), inner.height() - 55);
+  FitPicture();
+  if (Feuille->isVisibleTo(this)) RefreshPreview();
+}
+
+void TForm1::FitPicture() {
+  const int innerW = Panel->width() - 2 * kPanelBorderWidth - 2 * kBevelWidth;
+  const int innerH = Panel->height() - 2 * kPanelBorderWidth - 2 * kBevelWidth;
+  const int c = std::min(innerW, innerH);
+  const platform::Picture &picture = Feuille->GetPicture();
+  const int pw = picture.Width();
+  const int ph = picture.Height();
+  int w = pw, h = ph;
+  if (pw > c || ph > c) {
+    Feuille->SetStretch(true);
+    if (pw > ph) {
+      w = int(Round(4.0 * c / 5));
+      h = int(Round(double(ph) * w / pw));
+    } else {
+      h = int(Round(4.0 * c / 5));
+      w = int(Round(double(pw) * h / ph));
+    }
+  } else {
+    Feuille->SetStretch(false);
+  }
+  Feuille->setGeometry((Panel->width() - w) / 2, (Panel->height() - h) / 2, w, h);
+}
+
+void TForm1::SizePreviewSquare() {
+  const int side = std::max(0, std::min(Panel4->width() - 20, Panel4->height() - 20));
+  Image->setGeometry((Panel4->width() - side) / 2, (Panel4->height() - side) / 2, side, side);
+}
+
+void TForm1::RefreshPreview() {
+  SizePreviewSquare();
+  Label3->clear();
+}
+
+void TForm1::CheckBox1Click() {
+  Landscape = CheckBox1->isChecked();
+}
+
+// ---------------------------------------------------------------------------------------
+// Closing
+
+void TForm1::closeEvent(QCloseEvent *event) {
+  bool allowed = false;
+  platform::RunGuarded([&] { allowed = FormCloseQuery(); });
+  if (!allowed) {
+    event->ignore();
+    return;
+  }
+  platform::RunGuarded([this] { FormClose(); });
+  event->accept();
+}
+
+bool TForm1::FormCloseQuery() {
+  return AskSaveChanges();
+}
+
+void TForm1::FormClose() {
+  platform::RegistryKey settings(SettingsKeyName);
+  settings.EraseSection(QStringLiteral("DernierFichier"));
+  settings.WriteString(QStringLiteral("DernierFichier"), QStringLiteral("Fichier"),
+                       ForgetLastFile ? QString() : PosterFileName);
+  const QString mainW = QStringLiteral("MainW");
+  settings.WriteInteger(mainW, QStringLiteral("x"), x());
+  settings.WriteInteger(mainW, QStringLiteral("y"), y());
+  settings.WriteInteger(mainW, QStringLiteral("w"), width());
+  settings.WriteInteger(mainW, QStringLiteral("h"), height());
+  settings.WriteBool(mainW, QStringLiteral("Maxi"), isMaximized());
+  settings.EraseSection(QStringLiteral("Options"));
+  settings.WriteBool(QStringLiteral("Options"), QStringLiteral("Aperçu"), ShowPreview);
+  settings.Flush();
+}
+
+void TForm1::Quitter1Click() {
+  close();
+}
+
+void TForm1::Aide1Click() {
+  platform::ShowHelpTopic(0, this);
+}
+
+void TForm1::Apropos1Click() {
+  if (aboutBox_) platform::Dialogs().ExecModal(*aboutBox_);
+}
+
+// ---------------------------------------------------------------------------------------
+// The poster file
+
+void TForm1::ReadPosterFile(const QString &path) {
+  platform::SetBusyCursor();
+  struct NormalCursorOnExit {
+    ~NormalCursorOnExit() { platform::SetNormalCursor(); }
+  } restore;
+  PosterFileName = path;
+  const PosterFileContents contents = ReadPosterFileContents(path);
+  VersionTag = contents.versionTag;
+  PosterWidth = contents.posterWidth;
+  PosterHeight = contents.posterHeight;
+  ImageFileName = contents.imageFileName;
+  KeepRatio = contents.keepRatio;
+  Landscape = contents.landscape;
+  if (CheckBox1->isChecked() != Landscape) {
+    CheckBox1->setChecked(Landscape);
+    CheckBox1Click();
+  }
+  SetCaption(kCaptionSeparator + PosterFileName);
+  ImagePath = PictureFolder() + u'/' + ImageFileName;
+  if (platform::FileExists(ImagePath)) {
+    Tampon->SetImageName(ImagePath);
+    Feuille->GetPicture().AssignBitmap(Tampon->Picture());
+    Feuille->update();
+    FitPicture();
+    ShowDocument();
+  } else {
+    platform::SetNormalCursor();
+    platform::ErrorBox(ImagePath + Texts().missingSuffix, this);
+    platform::SetBusyCursor();
+    ShowNoDocument();
+  }
+  Modified = false;
+}
+
+void TForm1::WritePosterFile(const QString &path) {
+  BusyCursor busy;
+  const QString folder = PictureFolder() + u'/';
+  // A different picture already under this name in the picture folder would be taken
+  // for ours when the poster is opened again: take the first free name instead. The
+  // name is chosen before the poster file records it.
+  if (ImageOrigin == 0) ImageFileName = platform::FreeNameFor(ImagePath, folder, ImageFileName);
+
+  PosterFileContents contents;
+  contents.posterWidth = PosterWidth;
+  contents.posterHeight = PosterHeight;
+  contents.imageFileName = ImageFileName;
+  contents.keepRatio = KeepRatio;
+  contents.landscape = Landscape;
+  WritePosterFileContents(path, contents);
+
+  // The poster counts as saved only once its picture is in place too.
+  switch (ImageOrigin) {
+    case 0: {
+      const QString target = folder + ImageFileName;
+      if (!platform::FileExists(target)) platform::CopyFileAtomic(ImagePath, target);
+      break;
+    }
+    case 1:
+      Tampon->DefSaveFilename = ImagePath;
+      Tampon->SaveTiffFile();
+      break;
+    default:
+      break;
+  }
+  Modified = false;
+}
+
+// ---------------------------------------------------------------------------------------
+// States and commands
+
+void TForm1::ShowNoDocument() {
+  for (QWidget *w : {static_cast<QWidget *>(SaveBtn), static_cast<QWidget *>(SaveAsBtn),
+                     static_cast<QWidget *>(FormatBtn), static_cast<QWidget *>(PrintBtn),
+                     static_cast<QWidget *>(Feuille), static_cast<QWidget *>(CheckBox1),
+                     static_cast<QWidget *>(Label3), static_cast<QWidget *>(Image)})
+    w->hide();
+  Modified = false;
+  SetCaption(QString());
+}
+
+void TForm1::ShowDocument() {
+  for (QWidget *w : {static_cast<QWidget *>(SaveBtn), static_cast<QWidget *>(SaveAsBtn),
+                     static_cast<QWidget *>(FormatBtn), static_cast<QWidget *>(PrintBtn),
+                     static_cast<QWidget *>(Feuille), static_cast<QWidget *>(CheckBox1),
+                     static_cast<QWidget *>(Label3), static_cast<QWidget *>(Image)})
+    w->show();
+  RefreshPreview();
+}
+
+bool TForm1::AskSaveChanges() {
+  if (!Modified) return true;
+  switch (platform::ConfirmBox(Texts().saveQuestion, this)) {
+    case platform::MessageResult::Yes:
+      Enregistrer1Click();
+      return !Modified;
+    case platform::MessageResult::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TForm1::LoadPictureIntoFeuille(const QString &path, bool byExtension) {
+  const QString ext = platform::ExtractFileExt(path).toUpper();
+  if (byExtension && (ext == u".BMP" || ext == u".WMF" || ext == u".ICO")) {
+    platform::Picture picture;
+    picture.LoadFromFile(path);
+    Feuille->SetPicture(picture);
+  } else {
+    Tampon->SetImageName(path);
+    platform::Picture picture;
+    picture.AssignBitmap(Tampon->Picture());
+    Feuille->SetPicture(picture);
+  }
+}
+
+void TForm1::Nouveau1Click() {
+  if (!AskSaveChanges()) return;
+  // The image choice dialog: until it comes, the common open dialog with the picture types.
+  platform::FileDialogSpec spec;
+  spec.title = QStringLiteral("Choisir une image");
+  spec.initialDir = PictureFolder();
+  spec.filter = QStringLiteral(
+      "Images|*.BMP;*.WMF;*.ICO;*.PCX;*.TIF;*.TIFF;*.GIF;*.JPG;*.JPEG;*.PNG;*.PCD;*.TGA;*.EPS;*."
+      "DXF");
+  spec.fileMustExist = true;
+  const QString chosen = platform::Dialogs().FileDialog(this, spec);
+  if (chosen.isEmpty()) return;
+  {
+    BusyCursor busy;
+    ImagePath = platform::ExpandFileName(chosen);
+    LoadPictureIntoFeuille(ImagePath, true);
+    FitPicture();
+    ImageFileName = platform::ExtractFileName(ImagePath);
+  }
+  ShowDocument();
+  PosterWidth = Feuille->width();
+  PosterHeight = Feuille->height();
+  ImageOrigin = 0;
+  if (!ShowFormatDialogForNewPoster()) ShowNoDocument();
+}
+
+bool TForm1::ShowFormatDialogForNewPoster() {
+  // Accepting the poster as the picture is shown until the format dialog is here.
+  Modified = true;
+  SetCaption(Texts().noNameCaption);
+  PosterFileName.clear();
+  RefreshPreview();
+  return true;
+}
+
+void TForm1::ScanImageClick() {
+  if (!AskSaveChanges()) return;
+  try {
+    {
+      BusyCursor busy;
+      Tampon->resize(0, Tampon->height());
+      Tampon->AcquireFromScanner(this);
+    }
+    if (Tampon->width() == 0 || Tampon->Picture().isNull()) {
+      ShowNoDocument();
+      return;
+    }
+    platform::Picture picture;
+    picture.AssignBitmap(Tampon->Picture());
+    Feuille->SetPicture(picture);
+    // The first free "scan<n>.tif" in the picture folder; it is written at save time.
+    int n = 1;
+    while (platform::FileExists(PictureFolder() + QStringLiteral("/scan%1.tif").arg(n))) ++n;
+    ImageFileName = QStringLiteral("scan%1.tif").arg(n);
+    ImagePath = PictureFolder() + u'/' + ImageFileName;
+    FitPicture();
+    ShowDocument();
+    PosterWidth = Feuille->width();
+    PosterHeight = Feuille->height();
+    ImageOrigin = 1;
+    if (!ShowFormatDialogForNewPoster()) ShowNoDocument();
+  } catch (const std::exception &) {
+    ShowNoDocument();  // a failed scan leaves no poster and says nothing
+  }
+}
+
+void TForm1::ScanSelectClick() {
+  Tampon->SelectScanner(this);
+}
+
+void TForm1::Ouvrir1Click() {
+  const QString remembered = PosterFileName;
+  ForgetLastFile = false;
+  platform::FileDialogSpec spec;
+  spec.initialDir = ProgramFolder;
+  if (!AskSaveChanges()) return;
+  spec.filter = Texts().fileFilter;
+  spec.defaultExt = Texts().defaultExt;
+  spec.fileName = Texts().initialFileName;
+  spec.fileMustExist = true;
+  const QString chosen = platform::Dialogs().FileDialog(this, spec);
+  if (chosen.isEmpty()) return;
+  try {
+    ReadPosterFile(chosen);
+    ImageOrigin = 2;
+  } catch (const std::exception &) {
+    ForgetLastFile = true;
+    platform::SetNormalCursor();
+    ShowNoDocument();
+    SetCaption(QString());
+    platform::ErrorBox(Texts().unknownFormat, this);
+    PosterFileName = remembered;
+    if (PosterFileName.isEmpty()) Nouveau1Click();
+  }
+}
+
+void TForm1::Enregistrer1Click() {
+  if (!PosterFileName.isEmpty())
+    WritePosterFile(PosterFileName);
+  else
+    Enregistrersous1Click();
+}
+
+void TForm1::Enregistrersous1Click() {
+  platform::FileDialogSpec spec;
+  spec.initialDir = ProgramFolder;
+  spec.save = true;
+  spec.overwritePrompt = true;
+  spec.filter = Texts().fileFilter;
+  spec.defaultExt = Texts().defaultExt;
+  spec.fileName = Texts().initialFileName;
+  const QString chosen = platform::Dialogs().FileDialog(this, spec);
+  if (chosen.isEmpty()) return;
+  PosterFileName = chosen;
+  SetCaption(kCaptionSeparator + PosterFileName);
+  Enregistrer1Click();
+}
+
+void TForm1::FormatBtnClick() {}
+
+void TForm1::PrintBtnClick() {}
+
+}  // namespace app

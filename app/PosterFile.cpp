@@ -1,0 +1,35 @@
+#include "PosterFile.h"
+
+#include "core/TextFile.h"
+
+namespace app {
+
+PosterFileContents ReadPosterFileContents(const QString &path) {
+  platform::TextFileReader file(path);
+  PosterFileContents c;
+  c.versionTag = file.ReadLine();  // kept, never compared
+  c.posterWidth = file.ReadInteger();
+  file.SkipLine();
+  c.posterHeight = file.ReadInteger();
+  file.SkipLine();
+  c.imageFileName = file.ReadLine();
+  // The flags are read into 16-bit values; only 1 means on.
+  c.keepRatio = static_cast<int16_t>(file.ReadInteger()) == 1;
+  file.SkipLine();
+  c.landscape = static_cast<int16_t>(file.ReadInteger()) == 1;
+  file.SkipLine();
+  return c;
+}
+
+void WritePosterFileContents(const QString &path, const PosterFileContents &c) {
+  platform::AtomicFileWriter file(path);
+  file.WriteLine(QStringLiteral("version1"));
+  file.WriteLine(QString::number(c.posterWidth));
+  file.WriteLine(QString::number(c.posterHeight));
+  file.WriteLine(c.imageFileName);
+  file.WriteLine(c.keepRatio ? QStringLiteral("1") : QStringLiteral("0"));
+  file.WriteLine(c.landscape ? QStringLiteral("1") : QStringLiteral("0"));
+  file.Commit();
+}
+
+}  // namespace app

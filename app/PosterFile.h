@@ -1,0 +1,28 @@
+#pragma once
+// The six-line poster file: "version1", width, height (screen pixels), the picture's file
+// name, the ratio lock and the landscape flag (1 on, anything else off). Lines end with
+// CR LF and are in the ANSI code page.
+#include <QString>
+#include <cstdint>
+
+namespace app {
+
+struct PosterFileContents {
+  QString versionTag;
+  int32_t posterWidth = 0;
+  int32_t posterHeight = 0;
+  QString imageFileName;
+  bool keepRatio = false;
+  bool landscape = false;
+};
+
+// Reads a poster file. Text where a number belongs raises platform::ConvertError; a
+// file that cannot be read raises platform::InOutError. A file that ends early reads
+// its missing numbers as 0, its missing texts as empty and its flags as off.
+PosterFileContents ReadPosterFileContents(const QString &path);
+
+// Writes the six lines atomically: an existing file is replaced only once the new one is
+// complete on disk. Raises platform::InOutError with the system's text on failure.
+void WritePosterFileContents(const QString &path, const PosterFileContents &contents);
+
+}  // namespace app

@@ -1,0 +1,350 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QSettings>
+#include <QToolButton>
+
+#include "ImageView.h"
+#include "LanguageTexts.h"
+#include "MainWindow.h"
+#include "PosterFile.h"
+#include "TempDir.h"
+#include "core/Errors.h"
+#include "core/Paths.h"
+#include "ui/DialogHost.h"
+#include "ui/ImageControl.h"
+#include "ui/MessageBoxes.h"
+
+using platform::MessageResult;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    qputenv("XDG_CONFIG_HOME", dir_.File("config").toUtf8());
+    QDir().mkpath(dir_.File("prog"));
+    platform::SetProgramFileOverride(dir_.File("prog/muralix"));
+    platform::SetApplicationTitle(QStringLiteral("Muralix"));
+    auto host = std::make_unique<platform::ScriptedDialogHost>();
+    dialogs_ = host.get();
+    platform::SetDialogHost(std::move(host));
+  }
+  void TearDown() override {
+    EXPECT_EQ(dialogs_->PendingAnswers(), 0u) << "a queued dialog answer was never asked for";
+    platform::SetDialogHost(nullptr);
+    platform::SetProgramFileOverride(QString());
+    qunsetenv("XDG_CONFIG_HOME");
+  }
+
+  std::unique_ptr<app::TForm1> Start(const QStringList &arguments = {}) {
+    app::StartOptions options;
+    options.arguments = arguments;
+    auto form = std::make_unique<app::TForm1>(options);
+    form->OpenCommandLinePoster();
+    return form;
+  }
+  void WriteSettings(const QByteArray &ini) {
+    QDir().mkpath(dir_.File("config"));
+    dir_.Write("config/muralix.ini", ini);
+  }
+  QSettings Settings() { return QSettings(dir_.File("config/muralix.ini"), QSettings::IniFormat); }
+  QString Prog(const QString &name) const { return dir_.File("prog/" + name); }
+  QString MakeBmp(const QString &path, int w, int h, QRgb colour = 0xff3366cc) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    image.save(path, "BMP");
+    return path;
+  }
+  QString MakePoster(const QString &name, const QString &picture, int w = 400, int h = 300) {
+    app::PosterFileContents c;
+    c.posterWidth = w;
+    c.posterHeight = h;
+    c.imageFileName = picture;
+    c.keepRatio = true;
+    app::WritePosterFileContents(Prog(name), c);
+    return Prog(name);
+  }
+  static bool InDocumentState(const app::TForm1 &f) {
+    return f.Feuille->isVisibleTo(&f) && f.SaveBtn->isVisibleTo(&f) && f.Label3->isVisibleTo(&f);
+  }
+  static QString Caption(const QString &middle) {
+    return QStringLiteral("Muralix") + middle + app::kCaptionNotice;
+  }
+
+  TempDir dir_;
+  platform::ScriptedDialogHost *dialogs_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, FirstRunOpensMaximizedWithThePreviewOptionAndNoLastFile) {
+  auto form = Start();
+  EXPECT_TRUE(form->windowState() & Qt::WindowMaximized);
+  EXPECT_TRUE(form->ShowPreview);
+  EXPECT_TRUE(form->PosterFileName.isEmpty());
+  EXPECT_EQ(form->windowTitle(), Caption(QString()));
+  EXPECT_TRUE(QDir(Prog("images")).exists()) << "the picture folder is made at start";
+  EXPECT_EQ(form->ProgramFolder, dir_.File("prog/"));
+  EXPECT_EQ(form->SettingsKeyName, QStringLiteral("muralix.ini"));
+  // The five commands without a poster are offered, the others withdrawn.
+  for (QToolButton *b :
+       {form->NewBtn, form->ScanSelect, form->ScanImage, form->OpenBtn, form->ExitBtn})
+    EXPECT_TRUE(b->isVisibleTo(form.get())) << b->objectName().toStdString();
+  for (QToolButton *b : {form->SaveBtn, form->SaveAsBtn, form->FormatBtn, form->PrintBtn,
+                         form->HelpBtn, form->AProposBtn})
+    EXPECT_FALSE(b->isVisibleTo(form.get())) << b->objectName().toStdString();
+}
+
+TEST_F(MainWindowTest, ClosingWritesTheSettingsTable) {
+  auto form = Start();
+  EXPECT_TRUE(form->close());
+  QSettings s = Settings();
+  EXPECT_EQ(s.value("DernierFichier/Fichier").toString(), QString());
+  EXPECT_EQ(s.value("MainW/Maxi").toString(), QStringLiteral("1"));
+  for (const char *key : {"MainW/x", "MainW/y", "MainW/w", "MainW/h"})
+    EXPECT_TRUE(s.contains(key)) << key;
+  EXPECT_EQ(s.value(QStringLiteral("Options/Aperçu")).toString(), QStringLiteral("1"));
+}
+
+TEST_F(MainWindowTest, AStoredWindowPlaceRoundTrips) {
+  WriteSettings(
+      "[MainW]\nMaxi=0\nx=30\ny=40\nw=700\nh=500\n[Options]\nAper%E7u=0\n"
+      "[DernierFichier]\nFichier=/somewhere/last.aff\n");
+  auto form = Start();
+  EXPECT_FALSE(form->windowState() & Qt::WindowMaximized);
+  EXPECT_EQ(form->size(), QSize(700, 500));
+  EXPECT_EQ(form->PosterFileName, QStringLiteral("/somewhere/last.aff"));
+  EXPECT_TRUE(form->close());
+  QSettings s = Settings();
+  EXPECT_EQ(s.value("MainW/Maxi").toString(), QStringLiteral("0"));
+  EXPECT_EQ(s.value("MainW/w").toInt(), 700);
+  EXPECT_EQ(s.value("MainW/h").toInt(), 500);
+  // Without a command-line argument the last file is kept, not opened, and written back.
+  EXPECT_EQ(s.value("DernierFichier/Fichier").toString(), QStringLiteral("/somewhere/last.aff"));
+}
+
+TEST_F(MainWindowTest, AnArgumentNamingNoFileOpensNothingAndForgetsTheLastFile) {
+  WriteSettings("[DernierFichier]\nFichier=/somewhere/last.aff\n");
+  auto form = Start({Prog("absent.aff")});
+  EXPECT_TRUE(form->PosterFileName.isEmpty());
+  EXPECT_FALSE(InDocumentState(*form));
+  form->close();
+  EXPECT_EQ(Settings().value("DernierFichier/Fichier").toString(), QString());
+}
+
+TEST_F(MainWindowTest, APosterNamedOnTheCommandLineOpensWithItsPicture) {
+  auto probe = Start();  // makes the picture folder
+  probe.reset();
+  MakeBmp(Prog("images/sunset.bmp"), 120, 80);
+  const QString poster = MakePoster("sunset.aff", "sunset.bmp");
+  auto form = Start({poster});
+  EXPECT_TRUE(InDocumentState(*form));
+  EXPECT_EQ(form->windowTitle(), Caption(" : " + poster));
+  EXPECT_EQ(form->ImagePath, Prog("images/sunset.bmp"));
+  EXPECT_EQ(form->Feuille->GetPicture().Width(), 120);
+  EXPECT_FALSE(form->Modified);
+  EXPECT_EQ(dialogs_->ShownDialogs().size(), 0u);
+}
+
+TEST_F(MainWindowTest, APosterWhosePictureIsMissingSaysSoAndShowsNoPoster) {
+  const QString poster = MakePoster("lost.aff", "gone.bmp");
+  dialogs_->AnswerMessage(MessageResult::Ok);
+  auto form = Start({poster});
+  ASSERT_NE(dialogs_->LastMessage(), nullptr);
+  EXPECT_EQ(dialogs_->LastMessage()->text, Prog("images/gone.bmp") + " introuvable.");
+  EXPECT_EQ(dialogs_->LastMessage()->title, QStringLiteral("Erreur"));
+  EXPECT_FALSE(InDocumentState(*form));
+  EXPECT_EQ(form->PosterFileName, poster);  // the fields read keep their values
+}
+
+TEST_F(MainWindowTest, APosterFileWithTextWhereANumberBelongsIsNotRecognised) {
+  dir_.Write("prog/bad.aff", "version1\r\nlarge\r\n10\r\n");
+  dialogs_->AnswerMessage(MessageResult::Ok);
+  auto form = Start({Prog("bad.aff")});
+  ASSERT_NE(dialogs_->LastMessage(), nullptr);
+  EXPECT_EQ(dialogs_->LastMessage()->text, QStringLiteral("Format de fichier non reconnu."));
+  EXPECT_TRUE(form->ForgetLastFile);
+  form->close();
+  EXPECT_EQ(Settings().value("DernierFichier/Fichier").toString(), QString());
+}
+
+TEST_F(MainWindowTest, FitPictureSizesAndCentresThePicture) {
+  WriteSettings("[MainW]\nMaxi=0\nx=0\ny=0\nw=649\nh=400\n");
+  auto form = Start();
+  form->show();
+  ASSERT_EQ(form->Panel->size(), QSize(300, 400));  // inner 294 x 394, so c = 294
+  const struct {
+    const char *name;
+    int pw, ph;
+    QSize shown;
+    bool stretched;
+  } cases[] = {
+      {"wider than the panel: four fifths of c wide", 1000, 500, {235, 118}, true},
+      {"taller than the panel: four fifths of c high", 500, 1000, {118, 235}, true},
+      {"square and large", 600, 600, {235, 235}, true},
+      {"smaller: its own size", 100, 50, {100, 50}, false},
+      {"exactly c: its own size", 294, 200, {294, 200}, false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    QImage image(c.pw, c.ph, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    platform::Picture picture;
+    picture.AssignBitmap(image);
+    form->Feuille->SetPicture(picture);
+    form->FitPicture();
+    EXPECT_EQ(form->Feuille->size(), c.shown);
+    EXPECT_EQ(form->Feuille->Stretch(), c.stretched);
+    EXPECT_EQ(form->Feuille->pos(),
+              QPoint((300 - c.shown.width()) / 2, (400 - c.shown.height()) / 2));
+  }
+}
+
+TEST_F(MainWindowTest, TheCloseQueryGoesThroughTheSaveQuestion) {
+  auto form = Start();
+  MakeBmp(dir_.File("pic.bmp"), 40, 30);
+  form->ImagePath = dir_.File("pic.bmp");
+  form->ImageFileName = QStringLiteral("pic.bmp");
+  form->ImageOrigin = 0;
+
+  form->Modified = true;
+  dialogs_->AnswerMessage(MessageResult::Cancel);
+  EXPECT_FALSE(form->close()) << "Cancel keeps the program running";
+  EXPECT_EQ(dialogs_->LastMessage()->title, QStringLiteral("Confirmation"));
+  EXPECT_EQ(dialogs_->LastMessage()->text,
+            QStringLiteral("Voulez-vous enregistrer cette affiche ?"));
+  EXPECT_TRUE(dialogs_->LastMessage()->yesNoCancel);
+
+  // Yes without a file name opens the save-as dialog; cancelling it cancels the close.
+  dialogs_->AnswerMessage(MessageResult::Yes);
+  dialogs_->AnswerFile(QString());
+  EXPECT_FALSE(form->close());
+  EXPECT_TRUE(form->Modified);
+
+  // Yes, then a name: the poster is written and the window closes.
+  dialogs_->AnswerMessage(MessageResult::Yes);
+  dialogs_->AnswerFile(Prog("saved.aff"));
+  EXPECT_TRUE(form->close());
+  EXPECT_TRUE(QFile::exists(Prog("saved.aff")));
+  EXPECT_TRUE(QFile::exists(Prog("images/pic.bmp")));
+  EXPECT_EQ(Settings().value("DernierFichier/Fichier").toString(), Prog("saved.aff"));
+}
+
+TEST_F(MainWindowTest, AnsweringNoDropsTheChanges) {
+  auto form = Start();
+  form->Modified = true;
+  dialogs_->AnswerMessage(MessageResult::No);
+  EXPECT_TRUE(form->close());
+  EXPECT_EQ(QDir(Prog("images")).entryList(QDir::Files).size(), 0);
+}
+
+TEST_F(MainWindowTest, SavingCopiesAPictureFromOutsideOnceAndAvoidsNameClashes) {
+  auto form = Start();
+  const QString mine = MakeBmp(dir_.File("photo.bmp"), 10, 10, 0xffff0000);
+  MakeBmp(Prog("images/photo.bmp"), 10, 10, 0xff00ff00);  // another picture, same name
+  form->ImagePath = mine;
+  form->ImageFileName = QStringLiteral("photo.bmp");
+  form->ImageOrigin = 0;
+  form->PosterWidth = 378;
+  form->PosterHeight = 200;
+  form->Modified = true;
+  form->WritePosterFile(Prog("p.aff"));
+  EXPECT_FALSE(form->Modified);
+  EXPECT_EQ(form->ImageFileName, QStringLiteral("photo-2.bmp"));
+  EXPECT_EQ(app::ReadPosterFileContents(Prog("p.aff")).imageFileName,
+            QStringLiteral("photo-2.bmp"));
+  EXPECT_EQ(QImage(Prog("images/photo-2.bmp")).pixel(0, 0), 0xffff0000);
+  EXPECT_EQ(QImage(Prog("images/photo.bmp")).pixel(0, 0), 0xff00ff00)
+      << "the other picture is kept";
+
+  // Saving again finds the copy already there and copies nothing.
+  const QDateTime copied = QFileInfo(Prog("images/photo-2.bmp")).lastModified();
+  form->WritePosterFile(Prog("p.aff"));
+  EXPECT_EQ(form->ImageFileName, QStringLiteral("photo-2.bmp"));
+  EXPECT_EQ(QFileInfo(Prog("images/photo-2.bmp")).lastModified(), copied);
+  EXPECT_EQ(QDir(Prog("images")).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(MainWindowTest, SavingAPosterThatWasOpenedWritesNoPicture) {
+  auto form = Start();
+  form->ImagePath = Prog("images/absent.bmp");
+  form->ImageFileName = QStringLiteral("absent.bmp");
+  form->ImageOrigin = 2;
+  form->Modified = true;
+  form->WritePosterFile(Prog("o.aff"));
+  EXPECT_FALSE(form->Modified);
+  EXPECT_TRUE(QDir(Prog("images")).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(MainWindowTest, SavingAScanWritesItAsTiffEveryTime) {
+  auto form = Start();
+  QImage scan(64, 48, QImage::Format_RGB32);
+  scan.fill(0xff123456);
+  form->Tampon->SetPicture(scan);
+  form->ImageFileName = QStringLiteral("scan1.tif");
+  form->ImagePath = Prog("images/scan1.tif");
+  form->ImageOrigin = 1;
+  form->Modified = true;
+  form->WritePosterFile(Prog("s.aff"));
+  EXPECT_FALSE(form->Modified);
+  const QImage back(Prog("images/scan1.tif"));
+  ASSERT_FALSE(back.isNull());
+  EXPECT_EQ(back.size(), QSize(64, 48));
+  EXPECT_EQ(back.pixel(5, 5), 0xff123456);
+}
+
+TEST_F(MainWindowTest, AFailedPictureCopyLeavesThePosterModified) {
+  auto form = Start();
+  form->ImagePath = dir_.File("vanished.bmp");
+  form->ImageFileName = QStringLiteral("vanished.bmp");
+  form->ImageOrigin = 0;
+  form->Modified = true;
+  try {
+    form->WritePosterFile(Prog("v.aff"));
+    FAIL() << "the copy of a missing picture succeeded";
+  } catch (const platform::Failure &e) {
+    EXPECT_EQ(e.Text(), "Impossible d'ouvrir le fichier " + dir_.File("vanished.bmp"));
+  }
+  EXPECT_TRUE(form->Modified) << "the save question must still protect the work";
+  EXPECT_TRUE(QFile::exists(Prog("v.aff")));
+}
+
+TEST_F(MainWindowTest, AFailedWriteKeepsTheNewNameAndTheOldFile) {
+  auto form = Start();
+  form->ImageOrigin = 2;
+  form->Modified = true;
+  dialogs_->AnswerFile(dir_.File("no/such/folder/x.aff"));
+  EXPECT_THROW(form->Enregistrersous1Click(), platform::InOutError);
+  EXPECT_EQ(form->PosterFileName, dir_.File("no/such/folder/x.aff"));
+  EXPECT_EQ(form->windowTitle(), Caption(" : " + dir_.File("no/such/folder/x.aff")));
+  EXPECT_TRUE(form->Modified);
+}
+
+TEST_F(MainWindowTest, AnUnreadablePosterWithNoEarlierFileGoesOnToANewPoster) {
+  auto form = Start();
+  dir_.Write("prog/bad.aff", "version1\r\nwide\r\n");
+  dialogs_->AnswerFile(Prog("bad.aff"));       // the open dialog
+  dialogs_->AnswerMessage(MessageResult::Ok);  // "Format de fichier non reconnu."
+  dialogs_->AnswerFile(QString());             // the picture choice, cancelled
+  form->Ouvrir1Click();
+  const auto &shown = dialogs_->ShownDialogs();
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_EQ(shown[0].file.filter, QStringLiteral("Affiches (*.AFF)|*.AFF"));
+  EXPECT_EQ(shown[1].message.text, QStringLiteral("Format de fichier non reconnu."));
+  EXPECT_FALSE(shown[2].file.save);
+  EXPECT_TRUE(form->ForgetLastFile);
+  EXPECT_TRUE(form->PosterFileName.isEmpty());
+}
+
+TEST_F(MainWindowTest, AnUnmodifiedPosterIsNeverQuestioned) {
+  auto form = Start();
+  dialogs_->AnswerFile(QString());  // open dialog cancelled, no question before it
+  form->Ouvrir1Click();
+  ASSERT_EQ(dialogs_->ShownDialogs().size(), 1u);
+  EXPECT_EQ(dialogs_->ShownDialogs()[0].kind, platform::ScriptedDialogHost::Shown::File);
+}

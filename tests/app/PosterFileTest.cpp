@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "PosterFile.h"
+#include "TempDir.h"
+#include "core/Errors.h"
+
+using app::PosterFileContents;
+using app::ReadPosterFileContents;
+
+namespace {
+QByteArray ReadAll(const QString &path) {
+  QFile f(path);
+  f.open(QIODevice::ReadOnly);
+  return f.readAll();
+}
+}  // namespace
+
+TEST(PosterFile, WritesSixCrLfLines) {
+  TempDir dir;
+  PosterFileContents c;
+  c.posterWidth = 1587;
+  c.posterHeight = 1123;
+  c.imageFileName = QStringLiteral("photo.jpg");
+  c.keepRatio = true;
+  c.landscape = false;
+  app::WritePosterFileContents(dir.File("a.aff"), c);
+  EXPECT_EQ(ReadAll(dir.File("a.aff")),
+            QByteArray("version1\r\n1587\r\n1123\r\nphoto.jpg\r\n1\r\n0\r\n"));
+}
+
+TEST(PosterFile, ReadsWhatItWrites) {
+  TempDir dir;
+  const QString names[] = {QStringLiteral("my holiday photo.jpg"), QStringLiteral("été à Nice.bmp"),
+                           QStringLiteral("Ωμέγα.png"), QString()};
+  for (const QString &name : names) {
+    PosterFileContents c;
+    c.posterWidth = -3;
+    c.posterHeight = 2646;
+    c.imageFileName = name;
+    c.landscape = true;
+    app::WritePosterFileContents(dir.File("rt.aff"), c);
+    const PosterFileContents r = ReadPosterFileContents(dir.File("rt.aff"));
+    EXPECT_EQ(r.versionTag, QStringLiteral("version1"));
+    EXPECT_EQ(r.posterWidth, -3);
+    EXPECT_EQ(r.posterHeight, 2646);
+    EXPECT_EQ(r.imageFileName, name);
+    EXPECT_FALSE(r.keepRatio);
+    EXPECT_TRUE(r.landscape);
+  }
+}
+
+TEST(PosterFile, ReadingCases) {
+  const struct {
+    const char *name;
+    QByteArray bytes;
+    QString tag;
+    int width, height;
+    QString image;
+    bool keepRatio, landscape;
+  } cases[] = {
+      {"any first line is accepted", "hello\r\n10\r\n20\r\nx.bmp\r\n1\r\n1\r\n", "hello", 10, 20,
+       "x.bmp", true, true},
+      {"a file ending after line 1 reads as zeros and off", "version1\r\n", "version1", 0, 0, "",
+       false, false},
+      {"an empty file", "", "", 0, 0, "", false, false},
+      {"flags other than 1 are off", "v\r\n1\r\n2\r\np.bmp\r\n2\r\n-1\r\n", "v", 1, 2, "p.bmp",
+       false, false},
+      {"text after a number on its line is skipped",
+       "v\r\n15 px\r\n16\tpx\r\np q.bmp\r\n1 yes\r\n0\r\n", "v", 15, 16, "p q.bmp", true, false},
+      {"a Windows-1252 name", "v\r\n1\r\n1\r\ncaf\xE9.bmp\r\n1\r\n0\r\n", "v", 1, 1,
+       QStringLiteral("café.bmp"), true, false},
+      {"a flag that wraps at 16 bits is read as the 16-bit value",
+       "v\r\n1\r\n1\r\np\r\n65537\r\n65536\r\n", "v", 1, 1, "p", true, false},
+  };
+  TempDir dir;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    const PosterFileContents r = ReadPosterFileContents(dir.Write("c.aff", c.bytes));
+    EXPECT_EQ(r.versionTag, c.tag);
+    EXPECT_EQ(r.posterWidth, c.width);
+    EXPECT_EQ(r.posterHeight, c.height);
+    EXPECT_EQ(r.imageFileName, c.image);
+    EXPECT_EQ(r.keepRatio, c.keepRatio);
+    EXPECT_EQ(r.landscape, c.landscape);
+  }
+}
+
+TEST(PosterFile, MalformedFilesFailCleanly) {
+  const struct {
+    const char *name;
+    QByteArray bytes;
+  } cases[] = {
+      {"text where the width belongs", "version1\r\nwide\r\n20\r\n"},
+      {"a number glued to text", "version1\r\n12mm\r\n20\r\n"},
+      {"text where a flag belongs", "version1\r\n1\r\n2\r\np.bmp\r\noui\r\n0\r\n"},
+      {"a width beyond 32 bits", "version1\r\n99999999999\r\n20\r\n"},
+      {"binary garbage", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
+  };
+  TempDir dir;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_THROW(ReadPosterFileContents(dir.Write("bad.aff", c.bytes)), platform::Failure);
+  }
+  EXPECT_THROW(ReadPosterFileContents(dir.File("absent.aff")), platform::InOutError);
+}

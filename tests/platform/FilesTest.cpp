@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <csignal>
+
+#include "TempDir.h"
+#include "core/Errors.h"
+#include "core/FileCopy.h"
+#include "core/TextFile.h"
+
+using platform::AtomicFileWriter;
+using platform::TextFileReader;
+
+namespace {
+QByteArray ReadAll(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Files left in the folder besides the expected ones (temporary files must not remain).
+QStringList Entries(const TempDir &dir) {
+  return QDir(dir.Path()).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Limits the size of files this process may write, so a write fails part-way with EFBIG,
+// as it would on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved_;
+    limited.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, previous_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*previous_)(int) = nullptr;
+};
+}  // namespace
+
+TEST(TextFileReader, ReadsNumbersTheWayFormattedInputDoes) {
+  TempDir dir;
+  const QString path = dir.Write("n.txt", "  12 rest of line\r\n\r\n\t-7\r\n+3x\r\n");
+  TextFileReader r(path);
+  EXPECT_EQ(r.ReadInteger(), 12);
+  r.SkipLine();
+  EXPECT_EQ(r.ReadInteger(), -7);  // blank lines and tabs before a number are skipped
+  r.SkipLine();
+  EXPECT_THROW(r.ReadInteger(), platform::ConvertError);  // "+3x" is not a number
+}
+
+TEST(TextFileReader, EndOfFileReadsAsZeroAndEmpty) {
+  TempDir dir;
+  TextFileReader r(dir.Write("e.txt", "only\r\n"));
+  EXPECT_EQ(r.ReadLine(), QStringLiteral("only"));
+  EXPECT_EQ(r.ReadInteger(), 0);
+  EXPECT_EQ(r.ReadLine(), QString());
+  EXPECT_TRUE(r.AtEnd());
+}
+
+TEST(TextFileReader, NumbersOutside32BitsAreRefused) {
+  TempDir dir;
+  TextFileReader r(dir.Write("big.txt", "99999999999\r\n"));
+  EXPECT_THROW(r.ReadInteger(), platform::ConvertError);
+}
+
+TEST(TextFileReader, AcceptsBareLineFeeds) {
+  TempDir dir;
+  TextFileReader r(dir.Write("lf.txt", "a\nb\n5\n"));
+  EXPECT_EQ(r.ReadLine(), QStringLiteral("a"));
+  EXPECT_EQ(r.ReadLine(), QStringLiteral("b"));
+  EXPECT_EQ(r.ReadInteger(), 5);
+}
+
+TEST(TextFileReader, MissingFileRaisesTheOpenText) {
+  try {
+    TextFileReader r(QStringLiteral("/nonexistent/x.aff"));
+    FAIL() << "no failure";
+  } catch (const platform::InOutError &e) {
+    EXPECT_EQ(e.Text(), QStringLiteral("Impossible d'ouvrir le fichier /nonexistent/x.aff"));
+  }
+}
+
+TEST(AtomicFileWriter, ReplacesTheTargetOnlyWhenCommitted) {
+  TempDir dir;
+  const QString path = dir.Write("poster.aff", "old contents");
+  {
+    AtomicFileWriter w(path);
+    w.WriteLine(QStringLiteral("new"));
+    EXPECT_EQ(ReadAll(path), QByteArray("old contents"));  // not yet
+    w.Commit();
+  }
+  EXPECT_EQ(ReadAll(path), QByteArray("new\r\n"));
+  EXPECT_EQ(Entries(dir), QStringList{QStringLiteral("poster.aff")});
+}
+
+TEST(AtomicFileWriter, AnAbandonedWriteLeavesTheOldFileAndNoTemporary) {
+  TempDir dir;
+  const QString path = dir.Write("poster.aff", "old contents");
+  {
+    AtomicFileWriter w(path);
+    w.WriteLine(QStringLiteral("half"));
+  }
+  EXPECT_EQ(ReadAll(path), QByteArray("old contents"));
+  EXPECT_EQ(Entries(dir), QStringList{QStringLiteral("poster.aff")});
+}
+
+TEST(AtomicFileWriter, AWriteFailingPartWayRaisesDiskFullAndKeepsTheOldFile) {
+  TempDir dir;
+  const QString path = dir.Write("poster.aff", "old contents");
+  try {
+    FileSizeLimit limit(100);
+    AtomicFileWriter w(path);
+    w.Write(QByteArray(1000, 'x'));
+    w.Commit();
+    FAIL() << "the write went through";
+  } catch (const platform::InOutError &e) {
+    EXPECT_EQ(e.Text(), QStringLiteral("Disque plein"));
+  }
+  EXPECT_EQ(ReadAll(path), QByteArray("old contents"));
+  EXPECT_EQ(Entries(dir), QStringList{QStringLiteral("poster.aff")});
+}
+
+TEST(AtomicFileWriter, AFolderThatRefusesFilesRaisesAccessDenied) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  TempDir dir;
+  QDir().mkdir(dir.File("ro"));
+  QFile::setPermissions(dir.File("ro"), QFile::ReadOwner | QFile::ExeOwner);
+  try {
+    AtomicFileWriter w(dir.File("ro/poster.aff"));
+    FAIL() << "created a file in a read-only folder";
+  } catch (const platform::InOutError &e) {
+    EXPECT_EQ(e.Text(), QStringLiteral("Accès au fichier refusé"));
+  }
+  QFile::setPermissions(dir.File("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST(AtomicFileWriter, AMissingFolderFails) {
+  TempDir dir;
+  EXPECT_THROW(AtomicFileWriter(dir.File("no/such/poster.aff")), platform::InOutError);
+}
+
+TEST(CopyFileAtomic, CopiesEveryByteAcrossChunkBoundaries) {
+  TempDir dir;
+  for (int size : {0, 1, 8191, 8192, 8193, 3 * 8192}) {
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i) bytes[i] = char(i * 7 + 3);
+    const QString source = dir.Write(QStringLiteral("src%1").arg(size), bytes);
+    platform::CopyFileAtomic(source, dir.File(QStringLiteral("dst%1").arg(size)));
+    EXPECT_EQ(ReadAll(dir.File(QStringLiteral("dst%1").arg(size))), bytes) << size;
+  }
+}
+
+TEST(CopyFileAtomic, FailuresNameTheFileConcerned) {
+  TempDir dir;
+  try {
+    platform::CopyFileAtomic(dir.File("missing.bmp"), dir.File("out.bmp"));
+    FAIL();
+  } catch (const platform::Failure &e) {
+    EXPECT_EQ(e.Text(),
+              QStringLiteral("Impossible d'ouvrir le fichier ") + dir.File("missing.bmp"));
+  }
+  const QString source = dir.Write("a.bmp", "BM....");
+  try {
+    platform::CopyFileAtomic(source, dir.File("nofolder/a.bmp"));
+    FAIL();
+  } catch (const platform::Failure &e) {
+    EXPECT_EQ(e.Text(),
+              QStringLiteral("Impossible de créer le fichier ") + dir.File("nofolder/a.bmp"));
+  }
+}
+
+TEST(CopyFileAtomic, AnInterruptedCopyLeavesNothingUnderTheFinalName) {
+  TempDir dir;
+  const QString source = dir.Write("big.bmp", QByteArray(100000, 'p'));
+  QDir().mkdir(dir.File("images"));
+  {
+    FileSizeLimit limit(20000);
+    EXPECT_THROW(platform::CopyFileAtomic(source, dir.File("images/big.bmp")), platform::Failure);
+  }
+  EXPECT_TRUE(QDir(dir.File("images")).isEmpty());
+}
+
+TEST(FreeNameFor, SkipsNamesHeldByOtherPicturesAndReusesTheSameBytes) {
+  TempDir dir;
+  QDir().mkdir(dir.File("images"));
+  const QString folder = dir.File("images");
+  const QString mine = dir.Write("photo.jpg", "my picture");
+  EXPECT_EQ(platform::FreeNameFor(mine, folder, "photo.jpg"), QStringLiteral("photo.jpg"));
+  dir.Write("images/photo.jpg", "someone else's picture");
+  EXPECT_EQ(platform::FreeNameFor(mine, folder, "photo.jpg"), QStringLiteral("photo-2.jpg"));
+  dir.Write("images/photo-2.jpg", "a third picture");
+  EXPECT_EQ(platform::FreeNameFor(mine, folder, "photo.jpg"), QStringLiteral("photo-3.jpg"));
+  dir.Write("images/photo-3.jpg", "my picture");  // already copied once: reused
+  EXPECT_EQ(platform::FreeNameFor(mine, folder, "photo.jpg"), QStringLiteral("photo-3.jpg"));
+  EXPECT_EQ(platform::FreeNameFor(mine, folder, "noext"), QStringLiteral("noext"));
+}

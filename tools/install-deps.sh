@@ -1,0 +1,15 @@
+#!/bin/sh
+# Installs the Debian packages that Muralix needs to build, run and test.
+# Runs apt-get as root, through sudo when started by another user.
+set -e
+PACKAGES="
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins libgl-dev
+  libgtest-dev libgmock-dev
+  fonts-dejavu-core
+"
+if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -qq --no-install-recommends $PACKAGES >/dev/null
