@@ -110,6 +110,19 @@ void TForm1::CreateControls() {
 
   Panel = LoweredPanel(this, QStringLiteral("Panel"));
   Panel->setLineWidth(kPanelBorderWidth);
+  EmptyHint = new QLabel(Panel);
+  EmptyHint->setObjectName(QStringLiteral("EmptyHint"));
+  EmptyHint->setAlignment(Qt::AlignCenter);
+  EmptyHint->setWordWrap(true);
+  EmptyHint->setTextFormat(Qt::RichText);
+  EmptyHint->setText(QStringLiteral(
+      "<p><img src=\":/icons/muralix.png\" width=\"96\" height=\"96\"></p>"
+      "<p style=\"font-size:15px; color:#3b4a5a\"><b>Aucune affiche</b></p>"
+      "<p style=\"color:#5d6b78\">Chargez une image <img src=\":/tools/NewBtn.svg\" width=\"16\" "
+      "height=\"16\"> ou numérisez-la <img src=\":/tools/ScanImage.svg\" width=\"16\" "
+      "height=\"16\">,<br>ou ouvrez une affiche enregistrée <img src=\":/tools/OpenBtn.svg\" "
+      "width=\"16\" height=\"16\">.</p>"));
+  EmptyHint->setAccessibleName(QStringLiteral("Aucune affiche"));
   Feuille = new platform::ImageControl(Panel);
   Feuille->setObjectName(QStringLiteral("Feuille"));
   Feuille->hide();
@@ -277,6 +290,7 @@ void TForm1::FormResize() {
   const QRect inner = Panel2->rect().adjusted(kPanelInset, kPanelInset, -kPanelInset, -kPanelInset);
   Panel3->setGeometry(inner.left(), inner.bottom() + 1 - 55, inner.width(), 55);
   Panel4->setGeometry(inner.left(), inner.top(), inner.width(), inner.height() - 55);
+  EmptyHint->setGeometry(Panel->rect().adjusted(16, 16, -16, -16));
   FitPicture();
   if (Feuille->isVisibleTo(this)) RefreshPreview();
 }
@@ -443,6 +457,7 @@ void TForm1::ShowNoDocument() {
                      static_cast<QWidget *>(Feuille), static_cast<QWidget *>(CheckBox1),
                      static_cast<QWidget *>(Label3), static_cast<QWidget *>(Image)})
     w->hide();
+  EmptyHint->show();
   Modified = false;
   SetCaption(QString());
 }
@@ -453,6 +468,7 @@ void TForm1::ShowDocument() {
                      static_cast<QWidget *>(Feuille), static_cast<QWidget *>(CheckBox1),
                      static_cast<QWidget *>(Label3), static_cast<QWidget *>(Image)})
     w->show();
+  EmptyHint->hide();
   RefreshPreview();
 }
 

@@ -69,6 +69,7 @@ class TForm1 : public QWidget {
               *ExitBtn = nullptr, *HelpBtn = nullptr, *AProposBtn = nullptr;
   QFrame *Panel = nullptr;  // picture panel
   platform::ImageControl *Feuille = nullptr;
+  QLabel *EmptyHint = nullptr;  // what to do first, shown while there is no poster
   imagecomp::TImageView *Tampon = nullptr;
   QFrame *Panel2 = nullptr;  // side panel
   QFrame *Panel3 = nullptr;

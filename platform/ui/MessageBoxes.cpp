@@ -1,17 +1,23 @@
 #include "MessageBoxes.h"
 
-#include <QGuiApplication>
-
 #include "core/Errors.h"
 
 namespace platform {
 
+namespace {
+// Kept apart from Qt's display name, which Qt would append to every window caption.
+QString &Title() {
+  static QString title;
+  return title;
+}
+}  // namespace
+
 void SetApplicationTitle(const QString &title) {
-  QGuiApplication::setApplicationDisplayName(title);
+  Title() = title;
 }
 
 QString ApplicationTitle() {
-  return QGuiApplication::applicationDisplayName();
+  return Title();
 }
 
 void ErrorBox(const QString &text, QWidget *parent) {
