@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QScreen>
 #include <QToolButton>
@@ -13,6 +14,7 @@
 #include "AboutBox.h"
 #include "ImageView.h"
 #include "LanguageTexts.h"
+#include "OpenDial.h"
 #include "PosterFile.h"
 #include "core/Errors.h"
 #include "core/FileCopy.h"
@@ -501,16 +503,13 @@ void TForm1::LoadPictureIntoFeuille(const QString &path, bool byExtension) {
 
 void TForm1::Nouveau1Click() {
   if (!AskSaveChanges()) return;
-  // The image choice dialog: until it comes, the common open dialog with the picture types.
-  platform::FileDialogSpec spec;
-  spec.title = QStringLiteral("Choisir une image");
-  spec.initialDir = PictureFolder();
-  spec.filter = QStringLiteral(
-      "Images|*.BMP;*.WMF;*.ICO;*.PCX;*.TIF;*.TIFF;*.GIF;*.JPG;*.JPEG;*.PNG;*.PCD;*.TGA;*.EPS;*."
-      "DXF");
-  spec.fileMustExist = true;
-  const QString chosen = platform::Dialogs().FileDialog(this, spec);
-  if (chosen.isEmpty()) return;
+  QString chosen;
+  {
+    dialogs::TOpenDial dialog(ShowPreview, this);
+    platform::Dialogs().ExecModal(dialog);
+    if (!dialog.Accepted) return;
+    chosen = dialog.Edit->text();
+  }
   {
     BusyCursor busy;
     ImagePath = platform::ExpandFileName(chosen);

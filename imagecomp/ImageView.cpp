@@ -39,6 +39,11 @@ void TImageView::SetPicture(const QImage &picture) {
   emit OnPictureChanged(this);
 }
 
+void TImageView::SetStretch(bool stretch) {
+  stretch_ = stretch;
+  update();
+}
+
 void TImageView::SaveTiffFile() {
   platform::BusyCursor busy;
   QImageWriter writer(DefSaveFilename, "tiff");
@@ -54,7 +59,9 @@ void TImageView::AcquireFromScanner(QWidget *) {}
 
 void TImageView::paintEvent(QPaintEvent *) {
   QPainter painter(this);
-  if (!picture_.isNull()) painter.drawImage(rect(), picture_);
+  if (picture_.isNull()) return;
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(stretch_ ? rect() : picture_.rect(), picture_);
 }
 
 }  // namespace imagecomp

@@ -45,6 +45,10 @@ class TImageView : public QWidget {
   void SelectScanner(QWidget *owner);
   void AcquireFromScanner(QWidget *owner);
 
+  // Stretch the picture over the whole control.
+  bool Stretch() const { return stretch_; }
+  void SetStretch(bool stretch);
+
   bool AutoSize = false;
   TLoadResolution ImageReadRes = lAutoMatic;
   TSaveResolution ImageWriteRes = sAutoMatic;
@@ -70,6 +74,7 @@ class TImageView : public QWidget {
 
  private:
   QString imageName_;
+  bool stretch_ = false;
   QImage picture_;
 };
 

@@ -328,15 +328,15 @@ TEST_F(MainWindowTest, AFailedWriteKeepsTheNewNameAndTheOldFile) {
 TEST_F(MainWindowTest, AnUnreadablePosterWithNoEarlierFileGoesOnToANewPoster) {
   auto form = Start();
   dir_.Write("prog/bad.aff", "version1\r\nwide\r\n");
-  dialogs_->AnswerFile(Prog("bad.aff"));       // the open dialog
-  dialogs_->AnswerMessage(MessageResult::Ok);  // "Format de fichier non reconnu."
-  dialogs_->AnswerFile(QString());             // the picture choice, cancelled
+  dialogs_->AnswerFile(Prog("bad.aff"));               // the open dialog
+  dialogs_->AnswerMessage(MessageResult::Ok);          // "Format de fichier non reconnu."
+  dialogs_->AnswerModal([](QDialog &) { return 0; });  // the image choice, cancelled
   form->Ouvrir1Click();
   const auto &shown = dialogs_->ShownDialogs();
   ASSERT_EQ(shown.size(), 3u);
   EXPECT_EQ(shown[0].file.filter, QStringLiteral("Affiches (*.AFF)|*.AFF"));
   EXPECT_EQ(shown[1].message.text, QStringLiteral("Format de fichier non reconnu."));
-  EXPECT_FALSE(shown[2].file.save);
+  EXPECT_EQ(shown[2].dialogClass, QStringLiteral("dialogs::TOpenDial"));
   EXPECT_TRUE(form->ForgetLastFile);
   EXPECT_TRUE(form->PosterFileName.isEmpty());
 }
