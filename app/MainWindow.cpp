@@ -571,14 +571,14 @@ void TForm1::ScanSelectClick() {
 void TForm1::Ouvrir1Click() {
   const QString remembered = PosterFileName;
   ForgetLastFile = false;
-  platform::FileDialogSpec spec;
-  spec.initialDir = ProgramFolder;
+  platform::FileDialogSpec request;
+  request.initialDir = ProgramFolder;
   if (!AskSaveChanges()) return;
-  spec.filter = Texts().fileFilter;
-  spec.defaultExt = Texts().defaultExt;
-  spec.fileName = Texts().initialFileName;
-  spec.fileMustExist = true;
-  const QString chosen = platform::Dialogs().FileDialog(this, spec);
+  request.filter = Texts().fileFilter;
+  request.defaultExt = Texts().defaultExt;
+  request.fileName = Texts().initialFileName;
+  request.fileMustExist = true;
+  const QString chosen = platform::Dialogs().FileDialog(this, request);
   if (chosen.isEmpty()) return;
   try {
     ReadPosterFile(chosen);
@@ -602,14 +602,14 @@ void TForm1::Enregistrer1Click() {
 }
 
 void TForm1::Enregistrersous1Click() {
-  platform::FileDialogSpec spec;
-  spec.initialDir = ProgramFolder;
-  spec.save = true;
-  spec.overwritePrompt = true;
-  spec.filter = Texts().fileFilter;
-  spec.defaultExt = Texts().defaultExt;
-  spec.fileName = Texts().initialFileName;
-  const QString chosen = platform::Dialogs().FileDialog(this, spec);
+  platform::FileDialogSpec request;
+  request.initialDir = ProgramFolder;
+  request.save = true;
+  request.overwritePrompt = true;
+  request.filter = Texts().fileFilter;
+  request.defaultExt = Texts().defaultExt;
+  request.fileName = Texts().initialFileName;
+  const QString chosen = platform::Dialogs().FileDialog(this, request);
   if (chosen.isEmpty()) return;
   PosterFileName = chosen;
   SetCaption(kCaptionSeparator + PosterFileName);

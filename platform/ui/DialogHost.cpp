@@ -26,11 +26,11 @@ void SetDialogHost(std::unique_ptr<DialogHost> host) {
   CurrentHost() = std::move(host);
 }
 
-MessageResult QtDialogHost::MessageBox(QWidget *parent, const MessageBoxSpec &spec) {
+MessageResult QtDialogHost::MessageBox(QWidget *parent, const MessageBoxSpec &request) {
   QMessageBox box(parent);
-  box.setWindowTitle(spec.title);
-  box.setText(spec.text);
-  switch (spec.icon) {
+  box.setWindowTitle(request.title);
+  box.setText(request.text);
+  switch (request.icon) {
     case MessageIcon::Error:
       box.setIcon(QMessageBox::Critical);
       break;
@@ -45,7 +45,7 @@ MessageResult QtDialogHost::MessageBox(QWidget *parent, const MessageBoxSpec &sp
       break;
   }
   // The buttons' captions are the program's own, French whatever the language.
-  if (spec.yesNoCancel) {
+  if (request.yesNoCancel) {
     QPushButton *yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
     QPushButton *no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
     QPushButton *cancel = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
@@ -83,19 +83,21 @@ QString QtFilterFromWindowsFilter(const QString &filter) {
   return entries.join(QStringLiteral(";;"));
 }
 
-QString QtDialogHost::FileDialog(QWidget *parent, const FileDialogSpec &spec) {
-  QFileDialog dialog(parent, spec.title, spec.initialDir, QtFilterFromWindowsFilter(spec.filter));
-  dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (!spec.defaultExt.isEmpty()) dialog.setDefaultSuffix(spec.defaultExt);
-  if (spec.save && !spec.overwritePrompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  if (!spec.fileName.isEmpty() && !spec.fileName.contains(u'*')) dialog.selectFile(spec.fileName);
+QString QtDialogHost::FileDialog(QWidget *parent, const FileDialogSpec &request) {
+  QFileDialog dialog(parent, request.title, request.initialDir,
+                     QtFilterFromWindowsFilter(request.filter));
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (!request.defaultExt.isEmpty()) dialog.setDefaultSuffix(request.defaultExt);
+  if (request.save && !request.overwritePrompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (!request.fileName.isEmpty() && !request.fileName.contains(u'*'))
+    dialog.selectFile(request.fileName);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
 }
 
-bool QtDialogHost::PrintDialog(QWidget *parent, PrintDialogSpec &spec) {
-  return ShowSystemPrintDialog(parent, spec);
+bool QtDialogHost::PrintDialog(QWidget *parent, PrintDialogSpec &request) {
+  return ShowSystemPrintDialog(parent, request);
 }
 
 int QtDialogHost::ExecModal(QDialog &dialog) {
@@ -119,19 +121,19 @@ const MessageBoxSpec *ScriptedDialogHost::LastMessage() const {
   return nullptr;
 }
 
-MessageResult ScriptedDialogHost::MessageBox(QWidget *, const MessageBoxSpec &spec) {
-  shown_.push_back({Shown::Message, spec, {}, {}});
+MessageResult ScriptedDialogHost::MessageBox(QWidget *, const MessageBoxSpec &request) {
+  shown_.push_back({Shown::Message, request, {}, {}});
   return Next<MessageResult>("a message box");
 }
 
-QString ScriptedDialogHost::FileDialog(QWidget *, const FileDialogSpec &spec) {
-  shown_.push_back({Shown::File, {}, spec, {}});
+QString ScriptedDialogHost::FileDialog(QWidget *, const FileDialogSpec &request) {
+  shown_.push_back({Shown::File, {}, request, {}});
   return Next<QString>("a file dialog");
 }
 
-bool ScriptedDialogHost::PrintDialog(QWidget *, PrintDialogSpec &spec) {
+bool ScriptedDialogHost::PrintDialog(QWidget *, PrintDialogSpec &request) {
   shown_.push_back({Shown::Print, {}, {}, {}});
-  return Next<PrintScript>("a print dialog")(spec);
+  return Next<PrintScript>("a print dialog")(request);
 }
 
 int ScriptedDialogHost::ExecModal(QDialog &dialog) {

@@ -53,11 +53,11 @@ struct PrintDialogSpec {
 class DialogHost {
  public:
   virtual ~DialogHost() = default;
-  virtual MessageResult MessageBox(QWidget *parent, const MessageBoxSpec &spec) = 0;
+  virtual MessageResult MessageBox(QWidget *parent, const MessageBoxSpec &request) = 0;
   // Returns the chosen path, or an empty string when cancelled.
-  virtual QString FileDialog(QWidget *parent, const FileDialogSpec &spec) = 0;
-  // Returns false when cancelled; fills in the answers of `spec` otherwise.
-  virtual bool PrintDialog(QWidget *parent, PrintDialogSpec &spec) = 0;
+  virtual QString FileDialog(QWidget *parent, const FileDialogSpec &request) = 0;
+  // Returns false when cancelled; fills in the answers of `request` otherwise.
+  virtual bool PrintDialog(QWidget *parent, PrintDialogSpec &request) = 0;
   // Shows one of the program's own dialogs modally and returns its result code.
   virtual int ExecModal(QDialog &dialog) = 0;
 };
@@ -69,14 +69,14 @@ void SetDialogHost(std::unique_ptr<DialogHost> host);
 
 class QtDialogHost : public DialogHost {
  public:
-  MessageResult MessageBox(QWidget *parent, const MessageBoxSpec &spec) override;
-  QString FileDialog(QWidget *parent, const FileDialogSpec &spec) override;
-  bool PrintDialog(QWidget *parent, PrintDialogSpec &spec) override;
+  MessageResult MessageBox(QWidget *parent, const MessageBoxSpec &request) override;
+  QString FileDialog(QWidget *parent, const FileDialogSpec &request) override;
+  bool PrintDialog(QWidget *parent, PrintDialogSpec &request) override;
   int ExecModal(QDialog &dialog) override;
 };
 
 // The print dialog of the printing backend in force; defined by the printer support.
-bool ShowSystemPrintDialog(QWidget *parent, PrintDialogSpec &spec);
+bool ShowSystemPrintDialog(QWidget *parent, PrintDialogSpec &request);
 
 // A host that answers from a queue. Each call takes the next answer, which must be of
 // the kind the call expects; a missing or mismatched answer fails loudly, because a
@@ -102,9 +102,9 @@ class ScriptedDialogHost : public DialogHost {
   // The last message box shown, for quick checks.
   const MessageBoxSpec *LastMessage() const;
 
-  MessageResult MessageBox(QWidget *parent, const MessageBoxSpec &spec) override;
-  QString FileDialog(QWidget *parent, const FileDialogSpec &spec) override;
-  bool PrintDialog(QWidget *parent, PrintDialogSpec &spec) override;
+  MessageResult MessageBox(QWidget *parent, const MessageBoxSpec &request) override;
+  QString FileDialog(QWidget *parent, const FileDialogSpec &request) override;
+  bool PrintDialog(QWidget *parent, PrintDialogSpec &request) override;
   int ExecModal(QDialog &dialog) override;
 
  private:
