@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 
+#include "FileWrappers.h"
+#include "ImageView.h"
 #include "PosterFile.h"
 #include "PosterHost.h"
 #include "PosterPrinting.h"
@@ -42,10 +44,10 @@ class UsageError : public platform::Failure {
 class ConsoleDialogHost : public platform::DialogHost {
  public:
   int errors = 0;
-  platform::MessageResult MessageBox(QWidget *, const platform::MessageBoxSpec &spec) override {
-    PrintLine(stderr, platform::WithFullStop(spec.text));
-    if (spec.icon == platform::MessageIcon::Error) ++errors;
-    return spec.yesNoCancel ? platform::MessageResult::Cancel : platform::MessageResult::Ok;
+  platform::MessageResult MessageBox(QWidget *, const platform::MessageBoxSpec &request) override {
+    PrintLine(stderr, platform::WithFullStop(request.text));
+    if (request.icon == platform::MessageIcon::Error) ++errors;
+    return request.yesNoCancel ? platform::MessageResult::Cancel : platform::MessageResult::Ok;
   }
   QString FileDialog(QWidget *, const platform::FileDialogSpec &) override { return {}; }
   bool PrintDialog(QWidget *, platform::PrintDialogSpec &) override { return true; }
@@ -210,22 +212,39 @@ std::optional<Options> Parse(const QStringList &args) {
   return o;
 }
 
-// Pictures the program's picture classes read, then Qt's own readers for the rest.
-// (The imaging library's readers take over here once the program binds them.)
-QString LoadPicture(platform::Picture &picture, const QString &path) {
+// The picture as the new-poster command loads it: the picture classes for their three
+// extensions, the image component for every other one.
+void LoadPicture(platform::Picture &picture, const QString &path) {
   const QString ext = platform::ExtractFileExt(path).toUpper();
   if (ext == u".BMP" || ext == u".WMF" || ext == u".ICO") {
     picture.LoadFromFile(path);
-    return ext.mid(1);
+    return;
   }
   platform::RaiseImageMemoryLimit();
-  QImageReader reader(path);
-  const QImage image = reader.read();
-  if (image.isNull())
-    throw platform::Failure(
-        QStringLiteral("Image illisible : %1 (%2)").arg(path, reader.errorString()));
-  picture.AssignBitmap(image);
-  return QString::fromLatin1(reader.format()).toUpper();
+  imagecomp::TImageView loader;
+  loader.SetImageName(path);
+  if (loader.Picture().isNull())
+    throw platform::Failure(QStringLiteral("Image illisible : %1").arg(path));
+  picture.AssignBitmap(loader.Picture());
+}
+
+// The format name of the imaging library's file information; without the library, the
+// name Qt's readers give the content.
+QString PictureFormat(const QString &path, ConsoleDialogHost &console) {
+  QString type, compression;
+  int w = 0, h = 0, bits = 0, e1 = 0, e2 = 0;
+  const int errors = console.errors;
+  bool known = false;
+  try {
+    known = imaging::ReadFileInfo(path, type, w, h, bits, e1, e2, compression);
+  } catch (const platform::Failure &) {
+    // A missing library is not a failure of the poster: the fallback names the format.
+  }
+  console.errors = errors;
+  if (known && !type.trimmed().isEmpty()) return type.trimmed().toUpper();
+  const QByteArray qt = QImageReader::imageFormat(path);
+  if (!qt.isEmpty()) return QString::fromLatin1(qt).toUpper();
+  return platform::ExtractFileExt(path).mid(1).toUpper();
 }
 
 QString Size(int64_t w, int64_t h) {
@@ -255,7 +274,8 @@ int Run(const Options &o, ConsoleDialogHost &console) {
       platform::ProgramFolder() + QStringLiteral("images/") + poster.imageFileName;
   if (!platform::FileExists(picturePath))
     throw platform::Failure(picturePath + QStringLiteral(" introuvable."));
-  const QString format = LoadPicture(host.picture, picturePath);
+  LoadPicture(host.picture, picturePath);
+  const QString format = PictureFormat(picturePath, console);
 
   platform::Printer &printer = platform::ThePrinter();
   if (o.mode == Options::PrintTo || o.printerOptions) {

@@ -12,15 +12,20 @@
 #include <QToolButton>
 
 #include "AboutBox.h"
+#include "FormatDialog.h"
 #include "ImageView.h"
 #include "LanguageTexts.h"
 #include "OpenDial.h"
 #include "PosterFile.h"
+#include "PosterPrinting.h"
+#include "SheetLayout.h"
+#include "WindowPosterHost.h"
 #include "core/Errors.h"
 #include "core/FileCopy.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
 #include "core/Registry.h"
+#include "print/Printer.h"
 #include "ui/Application.h"
 #include "ui/Cursors.h"
 #include "ui/DialogHost.h"
@@ -58,7 +63,10 @@ TForm1 *MainForm() {
   return theMainForm;
 }
 
-TForm1::TForm1(const StartOptions &options, QWidget *parent) : QWidget(parent), options_(options) {
+TForm1::TForm1(const StartOptions &options, QWidget *parent)
+    : QWidget(parent),
+      options_(options),
+      layoutHost_(std::make_unique<layout::WindowPosterHost<TForm1>>(*this)) {
   theMainForm = this;
   setObjectName(QStringLiteral("Form1"));
   setProperty("helpTopic", kMainHelpTopic);
@@ -70,6 +78,10 @@ TForm1::TForm1(const StartOptions &options, QWidget *parent) : QWidget(parent), 
 }
 
 TForm1::~TForm1() {
+  // The child windows go first, while the poster document and the layout's view of it
+  // still exist for whatever their destruction sets off.
+  qDeleteAll(findChildren<QWidget *>(Qt::FindDirectChildrenOnly));
+  NewFor = nullptr;
   if (theMainForm == this) theMainForm = nullptr;
 }
 
@@ -321,17 +333,19 @@ void TForm1::FitPicture() {
 }
 
 void TForm1::SizePreviewSquare() {
-  const int side = std::max(0, std::min(Panel4->width() - 20, Panel4->height() - 20));
-  Image->setGeometry((Panel4->width() - side) / 2, (Panel4->height() - side) / 2, side, side);
+  layout::SizePreviewSquare(*layoutHost_);
 }
 
 void TForm1::RefreshPreview() {
-  SizePreviewSquare();
-  Label3->clear();
+  layout::RefreshPreview(*layoutHost_);
 }
 
 void TForm1::CheckBox1Click() {
-  Landscape = CheckBox1->isChecked();
+  layout::MainLandscapeBoxClick(*layoutHost_);
+}
+
+void TForm1::CreateFormatDialog() {
+  if (!NewFor) NewFor = new layout::TNewFor(*layoutHost_, this);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -408,6 +422,8 @@ void TForm1::ReadPosterFile(const QString &path) {
     Feuille->update();
     FitPicture();
     ShowDocument();
+    platform::ThePrinter().SetOrientation(Landscape ? platform::Orientation::Landscape
+                                                    : platform::Orientation::Portrait);
   } else {
     platform::SetNormalCursor();
     platform::ErrorBox(ImagePath + Texts().missingSuffix, this);
@@ -525,7 +541,14 @@ void TForm1::Nouveau1Click() {
 }
 
 bool TForm1::ShowFormatDialogForNewPoster() {
-  // Accepting the poster as the picture is shown until the format dialog is here.
+  CreateFormatDialog();
+  const int ppi = ScreenPpi();
+  NewFor->SetWScrollPosition(std::min(layout::PositionOfPixels(PosterWidth, ppi), 29700));
+  NewFor->SetHScrollPosition(std::min(layout::PositionOfPixels(PosterHeight, ppi), 29700));
+  RefreshPreview();
+  if (NewFor->Execute() != QDialog::Accepted) return false;
+  PosterWidth = layout::PixelsOfPosition(NewFor->WScrollPosition(), ppi);
+  PosterHeight = layout::PixelsOfPosition(NewFor->HScrollPosition(), ppi);
   Modified = true;
   SetCaption(Texts().noNameCaption);
   PosterFileName.clear();
@@ -616,8 +639,17 @@ void TForm1::Enregistrersous1Click() {
   Enregistrer1Click();
 }
 
-void TForm1::FormatBtnClick() {}
+void TForm1::FormatBtnClick() {
+  CreateFormatDialog();
+  layout::FormatBtnClick(*layoutHost_, *NewFor);
+}
 
-void TForm1::PrintBtnClick() {}
+void TForm1::PrintBtnClick() {
+  layout::PrintPoster(*layoutHost_);
+}
+
+void TForm1::Imprimer1Click() {
+  PrintBtnClick();
+}
 
 }  // namespace app

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 
 class QCheckBox;
 class QFrame;
@@ -19,6 +20,10 @@ class TImageView;
 namespace dialogs {
 class TAboutBox;
 }
+namespace layout {
+class TNewFor;
+class PosterHost;
+}  // namespace layout
 
 namespace app {
 
@@ -39,8 +44,13 @@ class TForm1 : public QWidget {
   // Opens the poster named on the command line. Run once every window of the program
   // exists, since reading a poster draws its sheet layout.
   void OpenCommandLinePoster();
-  // The about box lives as long as the program; the entry makes it after this window.
+  // The format dialog and the about box live as long as the program; the entry makes
+  // them after this window.
+  void CreateFormatDialog();
   void SetAboutBox(dialogs::TAboutBox *box) { aboutBox_ = box; }
+  layout::TNewFor *NewFor = nullptr;
+  // What the sheet layout, the format dialog and printing see of this window.
+  layout::PosterHost &LayoutHost() { return *layoutHost_; }
 
   // --- Main window fields ---
   QString ProgramFolder;
@@ -95,6 +105,7 @@ class TForm1 : public QWidget {
   void Enregistrersous1Click();
   void FormatBtnClick();
   void PrintBtnClick();
+  void Imprimer1Click();
   void Quitter1Click();
   void Aide1Click();
   void Apropos1Click();
@@ -129,6 +140,7 @@ class TForm1 : public QWidget {
   bool ShowFormatDialogForNewPoster();
 
   StartOptions options_;
+  std::unique_ptr<layout::PosterHost> layoutHost_;
   dialogs::TAboutBox *aboutBox_ = nullptr;
   bool closing_ = false;
 };

@@ -3,10 +3,12 @@
 #include <memory>
 
 #include "AboutBox.h"
+#include "Binding.h"
 #include "LanguageTexts.h"
 #include "MainWindow.h"
 #include "Resources.h"
 #include "Splash.h"
+#include "gdi/ImageMemory.h"
 #include "ui/Application.h"
 #include "ui/Cursors.h"
 #include "ui/MessageBoxes.h"
@@ -16,6 +18,7 @@ namespace app {
 int RunMuralix(int argc, char **argv) {
   platform::Application application(argc, argv);
   InitMuralixResources();
+  platform::RaiseImageMemoryLimit();
   application.setWindowIcon(QIcon(QStringLiteral(":/icons/muralix.svg")));
   // 1. 2.
   platform::SetBusyCursor();
@@ -25,10 +28,12 @@ int RunMuralix(int argc, char **argv) {
   splash->show();
   splash->repaint();
   splash->Sleeper->Delay();
+  imaging::InitBinding();  // the scanner's application name, the binding's start values
   // 5.
   StartOptions options;
   options.arguments = QCoreApplication::arguments().mid(1);
   TForm1 mainForm(options);
+  mainForm.CreateFormatDialog();
   auto aboutBox = std::make_unique<dialogs::TAboutBox>(mainForm.Language, &mainForm);
   mainForm.SetAboutBox(aboutBox.get());
   mainForm.OpenCommandLinePoster();
@@ -38,7 +43,9 @@ int RunMuralix(int argc, char **argv) {
   platform::SetNormalCursor();
   // 8.
   mainForm.show();
-  return application.exec();
+  const int code = application.exec();
+  imaging::ShutdownBinding();
+  return code;
 }
 
 }  // namespace app

@@ -1,0 +1,51 @@
+#pragma once
+// The format readers and writers of CRDE2000.DLL. Each reader returns the picture at the
+// file's own depth (1, 4, 8 or 24 bits) and raises mx::Error for anything it cannot read;
+// the entries then bring it to the requested depth.
+#include <cstdint>
+#include <string>
+
+#include "Core.h"
+#include "Dib.h"
+
+namespace mx {
+
+Dib ReadBmp(const char *name, Progress &progress);
+Dib ReadJpeg(const char *name, Progress &progress);
+Dib ReadPng(const char *name, Progress &progress);
+Dib ReadGif(const char *name, Progress &progress, int32_t *transparent);
+Dib ReadTiff(const char *name, int page, Progress &progress);
+Dib ReadPcx(const char *name, Progress &progress);
+Dib ReadTga(const char *name, Progress &progress);
+Dib ReadPcd(const char *name, int resolution, Progress &progress);
+Dib ReadEps(const char *name, Progress &progress);
+
+// TIFF page information.
+struct TiffInfo {
+  int width = 0, height = 0, bitsPerPixel = 0, compression = 0, pageCount = 0;
+};
+TiffInfo ReadTiffInfo(const char *name, int page);
+void WriteTiff(const char *name, int compression, int bits, bool append, const Surface &picture,
+               int32_t xPelsPerMeter, Progress &progress);
+
+// File information by content.
+struct FileFacts {
+  std::string type;  // "BMP", "JPEG", ...
+  int width = 0, height = 0, bitsPerPixel = 0, pages = 1, dpi = 0;
+  std::string compression;  // "NONE", "JPEG", ...
+};
+FileFacts ReadFileFacts(const char *name);
+
+// DXF drawings, drawn at the size DxfDrawingSize gives.
+struct DxfPicture {
+  HBITMAP bitmap = nullptr;
+  HPALETTE palette = nullptr;
+};
+DxfPicture ReadDxf(const char *name, int bits, bool dither, Progress &progress);
+void DxfDrawingSize(const char *name, int &width, int &height);
+
+// Scanner.
+int16_t SelectScannerSource(HWND owner);
+Dib AcquireScan(HWND owner, Progress &progress, bool &cancelled);
+
+}  // namespace mx

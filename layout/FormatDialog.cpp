@@ -1,0 +1,267 @@
+#include "FormatDialog.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QScrollBar>
+#include <cmath>
+
+#include "PosterHost.h"
+#include "SheetLayout.h"
+#include "core/Numbers.h"
+#include "print/Printer.h"
+#include "ui/Application.h"
+#include "ui/DialogHost.h"
+#include "ui/ImageControl.h"
+
+namespace layout {
+
+using platform::Round;
+
+int PositionOfPixels(int pixels, int pixelsPerInch) {
+  const int64_t product = int64_t(pixels) * 254;  // an integer first, then divided
+  return int(Round(double(product) / (pixelsPerInch > 0 ? pixelsPerInch : 96)));
+}
+
+int PixelsOfPosition(int position, int pixelsPerInch) {
+  return int(Round((pixelsPerInch > 0 ? pixelsPerInch : 96) * (position / 10.0) / 25.4));
+}
+
+QString TNewFor::PositionText(int position) {
+  return QString::number(position / 10.0, 'f', 1).replace(u'.', u',');
+}
+
+double TNewFor::ReadMillimetres(const QString &text) {
+  // The decimal separator is the comma: a point makes the text something else than a
+  // number, as does anything a person would not read as one.
+  const QString t = text.trimmed();
+  if (t.isEmpty() || t.contains(u'.')) return 100;
+  bool ok = false;
+  const double value = QString(t).replace(u',', u'.').toDouble(&ok);
+  if (!ok || !std::isfinite(value)) return 100;
+  return value;
+}
+
+TNewFor::TNewFor(PosterHost &host, QWidget *parent) : QDialog(parent), host_(host) {
+  setObjectName(QStringLiteral("NewFor"));
+  setFixedSize(405, 428);
+  setSizeGripEnabled(false);
+
+  auto *frame = new QFrame(this);
+  frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  frame->setGeometry(8, 8, 300, 92);
+  WLbl = new QLabel(frame);
+  WLbl->setGeometry(8, 10, 60, 16);
+  Edit1 = new QLineEdit(QStringLiteral("100"), frame);
+  Edit1->setGeometry(72, 6, 80, 22);
+  auto *label1 = new QLabel(QStringLiteral("mm"), frame);
+  label1->setGeometry(158, 10, 30, 16);
+  WScroll = new QScrollBar(Qt::Horizontal, frame);
+  WScroll->setGeometry(8, 32, 284, 14);
+  HLbl = new QLabel(frame);
+  HLbl->setGeometry(8, 54, 60, 16);
+  Edit2 = new QLineEdit(QStringLiteral("100"), frame);
+  Edit2->setGeometry(72, 50, 80, 22);
+  auto *label2 = new QLabel(QStringLiteral("mm"), frame);
+  label2->setGeometry(158, 54, 30, 16);
+  HScroll = new QScrollBar(Qt::Horizontal, frame);
+  HScroll->setGeometry(8, 74, 284, 14);
+  for (QScrollBar *s : {WScroll, HScroll}) {
+    s->setRange(1, 29700);
+    s->setValue(1000);
+    s->setPageStep(10);
+  }
+
+  auto *box = new QFrame(this);
+  box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  box->setGeometry(8, 104, 300, 300);
+  Image = new platform::ImageControl(box);
+  Image->setGeometry(8, 8, 284, 284);
+  Image->GetPicture().DrawingBitmap(284, 284);
+
+  OKBtn = new QPushButton(QStringLiteral("OK"), this);
+  OKBtn->setGeometry(318, 8, 77, 25);
+  OKBtn->setDefault(true);
+  CancelBtn = new QPushButton(this);
+  CancelBtn->setGeometry(318, 40, 77, 25);
+  Label3 = new QLabel(this);
+  Label3->setGeometry(318, 80, 85, 16);
+  QPalette red = Label3->palette();
+  red.setColor(QPalette::WindowText, Qt::red);
+  Label3->setPalette(red);
+  CheckBox1 = new QCheckBox(this);
+  CheckBox1->setGeometry(318, 104, 85, 18);
+  CheckBox2 = new QCheckBox(this);
+  CheckBox2->setGeometry(8, 406, 390, 18);
+  CheckBox2->setChecked(true);
+
+  connect(WScroll, &QScrollBar::valueChanged, this,
+          platform::Guard([this](int) { WScrollChange(); }));
+  connect(HScroll, &QScrollBar::valueChanged, this,
+          platform::Guard([this](int) { HScrollChange(); }));
+  connect(Edit1, &QLineEdit::editingFinished, this, platform::Guard([this] { ApplyWidthEdit(); }));
+  connect(Edit2, &QLineEdit::editingFinished, this, platform::Guard([this] { ApplyHeightEdit(); }));
+  connect(CheckBox1, &QCheckBox::clicked, this,
+          platform::Guard([this](bool) { CheckBox1Click(); }));
+  connect(CheckBox2, &QCheckBox::clicked, this,
+          platform::Guard([this](bool) { CheckBox2Click(); }));
+  connect(OKBtn, &QPushButton::clicked, this, platform::Guard([this](bool) { OKBtnClick(); }));
+  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+  SetLanguageTexts();
+  OKBtn->setFocus();
+}
+
+void TNewFor::SetLanguageTexts() {
+  const bool english = host_.Language() == 1;
+  setWindowTitle(english ? QStringLiteral("Placard size") : QStringLiteral("Format de l'affiche"));
+  WLbl->setText(english ? QStringLiteral("Width :") : QStringLiteral("Largeur :"));
+  HLbl->setText(english ? QStringLiteral("Height :") : QStringLiteral("Hauteur :"));
+  Label3->setText(english ? QStringLiteral("Sheets : 100") : QStringLiteral("Feuilles : 100"));
+  CheckBox1->setText(english ? QStringLiteral("&Landscape") : QStringLiteral("&Paysage"));
+  CheckBox2->setText(english ? QStringLiteral("&Keep ratio")
+                             : QStringLiteral("&Conserver les proportions de l'image originale"));
+  CancelBtn->setText(english ? QStringLiteral("Cancel") : QStringLiteral("Annuler"));
+}
+
+int TNewFor::WScrollPosition() const {
+  return WScroll->value();
+}
+int TNewFor::HScrollPosition() const {
+  return HScroll->value();
+}
+void TNewFor::SetWScrollPosition(int position) {
+  WScroll->setValue(position);
+}
+void TNewFor::SetHScrollPosition(int position) {
+  HScroll->setValue(position);
+}
+
+int TNewFor::PixelsOf(int position) const {
+  return PixelsOfPosition(position, host_.PixelsPerInch());
+}
+
+void TNewFor::Redraw() {
+  DrawSheetLayout(*Image, PixelsOf(WScroll->value()), PixelsOf(HScroll->value()), false, Label3,
+                  host_);
+}
+
+int TNewFor::Execute() {
+  FormShow();
+  const int result = platform::Dialogs().ExecModal(*this);
+  FormClose();
+  return result;
+}
+
+void TNewFor::FormShow() {
+  Label3->clear();
+  const bool landscape = platform::ThePrinter().IsLandscape();
+  if (CheckBox1->isChecked() != landscape) {
+    CheckBox1->setChecked(landscape);
+    CheckBox1Click();
+  }
+  if (CheckBox2->isChecked() != host_.KeepRatio()) {
+    CheckBox2->setChecked(host_.KeepRatio());
+    CheckBox2Click();
+  }
+  Redraw();
+  EditTextAtShow[0] = Edit1->text();
+  EditTextAtShow[1] = Edit2->text();
+  OKBtn->setFocus();
+}
+
+void TNewFor::FormClose() {
+  if (Edit1->text() != EditTextAtShow[0] || Edit2->text() != EditTextAtShow[1])
+    host_.SetModified(true);
+}
+
+void TNewFor::ApplyEdit(QLineEdit *edit, QScrollBar *scroll) {
+  double value = ReadMillimetres(edit->text());
+  value = std::clamp(value, scroll->minimum() / 10.0, scroll->maximum() / 10.0);
+  const int position = int(platform::Trunc(value * 10));
+  if (position != scroll->value()) {
+    scroll->setValue(position);
+  } else if (edit->text() != PositionText(position)) {
+    // The position stays, but the edit must show the size in force, not what was typed.
+    edit->setText(PositionText(position));
+  }
+  Redraw();
+}
+
+void TNewFor::ApplyWidthEdit() {
+  ApplyEdit(Edit1, WScroll);
+}
+void TNewFor::ApplyHeightEdit() {
+  ApplyEdit(Edit2, HScroll);
+}
+
+// The two handlers call each other through the lock and stop when a rounding gives back
+// the position already there; the depth bound only guards against a pair of sizes that
+// would flip between two roundings for ever.
+void TNewFor::WScrollChange() {
+  Edit1->setText(PositionText(WScroll->value()));
+  const int fw = host_.FeuilleWidth(), fh = host_.FeuilleHeight();
+  if (host_.KeepRatio() && fw > 0 && fh > 0 && lockDepth_ < 16) {
+    ++lockDepth_;
+    const double q = double(fh) / fw;
+    const int64_t t = Round(WScroll->value() * q);
+    HScroll->setValue(int(std::clamp<int64_t>(t, HScroll->minimum(), HScroll->maximum())));
+    if (HScroll->value() == HScroll->maximum())
+      WScroll->setValue(int(std::clamp<int64_t>(Round(HScroll->maximum() / q), WScroll->minimum(),
+                                                WScroll->maximum())));
+    --lockDepth_;
+  }
+  Redraw();
+}
+
+void TNewFor::HScrollChange() {
+  Edit2->setText(PositionText(HScroll->value()));
+  const int fw = host_.FeuilleWidth(), fh = host_.FeuilleHeight();
+  if (host_.KeepRatio() && fw > 0 && fh > 0 && lockDepth_ < 16) {
+    ++lockDepth_;
+    const double q = double(fw) / fh;
+    const int64_t t = Round(HScroll->value() * q);
+    WScroll->setValue(int(std::clamp<int64_t>(t, WScroll->minimum(), WScroll->maximum())));
+    if (WScroll->value() == WScroll->maximum())
+      HScroll->setValue(int(std::clamp<int64_t>(Round(WScroll->maximum() / q), HScroll->minimum(),
+                                                HScroll->maximum())));
+    --lockDepth_;
+  }
+  Redraw();
+}
+
+void TNewFor::CheckBox1Click() {
+  const bool landscape = CheckBox1->isChecked();
+  platform::ThePrinter().SetOrientation(landscape ? platform::Orientation::Landscape
+                                                  : platform::Orientation::Portrait);
+  host_.SetLandscape(landscape);
+  Redraw();
+  host_.SetModified(true);
+}
+
+void TNewFor::CheckBox2Click() {
+  host_.SetModified(true);
+  host_.SetKeepRatio(CheckBox2->isChecked());
+  WScrollChange();
+}
+
+void TNewFor::OKBtnClick() {
+  ApplyWidthEdit();
+  ApplyHeightEdit();
+  accept();
+}
+
+void FormatBtnClick(PosterHost &host, TNewFor &dialog) {
+  const int ppi = host.PixelsPerInch();
+  dialog.SetWScrollPosition(PositionOfPixels(host.PosterWidth(), ppi));
+  dialog.SetHScrollPosition(PositionOfPixels(host.PosterHeight(), ppi));
+  if (dialog.Execute() != QDialog::Accepted) return;
+  host.SetPosterWidth(PixelsOfPosition(dialog.WScrollPosition(), ppi));
+  host.SetPosterHeight(PixelsOfPosition(dialog.HScrollPosition(), ppi));
+  RefreshPreview(host);
+}
+
+}  // namespace layout

@@ -1,0 +1,85 @@
+#pragma once
+// The poster format dialog: width and height in millimetres (scrollbars in tenths of a
+// millimetre, edits with one decimal), the paper orientation, the ratio lock, and its
+// own sheet preview redrawn on every change.
+#include <QDialog>
+#include <QString>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+
+namespace platform {
+class ImageControl;
+}
+
+namespace layout {
+
+class PosterHost;
+
+class TNewFor : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TNewFor(PosterHost &host, QWidget *parent = nullptr);
+
+  // Shows the dialog modally through the program's dialog host, with its show and close
+  // steps around it. Returns QDialog::Accepted or Rejected.
+  int Execute();
+
+  // Positions in tenths of a millimetre; setting one runs its change handling when it
+  // moves, and a value outside 1 .. 29700 stops at the bound.
+  int WScrollPosition() const;
+  int HScrollPosition() const;
+  void SetWScrollPosition(int position);
+  void SetHScrollPosition(int position);
+
+  // Handlers and operations, public so that the main window and tests can drive them.
+  void SetLanguageTexts();
+  void FormShow();
+  void FormClose();
+  void ApplyWidthEdit();
+  void ApplyHeightEdit();
+  void WScrollChange();
+  void HScrollChange();
+  void CheckBox1Click();
+  void CheckBox2Click();
+  void OKBtnClick();
+  void Redraw();
+
+  // Conversions of the dialog.
+  static QString PositionText(int position);           // 1000 -> "100,0"
+  static double ReadMillimetres(const QString &text);  // "12,34" -> 12.34; not a number -> 100
+
+  QLineEdit *Edit1 = nullptr;
+  QLineEdit *Edit2 = nullptr;
+  QScrollBar *WScroll = nullptr;
+  QScrollBar *HScroll = nullptr;
+  platform::ImageControl *Image = nullptr;
+  QLabel *Label3 = nullptr;
+  QCheckBox *CheckBox1 = nullptr;
+  QCheckBox *CheckBox2 = nullptr;
+  QPushButton *OKBtn = nullptr;
+  QPushButton *CancelBtn = nullptr;
+  QString EditTextAtShow[2];
+
+ private:
+  void ApplyEdit(QLineEdit *edit, QScrollBar *scroll);
+  int PixelsOf(int position) const;
+
+  PosterHost &host_;
+  QLabel *WLbl = nullptr;
+  QLabel *HLbl = nullptr;
+  int lockDepth_ = 0;
+};
+
+// The main window's format command: the document's size into the dialog, the dialog,
+// and on OK the size back into the document and the preview redrawn.
+void FormatBtnClick(PosterHost &host, TNewFor &dialog);
+
+// Screen pixels <-> tenths of a millimetre, as the dialog and the commands convert.
+int PositionOfPixels(int pixels, int pixelsPerInch);
+int PixelsOfPosition(int position, int pixelsPerInch);
+
+}  // namespace layout

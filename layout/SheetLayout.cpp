@@ -1,0 +1,340 @@
+#include "SheetLayout.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPalette>
+#include <algorithm>
+#include <new>
+#include <optional>
+
+#include "PosterHost.h"
+#include "core/Numbers.h"
+#include "gdi/Canvas.h"
+#include "gdi/DeviceBits.h"
+#include "gdi/ImageMemory.h"
+#include "gdi/Picture.h"
+#include "ui/Cursors.h"
+#include "ui/ImageControl.h"
+#include "ui/MessageBoxes.h"
+
+namespace layout {
+
+using platform::Round;
+using platform::Trunc;
+
+namespace {
+const QColor kYellow(255, 255, 0);
+
+// A size in printer dots from screen pixels: Round(pixels x dots per inch / ppi).
+int64_t Dots(int pixels, int dpi, int ppi) {
+  return Round(double(pixels) * (double(dpi) / ppi));
+}
+
+int64_t CeilDiv(int64_t a, int64_t b) {
+  return b > 0 ? (a + b - 1) / b : 1;
+}
+
+void SetLabel(QLabel *label, const QString &text) {
+  if (label) label->setText(text);
+}
+}  // namespace
+
+SheetGrid SheetGridFor(const platform::PrinterPageMetrics &page, int widthPx, int heightPx,
+                       int pixelsPerInch) {
+  const int ppi = pixelsPerInch > 0 ? pixelsPerInch : 96;
+  SheetGrid g;
+  g.posterWidthDots = Dots(widthPx, page.dpiX, ppi);
+  g.posterHeightDots = Dots(heightPx, page.dpiY, ppi);
+  g.singleSheet =
+      g.posterWidthDots <= page.printableWidth && g.posterHeightDots <= page.printableHeight;
+  if (!g.singleSheet) {
+    g.columns = int(std::max<int64_t>(1, CeilDiv(g.posterWidthDots, page.printableWidth)));
+    g.rows = int(std::max<int64_t>(1, CeilDiv(g.posterHeightDots, page.printableHeight)));
+  }
+  return g;
+}
+
+SheetPart SheetPartOf(const platform::PrinterPageMetrics &page, const SheetGrid &grid, int column,
+                      int row) {
+  SheetPart p;
+  p.x0 = int64_t(column - 1) * page.printableWidth;
+  p.y0 = int64_t(row - 1) * page.printableHeight;
+  p.x1 = p.x0 +
+         std::max<int64_t>(0, std::min<int64_t>(page.printableWidth, grid.posterWidthDots - p.x0));
+  p.y1 = p.y0 + std::max<int64_t>(
+                    0, std::min<int64_t>(page.printableHeight, grid.posterHeightDots - p.y0));
+  return p;
+}
+
+QString SheetCountText(int language, int count) {
+  return (language == 1 ? QStringLiteral("Sheets : ") : QStringLiteral("Feuilles : ")) +
+         QString::number(count);
+}
+
+QString CuttingOutText(int language) {
+  return language == 1 ? QStringLiteral("Cutting out...") : QStringLiteral("Découpage...");
+}
+
+// ---- the preview -----------------------------------------------------------------
+
+namespace {
+
+// A redraw asked for while one with the picture is dispatching messages (a resize, a
+// click) is not nested into the running one, whose painter holds the bitmap: it is
+// remembered and done once the running one ends, with the latest values.
+struct PendingRedraw {
+  QImage *bitmap;
+  platform::ImageControl *preview;
+  int widthPx, heightPx;
+  bool withPicture;
+  QLabel *label;
+  PosterHost *host;
+};
+bool gDrawing = false;
+std::optional<PendingRedraw> gPending;
+
+bool DrawOnce(QImage &bitmap, platform::ImageControl *preview, int widthPx, int heightPx,
+              bool withPicture, QLabel *label, PosterHost &host) {
+  std::optional<platform::BusyCursor> busy;
+  if (withPicture) busy.emplace();
+  if (bitmap.isNull()) return false;
+  const int imageW = bitmap.width(), imageH = bitmap.height();
+  platform::Canvas canvas(bitmap);
+  const QColor face = QApplication::palette().color(QPalette::Button);
+  canvas.pen = {face, 1, platform::PenStyle::Solid};
+  canvas.brush = {face, platform::BrushStyle::Solid};
+  canvas.Rectangle(0, 0, imageW, imageH);
+
+  platform::PrinterPageMetrics page;
+  try {
+    page = platform::ThePrinter().PageMetrics();
+  } catch (const platform::Failure &f) {
+    if (preview) preview->update();
+    platform::ErrorBox(f.Text(), host.DialogParent());
+    return false;
+  }
+  const int ppi = host.PixelsPerInch() > 0 ? host.PixelsPerInch() : 96;
+  const double r = double(page.physicalHeight) / page.physicalWidth;
+  const double ox = double(page.offsetX) / page.physicalWidth;
+  const double oy = double(page.offsetY) / page.physicalHeight;
+  const double sx = double(page.dpiX) / ppi, sy = double(page.dpiY) / ppi;
+  const SheetGrid grid = SheetGridFor(page, widthPx, heightPx, ppi);
+  const int64_t W = grid.posterWidthDots, H = grid.posterHeightDots;
+  const int language = host.Language();
+  const platform::Pen blackPen{Qt::black, 1, platform::PenStyle::Solid};
+
+  try {
+    if (grid.singleSheet) {
+      SetLabel(label, SheetCountText(language, 1));
+      int pgW, pgH, pgX, pgY;
+      double m;
+      if (r > 1) {
+        pgW = int(Round(imageW / r));
+        pgH = imageH;
+        pgX = (imageW - pgW) / 2;
+        pgY = 0;
+        m = double(imageH) / page.physicalHeight;
+      } else {
+        pgW = imageW;
+        pgH = int(Round(r * imageW));
+        pgX = 0;
+        pgY = (imageH - pgH) / 2;
+        m = double(imageW) / page.physicalWidth;
+      }
+      canvas.pen = blackPen;
+      canvas.brush = {Qt::white, platform::BrushStyle::Solid};
+      canvas.Rectangle(pgX, pgY, pgX + pgW, pgY + pgH);
+      const int px = pgX + int(Round(pgW * ox)), py = pgY + int(Round(pgH * oy));
+      canvas.brush = {withPicture ? QColor(Qt::white) : kYellow, platform::BrushStyle::Solid};
+      canvas.Rectangle(px, py, px + int(Round(W * m)), py + int(Round(H * m)));
+      if (withPicture) DrawPicture(host, canvas, px, py, sx * m, sy * m);
+      if (preview) preview->update();
+      return true;
+    }
+
+    const QString countText = SheetCountText(language, grid.SheetCount());
+    SetLabel(label, countText);
+    if (withPicture) SetLabel(label, CuttingOutText(language));
+    const int sh = int(std::min<int64_t>(Trunc(imageH * r / grid.columns), imageH / grid.rows));
+    const int sw = int(Trunc(sh / r));
+    const double m = double(sh) / page.physicalHeight;
+
+    // The picture is scaled once, to the preview's scale; each sheet takes a block of it.
+    QImage working;
+    std::optional<platform::Canvas> workingCanvas;
+    if (withPicture) {
+      working = platform::NewImage(int(Round(W * m)), int(Round(H * m)), QImage::Format_RGB32,
+                                   QStringLiteral("l'aperçu"));
+      working.fill(Qt::white);
+      if (!working.isNull()) {
+        workingCanvas.emplace(working);
+        DrawPicture(host, *workingCanvas, 0, 0, sx * m, sy * m);
+      }
+    }
+    for (int c = 1; c <= grid.columns; ++c) {
+      for (int j = 1; j <= grid.rows; ++j) {
+        const int gx = (c - 1) * sw, gy = (j - 1) * sh;
+        const int64_t remW = W - int64_t(c - 1) * page.printableWidth;
+        const int64_t remH = H - int64_t(j - 1) * page.printableHeight;
+        canvas.pen = blackPen;
+        canvas.brush = {Qt::white, platform::BrushStyle::Solid};
+        canvas.Rectangle(gx, gy, gx + sw, gy + sh);
+        const int px = gx + int(Round(sw * ox)), py = gy + int(Round(sh * oy));
+        const int qx = px + int(Round(std::min<int64_t>(page.printableWidth, remW) * m));
+        const int qy = py + int(Round(std::min<int64_t>(page.printableHeight, remH) * m));
+        if (workingCanvas) {
+          const QRect from(int(Round(page.printableWidth * m)) * (c - 1),
+                           int(Round(page.printableHeight * m)) * (j - 1), qx - px, qy - py);
+          canvas.CopyRect(QRect(px, py, qx - px, qy - py), *workingCanvas, from);
+        }
+        canvas.pen = blackPen;
+        canvas.brush = withPicture ? platform::Brush{Qt::white, platform::BrushStyle::Clear}
+                                   : platform::Brush{kYellow, platform::BrushStyle::Solid};
+        canvas.Rectangle(px, py, qx, qy);
+        if (withPicture) {
+          if (preview) preview->update();
+          QCoreApplication::processEvents();
+        }
+      }
+    }
+    SetLabel(label, countText);
+    if (preview) preview->update();
+    return true;
+  } catch (const platform::Failure &f) {
+    if (preview) preview->update();
+    platform::ErrorBox(f.Text(), host.DialogParent());
+  } catch (const std::bad_alloc &) {
+    if (preview) preview->update();
+    platform::ErrorBox(QStringLiteral("Mémoire insuffisante"), host.DialogParent());
+  }
+  return false;
+}
+
+bool DrawGuarded(QImage &bitmap, platform::ImageControl *preview, int widthPx, int heightPx,
+                 bool withPicture, QLabel *label, PosterHost &host) {
+  if (gDrawing) {
+    gPending = PendingRedraw{&bitmap, preview, widthPx, heightPx, withPicture, label, &host};
+    return true;
+  }
+  gDrawing = true;
+  bool ok = false;
+  try {
+    ok = DrawOnce(bitmap, preview, widthPx, heightPx, withPicture, label, host);
+    while (gPending) {
+      const PendingRedraw p = *gPending;
+      gPending.reset();
+      ok = DrawOnce(*p.bitmap, p.preview, p.widthPx, p.heightPx, p.withPicture, p.label, *p.host);
+    }
+  } catch (...) {
+    gDrawing = false;
+    gPending.reset();
+    throw;
+  }
+  gDrawing = false;
+  return ok;
+}
+
+}  // namespace
+
+bool DrawSheetLayout(platform::ImageControl &image, int widthPx, int heightPx, bool withPicture,
+                     QLabel *label, PosterHost &host) {
+  QImage &bitmap = image.GetPicture().DrawingBitmap(image.width(), image.height());
+  return DrawGuarded(bitmap, &image, widthPx, heightPx, withPicture, label, host);
+}
+
+bool DrawSheetLayout(QImage &bitmap, int widthPx, int heightPx, bool withPicture, QLabel *label,
+                     PosterHost &host) {
+  return DrawGuarded(bitmap, nullptr, widthPx, heightPx, withPicture, label, host);
+}
+
+// ---- drawing the picture ----------------------------------------------------------
+
+void DrawPicture(PosterHost &host, platform::Canvas &canvas, int left, int top, double scaleX,
+                 double scaleY) {
+  int w = host.PosterWidth(), h = host.PosterHeight();
+  const int fw = host.FeuilleWidth(), fh = host.FeuilleHeight();
+  // A picture image without a size has no proportions to keep.
+  if (host.KeepRatio() && fw > 0 && fh > 0) {
+    const double g = double(host.PosterWidth()) * fh / fw;
+    if (host.PosterHeight() >= g) {
+      h = int(Round(g));
+    } else {
+      w = int(Round(double(host.PosterHeight()) * fw / fh));
+    }
+  }
+  const int right = left + int(Round(w * scaleX)), bottom = top + int(Round(h * scaleY));
+  const platform::Picture &picture = host.FeuillePicture();
+  if (canvas.IsPrinter() && picture.GetKind() == platform::Picture::Kind::Bitmap) {
+    DrawBitmapAsDIB(picture.Bitmap(), picture.BitsPerPixel(), canvas, left, top, right - left,
+                    bottom - top);
+  } else {
+    canvas.StretchDraw(QRect(left, top, right - left, bottom - top), picture);
+  }
+}
+
+void DrawBitmapAsDIB(const QImage &bitmap, int bitsPerPixel, platform::Canvas &canvas, int x, int y,
+                     int width, int height) {
+  if (bitmap.isNull()) return;
+  if (width < 1 || height < 1) {
+    width = bitmap.width();
+    height = bitmap.height();
+  }
+  const platform::DibSizes sizes = platform::QueryDibSizes(bitmap, bitsPerPixel);
+  platform::CheckImageFits(bitmap.width(), bitmap.height(), sizes.bitCount,
+                           QStringLiteral("l'impression"));
+  platform::DibHeader header;
+  std::vector<uint8_t> bits;  // released on every way out
+  try {
+    bits.assign(size_t(sizes.imageBytes), 0);
+  } catch (const std::bad_alloc &) {
+    throw platform::Failure(QStringLiteral("Mémoire insuffisante pour l'impression"));
+  }
+  if (platform::GetDIBits(bitmap, sizes, header, bits) == 0)
+    throw platform::Failure(QStringLiteral("Impossible de lire les points de l'image"));
+  platform::StretchDIBits(canvas, x, y, width, height, 0, 0, header.width, std::abs(header.height),
+                          bits, header);
+}
+
+// ---- the main window's side panel --------------------------------------------------
+
+void SizePreviewSquare(PosterHost &host) {
+  QWidget *panel = host.PreviewPanel();
+  platform::ImageControl *image = host.PreviewSquare();
+  if (!panel || !image) return;
+  const int edge = host.PreviewPanelEdge();
+  const int side =
+      std::max(1, std::min(panel->width() - 2 * edge - 20, panel->height() - 2 * edge - 20));
+  image->resize(side, side);
+  image->GetPicture().DrawingBitmap(side, side);
+  image->move((panel->width() - side) / 2, (panel->height() - side) / 2);
+}
+
+void RefreshPreview(PosterHost &host) {
+  SizePreviewSquare(host);
+  if (QLabel *label = host.SheetCountLabel()) label->clear();
+  if (QCheckBox *box = host.LandscapeBox()) {
+    const bool landscape = platform::ThePrinter().IsLandscape();
+    if (box->isChecked() != landscape) {
+      const QSignalBlocker block(box);
+      box->setChecked(landscape);
+      MainLandscapeBoxClick(host);
+    }
+  }
+  if (platform::ImageControl *image = host.PreviewSquare())
+    DrawSheetLayout(*image, host.PosterWidth(), host.PosterHeight(), true, host.SheetCountLabel(),
+                    host);
+}
+
+void MainLandscapeBoxClick(PosterHost &host) {
+  QCheckBox *box = host.LandscapeBox();
+  const bool landscape = box && box->isChecked();
+  platform::ThePrinter().SetOrientation(landscape ? platform::Orientation::Landscape
+                                                  : platform::Orientation::Portrait);
+  host.SetLandscape(landscape);
+  if (platform::ImageControl *image = host.PreviewSquare())
+    DrawSheetLayout(*image, host.PosterWidth(), host.PosterHeight(), true, host.SheetCountLabel(),
+                    host);
+}
+
+}  // namespace layout

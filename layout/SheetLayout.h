@@ -1,0 +1,73 @@
+#pragma once
+// The sheet grid of a poster on the current printer page, the preview of the sheets,
+// and the main window's drawing operations that printing shares.
+#include <QImage>
+#include <QString>
+#include <cstdint>
+
+#include "print/Printer.h"
+
+class QLabel;
+
+namespace platform {
+class Canvas;
+class ImageControl;
+class Picture;
+}  // namespace platform
+
+namespace layout {
+
+class PosterHost;
+
+// How a poster of WidthPx x HeightPx screen pixels falls on the printer's pages.
+struct SheetGrid {
+  int64_t posterWidthDots = 0, posterHeightDots = 0;  // W and H
+  bool singleSheet = true;
+  int columns = 1, rows = 1;
+  int SheetCount() const { return columns * rows; }
+  // Sheets count column by column from 1.
+  int SheetNumber(int column, int row) const { return (column - 1) * rows + row; }
+};
+
+SheetGrid SheetGridFor(const platform::PrinterPageMetrics &page, int widthPx, int heightPx,
+                       int pixelsPerInch);
+
+// The poster dots that the sheet in `column` and `row` (from 1) carries, in poster dots.
+struct SheetPart {
+  int64_t x0, y0, x1, y1;
+};
+SheetPart SheetPartOf(const platform::PrinterPageMetrics &page, const SheetGrid &grid, int column,
+                      int row);
+
+// "Feuilles : N" / "Sheets : N".
+QString SheetCountText(int language, int count);
+QString CuttingOutText(int language);  // "Découpage..." / "Cutting out..."
+
+// Draws the sheets of a poster on a preview square and writes the sheet count into the
+// label (which may be null). A preview square draws on its picture's bitmap, which has
+// the square's size. Without the picture each sheet's poster part is yellow;
+// with it the picture is cut into the sheets. A printer that cannot be read, or a
+// picture that cannot be drawn, is reported in an error box and gives false.
+bool DrawSheetLayout(platform::ImageControl &image, int widthPx, int heightPx, bool withPicture,
+                     QLabel *label, PosterHost &host);
+bool DrawSheetLayout(QImage &bitmap, int widthPx, int heightPx, bool withPicture, QLabel *label,
+                     PosterHost &host);
+
+// The poster's picture with its top-left corner at (left, top), PosterWidth x scaleX by
+// PosterHeight x scaleY device units, fitted to its proportions when KeepRatio is set.
+void DrawPicture(PosterHost &host, platform::Canvas &canvas, int left, int top, double scaleX,
+                 double scaleY);
+
+// A bitmap sent to the canvas's device through its device-independent rows, stretched
+// into (x, y, width, height); a width or height below 1 stands for the bitmap's own.
+// `bitsPerPixel` 0 means the bitmap's own depth.
+void DrawBitmapAsDIB(const QImage &bitmap, int bitsPerPixel, platform::Canvas &canvas, int x, int y,
+                     int width, int height);
+
+// The main window's side panel: the square's size and place, its redraw, and the
+// landscape box's click.
+void SizePreviewSquare(PosterHost &host);
+void RefreshPreview(PosterHost &host);
+void MainLandscapeBoxClick(PosterHost &host);
+
+}  // namespace layout

@@ -1,0 +1,192 @@
+// Movable global memory blocks. They never actually move, but keep Windows' lock count,
+// so code that unlocks "until the count is 0" and then frees behaves as on Windows; and
+// every handle is checked against the live set, so a stale or double free fails cleanly.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "GlobalMemory.h"
+#include "WinApi.h"
+
+namespace {
+
+// A block's memory may outlive the block: a DIB section made on the block shares it, as
+// a DIB section on Windows shares the memory of its file mapping.
+using Memory = std::shared_ptr<uint8_t>;
+
+Memory AllocateZeroed(size_t bytes) {
+  auto *data = static_cast<uint8_t *>(std::calloc(1, bytes));
+  if (data == nullptr) return nullptr;
+  // Pictures of hundreds of megabytes are written page by page right after; huge pages
+  // make that far cheaper where the kernel offers them on request.
+  constexpr size_t kLarge = size_t(8) << 20;
+  if (bytes >= kLarge) {
+    const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t start = (uintptr_t(data) + page - 1) & ~(page - 1);
+    const uintptr_t end = (uintptr_t(data) + bytes) & ~(page - 1);
+    if (end > start) madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
+  }
+  return Memory(data, [](uint8_t *p) { std::free(p); });
+}
+
+struct Block {
+  Memory memory;         // null for a block of 0 bytes
+  void *data = nullptr;  // memory.get()
+  size_t size = 0;
+  int locks = 0;
+};
+
+struct Heap {
+  std::mutex mutex;
+  std::unordered_set<Block *> live;
+  std::unordered_map<const void *, Block *> byData;
+  size_t limit = 0;
+};
+
+Heap &TheHeap() {
+  static Heap *heap = new Heap;  // never destroyed: blocks may be freed during exit
+  return *heap;
+}
+
+Block *Live(Heap &heap, HGLOBAL handle) {
+  auto *block = static_cast<Block *>(handle);
+  return heap.live.count(block) ? block : nullptr;
+}
+
+}  // namespace
+
+namespace win32 {
+
+std::shared_ptr<uint8_t> ShareBlockMemory(HGLOBAL handle, size_t *size) {
+  Heap &heap = TheHeap();
+  std::lock_guard lock(heap.mutex);
+  Block *block = Live(heap, handle);
+  if (block == nullptr) return nullptr;
+  if (size) *size = block->size;
+  return block->memory;
+}
+
+}  // namespace win32
+
+extern "C" {
+
+HGLOBAL GlobalAlloc(UINT /*flags*/, SIZE_T bytes) {
+  Heap &heap = TheHeap();
+  std::lock_guard lock(heap.mutex);
+  if (heap.limit != 0 && bytes > heap.limit) return nullptr;
+  auto *block = new (std::nothrow) Block;
+  if (block == nullptr) return nullptr;
+  if (bytes != 0) {
+    // Always zero-filled: the program's blocks are read before every byte is written.
+    block->memory = AllocateZeroed(bytes);
+    if (block->memory == nullptr) {
+      delete block;
+      return nullptr;
+    }
+    block->data = block->memory.get();
+    heap.byData[block->data] = block;
+  }
+  block->size = bytes;
+  heap.live.insert(block);
+  return block;
+}
+
+HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT /*flags*/) {
+  Heap &heap = TheHeap();
+  std::lock_guard lock(heap.mutex);
+  Block *block = Live(heap, handle);
+  if (block == nullptr || block->locks > 0) return nullptr;
+  if (heap.limit != 0 && bytes > heap.limit) return nullptr;
+  Memory memory = bytes ? AllocateZeroed(bytes) : nullptr;
+  if (bytes != 0 && memory == nullptr) return nullptr;
+  if (block->data) {
+    std::memcpy(memory.get(), block->data, std::min(bytes, block->size));
+    heap.byData.erase(block->data);
+  }
+  block->memory = memory;
+  void *data = memory.get();
+  block->data = data;
+  block->size = bytes;
+  if (data) heap.byData[data] = block;
+  return block;
+}
+
+LPVOID GlobalLock(HGLOBAL handle) {
+  Heap &heap = TheHeap();
+  std::lock_guard lock(heap.mutex);
+  Block *block = Live(heap, handle);
+  if (block == nullptr || block->data == nullptr) return nullptr;
+  ++block->locks;
+  return block->data;
+}
+
+BOOL GlobalUnlock(HGLOBAL handle) {
+  Heap &heap = TheHeap();
+  std::lock_guard lock(heap.mutex);
+  Block *block = Live(heap, handle);
+  if (block == nullptr || block->locks == 0) return FALSE;
+  --block->locks;
+  return block->locks > 0 ? TRUE : FALSE;
+}
+
+HGLOBAL GlobalFree(HGLOBAL handle) {
+  if (handle == nullptr) return nullptr;
+  Heap &heap = TheHeap();
+  std::lock_guard lock(heap.mutex);
+  Block *block = Live(heap, handle);
+  if (block == nullptr) return handle;
+  heap.live.erase(block);
+  if (block->data) heap.byData.erase(block->data);
+  delete block;  // its memory goes when the last DIB section sharing it goes
+  return nullptr;
+}
+
+SIZE_T GlobalSize(HGLOBAL handle) {
+  Heap &heap = TheHeap();
+  std::lock_guard lock(heap.mutex);
+  Block *block = Live(heap, handle);
+  return block ? block->size : 0;
+}
+
+HGLOBAL GlobalHandle(LPCVOID pointer) {
+  if (pointer == nullptr) return nullptr;
+  Heap &heap = TheHeap();
+  std::lock_guard lock(heap.mutex);
+  auto found = heap.byData.find(pointer);
+  return found == heap.byData.end() ? nullptr : found->second;
+}
+
+UINT GlobalFlags(HGLOBAL handle) {
+  Heap &heap = TheHeap();
+  std::lock_guard lock(heap.mutex);
+  Block *block = Live(heap, handle);
+  if (block == nullptr) return GMEM_INVALID_HANDLE;
+  return static_cast<UINT>(std::min(block->locks, 255));
+}
+
+int GlobalLockCount(HGLOBAL handle) {
+  Heap &heap = TheHeap();
+  std::lock_guard lock(heap.mutex);
+  Block *block = Live(heap, handle);
+  return block ? block->locks : -1;
+}
+
+SIZE_T GlobalLiveBlocks(void) {
+  Heap &heap = TheHeap();
+  std::lock_guard lock(heap.mutex);
+  return heap.live.size();
+}
+
+void MxSetGlobalAllocLimit(SIZE_T bytes) {
+  Heap &heap = TheHeap();
+  std::lock_guard lock(heap.mutex);
+  heap.limit = bytes;
+}
+
+}  // extern "C"

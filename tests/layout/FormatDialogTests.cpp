@@ -1,0 +1,189 @@
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+
+#include "FakeHost.h"
+#include "FormatDialog.h"
+
+namespace {
+
+class FormatDialogTest : public LayoutTest {
+ protected:
+  void SetUp() override {
+    LayoutTest::SetUp();
+    dialog = std::make_unique<layout::TNewFor>(host);
+  }
+  void TearDown() override {
+    dialog.reset();
+    LayoutTest::TearDown();
+  }
+  void Type(QLineEdit *edit, const QString &text) {
+    edit->setText(text);
+    if (edit == dialog->Edit1)
+      dialog->ApplyWidthEdit();
+    else
+      dialog->ApplyHeightEdit();
+  }
+  std::unique_ptr<layout::TNewFor> dialog;
+};
+
+}  // namespace
+
+TEST_F(FormatDialogTest, ConversionsBetweenPixelsAndTenths) {
+  EXPECT_EQ(layout::PositionOfPixels(378, 96), 1000);
+  EXPECT_EQ(layout::PixelsOfPosition(1000, 96), 378);
+  EXPECT_EQ(layout::PixelsOfPosition(5000, 96), 1890);
+  EXPECT_EQ(layout::PixelsOfPosition(7000, 96), 2646);
+  EXPECT_EQ(layout::TNewFor::PositionText(1000), QStringLiteral("100,0"));
+  EXPECT_EQ(layout::TNewFor::PositionText(1), QStringLiteral("0,1"));
+}
+
+TEST_F(FormatDialogTest, OpeningAndAcceptingUnchangedGivesTheSizeBack) {
+  host.posterWidth = host.posterHeight = 378;
+  host.keepRatio = false;
+  Dialogs().AnswerModal([&](QDialog &) {
+    EXPECT_EQ(dialog->WScrollPosition(), 1000);
+    EXPECT_EQ(dialog->HScrollPosition(), 1000);
+    EXPECT_EQ(dialog->Edit1->text(), QStringLiteral("100,0"));
+    EXPECT_EQ(dialog->Label3->text(), QStringLiteral("Feuilles : 1"));
+    dialog->OKBtnClick();
+    return int(QDialog::Accepted);
+  });
+  layout::FormatBtnClick(host, *dialog);
+  EXPECT_EQ(host.posterWidth, 378);
+  EXPECT_EQ(host.posterHeight, 378);
+}
+
+struct EditCase {
+  const char *typed;
+  int position;
+  const char *shown;
+};
+
+TEST_F(FormatDialogTest, WidthEditIsReadClampedAndTruncated) {
+  host.keepRatio = false;
+  const EditCase cases[] = {
+      {"150", 1500, "150,0"},  {"5000", 29700, "2970,0"}, {"0", 1, "0,1"},
+      {"12,34", 123, "12,3"},  {"-3", 1, "0,1"},          {"abc", 1000, "100,0"},
+      {"12.5", 1000, "100,0"}, {"", 1000, "100,0"},       {" 7,05 ", 70, "7,0"},
+  };
+  for (const EditCase &c : cases) {
+    SCOPED_TRACE(c.typed);
+    dialog->SetWScrollPosition(555);
+    Type(dialog->Edit1, QString::fromUtf8(c.typed));
+    EXPECT_EQ(dialog->WScrollPosition(), c.position);
+    EXPECT_EQ(dialog->Edit1->text(), QString::fromUtf8(c.shown));
+  }
+}
+
+TEST_F(FormatDialogTest, TypedValueAtTheCurrentPositionStillShowsTheBound) {
+  host.keepRatio = false;
+  dialog->SetWScrollPosition(29700);
+  Type(dialog->Edit1, QStringLiteral("5000"));
+  EXPECT_EQ(dialog->Edit1->text(), QStringLiteral("2970,0"));
+}
+
+TEST_F(FormatDialogTest, LockFollowsTheWidePictureImage) {
+  host.feuilleWidth = 200;
+  host.feuilleHeight = 100;
+  host.keepRatio = true;
+  Type(dialog->Edit1, QStringLiteral("150"));
+  EXPECT_EQ(dialog->WScrollPosition(), 1500);
+  EXPECT_EQ(dialog->HScrollPosition(), 750);
+  EXPECT_EQ(dialog->Edit2->text(), QStringLiteral("75,0"));
+}
+
+TEST_F(FormatDialogTest, LockStopsAtTheHeightLimitAndTheWidthFollowsBack) {
+  host.feuilleWidth = 100;
+  host.feuilleHeight = 300;
+  host.keepRatio = true;
+  Type(dialog->Edit1, QStringLiteral("2000"));
+  EXPECT_EQ(dialog->HScrollPosition(), 29700);
+  EXPECT_EQ(dialog->Edit2->text(), QStringLiteral("2970,0"));
+  EXPECT_EQ(dialog->WScrollPosition(), 9900);
+  EXPECT_EQ(dialog->Edit1->text(), QStringLiteral("990,0"));
+}
+
+TEST_F(FormatDialogTest, TurningTheLockOnRecomputesTheHeightAndMarksModified) {
+  host.keepRatio = false;
+  dialog->CheckBox2->setChecked(false);
+  dialog->SetWScrollPosition(1000);
+  dialog->SetHScrollPosition(1000);
+  host.modified = false;
+  dialog->CheckBox2->setChecked(true);
+  dialog->CheckBox2Click();
+  EXPECT_TRUE(host.keepRatio);
+  EXPECT_TRUE(host.modified);
+  EXPECT_EQ(dialog->HScrollPosition(), 500);  // 200 x 100 picture image
+}
+
+TEST_F(FormatDialogTest, CancelAfterAnEditKeepsTheSizeButMarksModified) {
+  host.posterWidth = host.posterHeight = 378;
+  host.keepRatio = false;
+  Dialogs().AnswerModal([&](QDialog &) {
+    Type(dialog->Edit1, QStringLiteral("200"));
+    return int(QDialog::Rejected);
+  });
+  layout::FormatBtnClick(host, *dialog);
+  EXPECT_EQ(host.posterWidth, 378);
+  EXPECT_TRUE(host.modified);
+}
+
+TEST_F(FormatDialogTest, CancelWithoutEditLeavesThePosterUnmodified) {
+  host.keepRatio = true;  // as the box is at design, so showing clicks nothing
+  Dialogs().AnswerModal([&](QDialog &) { return int(QDialog::Rejected); });
+  layout::FormatBtnClick(host, *dialog);
+  EXPECT_FALSE(host.modified);
+}
+
+TEST_F(FormatDialogTest, LandscapeChosenInTheDialogStaysAfterCancel) {
+  host.posterWidth = 1890;
+  host.posterHeight = 2646;
+  host.keepRatio = false;
+  Dialogs().AnswerModal([&](QDialog &) {
+    EXPECT_EQ(dialog->Label3->text(), QStringLiteral("Feuilles : 9"));
+    dialog->CheckBox1->setChecked(true);
+    dialog->CheckBox1Click();
+    EXPECT_EQ(dialog->Label3->text(), QStringLiteral("Feuilles : 8"));  // the page turned
+    return int(QDialog::Rejected);
+  });
+  layout::FormatBtnClick(host, *dialog);
+  EXPECT_TRUE(platform::ThePrinter().IsLandscape());
+  EXPECT_TRUE(host.landscape);
+  EXPECT_TRUE(host.modified);
+  EXPECT_EQ(host.posterWidth, 1890);
+}
+
+TEST_F(FormatDialogTest, ShowReadsThePrinterOrientationAndTheLock) {
+  platform::ThePrinter().SetOrientation(platform::Orientation::Landscape);
+  host.keepRatio = true;
+  Dialogs().AnswerModal([&](QDialog &) {
+    EXPECT_TRUE(dialog->CheckBox1->isChecked());
+    EXPECT_TRUE(dialog->CheckBox2->isChecked());
+    return int(QDialog::Rejected);
+  });
+  dialog->Execute();
+  EXPECT_TRUE(host.landscape);
+}
+
+TEST_F(FormatDialogTest, TextsFollowTheLanguage) {
+  host.language = 1;
+  layout::TNewFor english(host);
+  EXPECT_EQ(english.windowTitle(), QStringLiteral("Placard size"));
+  EXPECT_EQ(english.CheckBox2->text(), QStringLiteral("&Keep ratio"));
+  EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Format de l'affiche"));
+  EXPECT_EQ(dialog->CheckBox1->text(), QStringLiteral("&Paysage"));
+  EXPECT_EQ(dialog->Label3->text(), QStringLiteral("Feuilles : 100"));
+}
+
+TEST_F(FormatDialogTest, ShowingWithTheLockOffClicksTheBoxAndMarksModified) {
+  host.keepRatio = false;  // the box is checked at design
+  Dialogs().AnswerModal([&](QDialog &) {
+    EXPECT_FALSE(dialog->CheckBox2->isChecked());
+    return int(QDialog::Rejected);
+  });
+  dialog->Execute();
+  EXPECT_TRUE(host.modified);
+  EXPECT_FALSE(host.keepRatio);
+}
