@@ -5,8 +5,10 @@ set -e
 PACKAGES="
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins libgl-dev
+  libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev libdxflib-dev
+  libsane-dev libsane1 sane-utils ghostscript
   libgtest-dev libgmock-dev
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-urw-base35 python3 libjpeg-turbo-progs
 "
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
