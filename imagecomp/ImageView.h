@@ -10,19 +10,18 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "FileWrappers.h"
+
 namespace imagecomp {
 
-enum TLoadResolution { lColorVga, lMonoChrome, lColor16, lColor256, lColorTrue, lAutoMatic };
-enum TSaveResolution {
-  sColorVga,
-  sMonoChrome,
-  sColor16,
-  sColor256,
-  sColorTrue,
-  sJpegGray,
-  sAutoMatic
-};
-enum TTiffCompression { sNONE, sCCITT, sFAXCCITT3, sFAXCCITT4, sLZW, sPACKBITS };
+// The component's settings use the imaging layer's own kinds.
+using imaging::lAutoMatic;
+using imaging::sAutoMatic;
+using imaging::sLZW;
+using imaging::sNONE;
+using imaging::TLoadResolution;
+using imaging::TSaveResolution;
+using imaging::TTiffCompression;
 
 class TImageView : public QWidget {
   Q_OBJECT
