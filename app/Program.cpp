@@ -1,5 +1,8 @@
 #include "Program.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <memory>
 
 #include "AboutBox.h"
@@ -18,6 +21,11 @@ namespace app {
 int RunMuralix(int argc, char **argv) {
   platform::Application application(argc, argv);
   InitMuralixResources();
+  // Qt's own dialogs (print, file) speak the program's language.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    application.installTranslator(&qtTexts);
   platform::RaiseImageMemoryLimit();
   application.setWindowIcon(QIcon(QStringLiteral(":/icons/muralix.svg")));
   // 1. 2.
