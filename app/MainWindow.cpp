@@ -456,10 +456,22 @@ void TForm1::WritePosterFile(const QString &path) {
       if (!platform::FileExists(target)) platform::CopyFileAtomic(ImagePath, target);
       break;
     }
-    case 1:
-      Tampon->DefSaveFilename = ImagePath;
-      Tampon->SaveTiffFile();
+    case 1: {
+      // The component reports a failed write only to its error handler: catch it here so
+      // a scan that could not be written is never taken for saved.
+      QString failure;
+      const auto previous = Tampon->OnLibError;
+      Tampon->OnLibError = [&failure](imagecomp::TImageView *, int16_t, const QString &text) {
+        failure = text.isEmpty() ? QStringLiteral(" ") : text;
+      };
+      Tampon->SaveTiffFile(ImagePath);
+      Tampon->OnLibError = previous;
+      if (!failure.isEmpty() || !platform::FileExists(ImagePath))
+        throw platform::Failure(
+            platform::CannotCreateText(ImagePath) +
+            (failure.trimmed().isEmpty() ? QString() : QStringLiteral(" : ") + failure));
       break;
+    }
     default:
       break;
   }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -18,6 +19,7 @@
 #include "ui/DialogHost.h"
 #include "ui/ImageControl.h"
 #include "ui/MessageBoxes.h"
+#include "win32/WinApi.h"
 
 using platform::MessageResult;
 
@@ -29,6 +31,8 @@ class MainWindowTest : public ::testing::Test {
     qputenv("XDG_CONFIG_HOME", dir_.File("config").toUtf8());
     QDir().mkpath(dir_.File("prog"));
     platform::SetProgramFileOverride(dir_.File("prog/muralix"));
+    // The imaging libraries stay beside the test program, not in the test's program folder.
+    MxSetApplicationFolder(QCoreApplication::applicationDirPath().toUtf8().constData());
     platform::SetApplicationTitle(QStringLiteral("Muralix"));
     auto host = std::make_unique<platform::ScriptedDialogHost>();
     dialogs_ = host.get();
@@ -38,6 +42,7 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_EQ(dialogs_->PendingAnswers(), 0u) << "a queued dialog answer was never asked for";
     platform::SetDialogHost(nullptr);
     platform::SetProgramFileOverride(QString());
+    MxSetApplicationFolder(nullptr);
     qunsetenv("XDG_CONFIG_HOME");
   }
 
@@ -296,6 +301,25 @@ TEST_F(MainWindowTest, SavingAScanWritesItAsTiffEveryTime) {
   ASSERT_FALSE(back.isNull());
   EXPECT_EQ(back.size(), QSize(64, 48));
   EXPECT_EQ(back.pixel(5, 5), 0xff123456);
+}
+
+TEST_F(MainWindowTest, AScanThatCannotBeWrittenIsNotTakenForSaved) {
+  auto form = Start();
+  QImage scan(16, 16, QImage::Format_RGB32);
+  scan.fill(0xff808080);
+  form->Tampon->SetPicture(scan);
+  form->ImageFileName = QStringLiteral("scan1.tif");
+  form->ImagePath = Prog("no-such-folder/scan1.tif");
+  form->ImageOrigin = 1;
+  form->Modified = true;
+  try {
+    form->WritePosterFile(Prog("s.aff"));
+    FAIL() << "a scan that was not written was reported as saved";
+  } catch (const platform::Failure &e) {
+    EXPECT_TRUE(e.Text().startsWith("Impossible de créer le fichier " + form->ImagePath))
+        << e.Text().toStdString();
+  }
+  EXPECT_TRUE(form->Modified);
 }
 
 TEST_F(MainWindowTest, AFailedPictureCopyLeavesThePosterModified) {

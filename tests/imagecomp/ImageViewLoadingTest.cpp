@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "Binding.h"
+#include "ImageView.h"
+#include "TempDir.h"
+
+using imagecomp::TImageView;
+
+namespace {
+
+// Pictures made by the test; the component reads them through the imaging libraries
+// beside the test program.
+class ImageViewLoading : public ::testing::Test {
+ protected:
+  QString Picture(const QString &name, int w, int h, const char *format) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgb(x * 4 % 256, y * 4 % 256, 90));
+    image.save(dir_.File(name), format);
+    return dir_.File(name);
+  }
+  TempDir dir_;
+};
+
+}  // namespace
+
+TEST_F(ImageViewLoading, AMissingFileLeavesAnEmptyPictureSilently) {
+  TImageView view;
+  int finished = 0;
+  QObject::connect(&view, &TImageView::OnFinishedLoadSave, [&] { ++finished; });
+  view.SetPicture(QImage(4, 4, QImage::Format_RGB32));
+  view.SetImageName(QStringLiteral("file not found"));
+  EXPECT_TRUE(view.Picture().isNull());
+  EXPECT_EQ(finished, 0);
+  EXPECT_EQ(view.ImageName(), QStringLiteral("file not found"));
+}
+
+TEST_F(ImageViewLoading, ReadsByExtensionOrByContent) {
+  const struct {
+    const char *name, *format, *infoFormat;
+  } cases[] = {
+      {"a.png", "PNG", "PNG"},   {"b.bmp", "BMP", "BMP"},  {"c.tif", "TIFF", "TIF"},
+      {"d.TIFF", "TIFF", "TIF"}, {"e.jpg", "JPG", "JPEG"}, {"f.jpeg", "JPG", "JPEG"},
+      {"g.data", "PNG", "PNG"},  // an unknown extension: the content decides
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    TImageView view;
+    view.ImageReadRes = imaging::lColorTrue;
+    int finished = 0;
+    QObject::connect(&view, &TImageView::OnFinishedLoadSave, [&] { ++finished; });
+    view.SetImageName(Picture(QString::fromLatin1(c.name), 40, 30, c.format));
+    ASSERT_FALSE(view.Picture().isNull());
+    EXPECT_EQ(view.Picture().size(), QSize(40, 30));
+    EXPECT_EQ(view.InfoFormat, QString::fromLatin1(c.infoFormat));
+    EXPECT_EQ(view.InfoWidth, 40);
+    EXPECT_EQ(finished, 1);
+    // Lossless formats give back the exact pixels; JPEG is lossy (within 12 per channel).
+    const QRgb got = view.Picture().pixel(10, 5);
+    const int tolerance = QByteArray(c.format) == "JPG" ? 12 : 0;
+    EXPECT_NEAR(qRed(got), 40, tolerance);
+    EXPECT_NEAR(qGreen(got), 20, tolerance);
+    EXPECT_NEAR(qBlue(got), 90, tolerance);
+  }
+}
+
+TEST_F(ImageViewLoading, AReaderFailureGoesToTheHandlerOrClearsThePicture) {
+  // A PNG whose data is cut short: its description reads, its pixels do not.
+  const QString good = Picture(QStringLiteral("cut.png"), 200, 200, "PNG");
+  QFile file(good);
+  file.open(QIODevice::ReadWrite);
+  file.resize(file.size() / 2);
+  file.close();
+
+  TImageView quiet;
+  int finished = 0;
+  QObject::connect(&quiet, &TImageView::OnFinishedLoadSave, [&] { ++finished; });
+  quiet.SetPicture(QImage(4, 4, QImage::Format_RGB32));
+  EXPECT_NO_THROW(quiet.SetImageName(good));
+  EXPECT_TRUE(quiet.Picture().isNull());
+  EXPECT_EQ(finished, 1) << "the load finishes even when it fails";
+
+  TImageView handled;
+  int16_t code = 0;
+  QString text;
+  handled.OnLibError = [&](TImageView *sender, int16_t c, const QString &t) {
+    EXPECT_EQ(sender, &handled);
+    code = c;
+    text = t;
+  };
+  handled.SetImageName(good);
+  EXPECT_LT(code, 0);
+  EXPECT_FALSE(text.isEmpty());
+}
+
+TEST_F(ImageViewLoading, AnUnreadableDescriptionReachesTheCallerWithoutAHandler) {
+  const QString junk = dir_.Write(QStringLiteral("junk.xyz"), QByteArray(64, '\x07'));
+  TImageView view;
+  EXPECT_THROW(view.SetImageName(junk), imaging::ErrorInvalid);
+}
+
+TEST_F(ImageViewLoading, SavingWritesTiffAndNeverRaises) {
+  TImageView view;
+  view.TifSaveCompress = imaging::sLZW;
+  view.ImageWriteRes = imaging::sColorTrue;
+  int finished = 0;
+  QObject::connect(&view, &TImageView::OnFinishedLoadSave, [&] { ++finished; });
+  EXPECT_NO_THROW(view.SaveTiffFile(dir_.File("empty.tif")));  // no picture: nothing raised
+  EXPECT_EQ(finished, 1);
+
+  QImage picture(33, 17, QImage::Format_RGB32);
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 33; ++x) picture.setPixel(x, y, qRgb(x * 7, y * 13, (x + y) * 3));
+  view.SetPicture(picture);
+  view.SaveTiffFile(dir_.File("scan1.tif"));
+  EXPECT_EQ(finished, 2);
+  EXPECT_EQ(view.DefSaveFilename, dir_.File("scan1.tif"));
+  TImageView back;
+  back.ImageReadRes = imaging::lColorTrue;
+  back.SetImageName(dir_.File("scan1.tif"));
+  ASSERT_EQ(back.Picture().size(), QSize(33, 17));
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 33; ++x)
+      ASSERT_EQ(back.Picture().pixel(x, y) & 0xffffff, picture.pixel(x, y) & 0xffffff)
+          << x << "," << y;
+}
