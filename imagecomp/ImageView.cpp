@@ -147,30 +147,38 @@ void TImageView::SetImageName(const QString &name) {
     imaging::TBitmap bitmap;
     const int threshold = key == u"GIF" ? 3 : 4;
     if (InfoBitsPerPixel < threshold) depth = 1;
-    bool read = false, known = true;
+    // The reader of each format key; a key without one (such as "ERR") reads nothing.
+    using Reader = std::function<bool()>;
     void *user = this;
-    if (key == u"BMP")
-      read = imaging::ReadBmpBitmap(name, depth, dither, user, ProgressRelay, bitmap);
-    else if (key == u"PNG")
-      read = imaging::ReadPngBitmap(name, depth, dither, user, ProgressRelay, bitmap);
-    else if (key == u"GIF")
-      read = imaging::ReadGifBitmap(name, depth, dither, user, ProgressRelay, bitmap);
-    else if (key == u"TIF")
-      read = imaging::ReadTiffBitmap(name, depth, dither, TiffPage, user, ProgressRelay, bitmap);
-    else if (key == u"TGA")
-      read = imaging::ReadTgaBitmap(name, depth, dither, user, ProgressRelay, bitmap);
-    else if (key == u"PCX")
-      read = imaging::ReadPcxBitmap(name, depth, dither, user, ProgressRelay, bitmap);
-    else if (key == u"EPS")
-      read = imaging::ReadEpsBitmap(name, depth, dither, user, ProgressRelay, bitmap);
-    else if (key == u"PCD")
-      read = imaging::ReadPcdBitmap(name, depth, dither, PCDMode, user, ProgressRelay, bitmap);
-    else if (key == u"DXF")
-      read = imaging::ReadDxfBitmap(name, depth, dither, bitmap, user, ProgressRelay);
-    else if (key == u"JPEG")
-      read = imaging::ReadJpegBitmap(name, depth, dither, user, ProgressRelay, bitmap);
-    else
-      known = false;
+    const auto plain = [&](auto reader) -> Reader {
+      return [&, reader] { return reader(name, depth, dither, user, ProgressRelay, bitmap); };
+    };
+    const std::pair<const char16_t *, Reader> readers[] = {
+        {u"BMP", plain(imaging::ReadBmpBitmap)},
+        {u"PNG", plain(imaging::ReadPngBitmap)},
+        {u"GIF", plain(imaging::ReadGifBitmap)},
+        {u"TGA", plain(imaging::ReadTgaBitmap)},
+        {u"PCX", plain(imaging::ReadPcxBitmap)},
+        {u"EPS", plain(imaging::ReadEpsBitmap)},
+        {u"JPEG", plain(imaging::ReadJpegBitmap)},
+        {u"TIF",
+         [&] {
+           return imaging::ReadTiffBitmap(name, depth, dither, TiffPage, user, ProgressRelay,
+                                          bitmap);
+         }},
+        {u"PCD",
+         [&] {
+           return imaging::ReadPcdBitmap(name, depth, dither, PCDMode, user, ProgressRelay, bitmap);
+         }},
+        {u"DXF",
+         [&] { return imaging::ReadDxfBitmap(name, depth, dither, bitmap, user, ProgressRelay); }},
+    };
+    bool read = false, known = false;
+    for (const auto &[readerKey, reader] : readers) {
+      if (key != QStringView(readerKey)) continue;
+      known = true;
+      read = reader();
+    }
     if (known) {
       if (!read) ReportLibError();
       if (key == u"TIF") ReadImageInfo(name);
