@@ -11,10 +11,10 @@
 #include <memory>
 #include <optional>
 
+#include "DocumentPosterHost.h"
 #include "FileWrappers.h"
 #include "ImageView.h"
 #include "PosterFile.h"
-#include "PosterHost.h"
 #include "PosterPrinting.h"
 #include "SheetLayout.h"
 #include "core/Errors.h"
@@ -54,39 +54,10 @@ class ConsoleDialogHost : public platform::DialogHost {
   int ExecModal(QDialog &) override { return 0; }
 };
 
-// The poster as the main window would hold it, without the window.
-class ConsoleHost : public layout::PosterHost {
- public:
-  int posterWidth = 0, posterHeight = 0;
-  bool keepRatio = true, landscape = false, modified = false;
-  QString posterFileName;
-  platform::Picture picture;
-
-  int Language() const override { return 0; }
-  int PosterWidth() const override { return posterWidth; }
-  int PosterHeight() const override { return posterHeight; }
-  void SetPosterWidth(int p) override { posterWidth = p; }
-  void SetPosterHeight(int p) override { posterHeight = p; }
-  bool KeepRatio() const override { return keepRatio; }
-  void SetKeepRatio(bool k) override { keepRatio = k; }
-  bool Landscape() const override { return landscape; }
-  void SetLandscape(bool l) override { landscape = l; }
-  bool Modified() const override { return modified; }
-  void SetModified(bool m) override { modified = m; }
-  QString PosterFileName() const override { return posterFileName; }
-  // Without a picture panel, the picture image shows the picture at its own
-  // proportions, which is all the ratio lock takes from it.
-  int FeuilleWidth() const override { return picture.Width(); }
-  int FeuilleHeight() const override { return picture.Height(); }
-  const platform::Picture &FeuillePicture() const override { return picture; }
-  int PixelsPerInch() const override { return kPixelsPerInch; }
-  QWidget *DialogParent() override { return nullptr; }
-  QWidget *PreviewPanel() override { return nullptr; }
-  int PreviewPanelEdge() const override { return 0; }
-  platform::ImageControl *PreviewSquare() override { return nullptr; }
-  QLabel *SheetCountLabel() override { return nullptr; }
-  QCheckBox *LandscapeBox() override { return nullptr; }
-};
+// The poster as the main window would hold it, without the window, at the design
+// resolution (kPixelsPerInch is the host's default).
+using ConsoleHost = layout::DocumentPosterHost;
+static_assert(kPixelsPerInch == 96);
 
 struct Options {
   QString poster;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "DocumentPosterHost.h"
 #include "PosterHost.h"
 #include "SheetLayout.h"
 #include "core/Numbers.h"
@@ -17,33 +18,6 @@
 #include "ui/DialogHost.h"
 
 namespace {
-
-struct BenchHost : layout::PosterHost {
-  int w = 1890, h = 2646;
-  platform::Picture picture;
-  int Language() const override { return 0; }
-  int PosterWidth() const override { return w; }
-  int PosterHeight() const override { return h; }
-  void SetPosterWidth(int p) override { w = p; }
-  void SetPosterHeight(int p) override { h = p; }
-  bool KeepRatio() const override { return false; }
-  void SetKeepRatio(bool) override {}
-  bool Landscape() const override { return false; }
-  void SetLandscape(bool) override {}
-  bool Modified() const override { return false; }
-  void SetModified(bool) override {}
-  QString PosterFileName() const override { return {}; }
-  int FeuilleWidth() const override { return picture.Width(); }
-  int FeuilleHeight() const override { return picture.Height(); }
-  const platform::Picture &FeuillePicture() const override { return picture; }
-  int PixelsPerInch() const override { return 96; }
-  QWidget *DialogParent() override { return nullptr; }
-  QWidget *PreviewPanel() override { return nullptr; }
-  int PreviewPanelEdge() const override { return 0; }
-  platform::ImageControl *PreviewSquare() override { return nullptr; }
-  QLabel *SheetCountLabel() override { return nullptr; }
-  QCheckBox *LandscapeBox() override { return nullptr; }
-};
 
 template <class F>
 double BestMs(int runs, F &&f) {
@@ -73,7 +47,10 @@ int main(int argc, char **argv) {
     auto *row = reinterpret_cast<QRgb *>(big.scanLine(y));
     for (int x = 0; x < width; ++x) row[x] = qRgb(x & 255, y & 255, (x ^ y) & 255);
   }
-  BenchHost host;
+  layout::DocumentPosterHost host;
+  host.posterWidth = 1890;
+  host.posterHeight = 2646;
+  host.keepRatio = false;
   host.picture.AssignBitmap(big);
   big = QImage();
 
@@ -89,7 +66,9 @@ int main(int argc, char **argv) {
                             .width();
     (void)keep;
   };
-  auto draw = [&] { layout::DrawSheetLayout(square, host.w, host.h, true, nullptr, host); };
+  auto draw = [&] {
+    layout::DrawSheetLayout(square, host.posterWidth, host.posterHeight, true, nullptr, host);
+  };
   double smooth = 1e300, with = 1e300;
   for (int round = 0; round < 3; ++round) {
     smooth = std::min(smooth, BestMs(1, scale));
@@ -100,7 +79,8 @@ int main(int argc, char **argv) {
       BestMs(1,
              [&] {
                for (int i = 0; i < loops; ++i)
-                 layout::DrawSheetLayout(square, host.w, host.h, false, nullptr, host);
+                 layout::DrawSheetLayout(square, host.posterWidth, host.posterHeight, false,
+                                         nullptr, host);
              }) /
       loops;
 
