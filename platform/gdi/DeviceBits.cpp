@@ -1,9 +1,10 @@
 #include "DeviceBits.h"
 
-#include <cstring>
+#include <algorithm>
+#include <cstdlib>
 
 #include "Canvas.h"
-#include "core/Errors.h"
+#include "win32/DibImage.h"
 
 namespace platform {
 
@@ -30,7 +31,23 @@ int TableEntries(int bitCount) {
   return bitCount <= 8 ? 1 << bitCount : 0;
 }
 
+BITMAPINFOHEADER InfoHeader(const DibHeader &header) {
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof h;
+  h.biWidth = header.width;
+  h.biHeight = header.height;
+  h.biPlanes = 1;
+  h.biBitCount = WORD(header.bitCount);
+  h.biCompression = BI_RGB;
+  h.biClrUsed = DWORD(header.colors.size());
+  return h;
+}
+
 }  // namespace
+
+int64_t DibHeader::BytesPerRow() const {
+  return int64_t(win32::DibRowBytes(width, bitCount));
+}
 
 DibSizes QueryDibSizes(const QImage &bitmap, int bitCount) {
   DibSizes s;
@@ -39,10 +56,7 @@ DibSizes QueryDibSizes(const QImage &bitmap, int bitCount) {
       s.bitCount != 24 && s.bitCount != 32)
     s.bitCount = 32;
   s.colorEntries = TableEntries(s.bitCount);
-  DibHeader h;
-  h.width = bitmap.width();
-  h.bitCount = s.bitCount;
-  s.imageBytes = int64_t(h.BytesPerRow()) * bitmap.height();
+  s.imageBytes = int64_t(win32::DibRowBytes(bitmap.width(), s.bitCount)) * bitmap.height();
   return s;
 }
 
@@ -53,86 +67,34 @@ int GetDIBits(const QImage &bitmap, const DibSizes &sizes, DibHeader &header,
   header.height = -bitmap.height();
   header.bitCount = sizes.bitCount;
   header.colors.clear();
-  const int rowBytes = header.BytesPerRow();
-  const int h = bitmap.height(), w = bitmap.width();
-
+  QImage rows = bitmap;
   if (sizes.bitCount <= 8) {
-    // Through the bitmap's own palette: an indexed bitmap keeps its indices and colours;
-    // a deeper one is reduced to the table Qt builds for it.
-    QImage indexed = bitmap.format() == QImage::Format_Indexed8
-                         ? bitmap
-                         : bitmap.convertToFormat(QImage::Format_Indexed8);
+    // Through the bitmap's own palette: an indexed bitmap keeps its indices and colours, a
+    // deeper one takes the table Qt builds for it. When that table has more colours than
+    // the depth holds, the standard table of the depth is used, each pixel taking its
+    // nearest colour, rather than indexes cut to the depth, which would be other colours.
+    const int entries = TableEntries(sizes.bitCount);
+    const QImage indexed = bitmap.format() == QImage::Format_Indexed8
+                               ? bitmap
+                               : bitmap.convertToFormat(QImage::Format_Indexed8);
     if (indexed.isNull()) return 0;
-    header.colors = indexed.colorTable();
-    header.colors.resize(TableEntries(sizes.bitCount), qRgb(0, 0, 0));
-    for (int y = 0; y < h; ++y) {
-      const uchar *src = indexed.constScanLine(y);
-      uint8_t *dst = bits.data() + int64_t(y) * rowBytes;
-      for (int x = 0; x < w; ++x) {
-        const int v = src[x] & ((1 << sizes.bitCount) - 1);
-        if (sizes.bitCount == 8)
-          dst[x] = uint8_t(v);
-        else if (sizes.bitCount == 4)
-          dst[x / 2] |= uint8_t(x % 2 ? v : v << 4);
-        else
-          dst[x / 8] |= uint8_t(v << (7 - x % 8));
-      }
+    if (indexed.colorCount() <= entries) {
+      rows = indexed;
+      header.colors = indexed.colorTable();
+    } else {
+      header.colors = win32::StandardColorTable(sizes.bitCount);
     }
-    return h;
+    header.colors.resize(entries, qRgb(0, 0, 0));
   }
-  const QImage::Format fmt = sizes.bitCount == 16   ? QImage::Format_RGB555
-                             : sizes.bitCount == 24 ? QImage::Format_BGR888
-                                                    : QImage::Format_RGB32;
-  const QImage converted = bitmap.format() == fmt ? bitmap : bitmap.convertToFormat(fmt);
-  if (converted.isNull()) return 0;
-  // Only the pixels: Qt's own row padding is not ours to pass on, the padding stays zero.
-  const int copy = std::min<int>((w * sizes.bitCount + 7) / 8, converted.bytesPerLine());
-  for (int y = 0; y < h; ++y)
-    std::memcpy(bits.data() + int64_t(y) * rowBytes, converted.constScanLine(y), copy);
-  return h;
+  // 255 in the unused byte of 32-bit pixels lets the device read the rows in place.
+  if (!win32::EncodeDib(rows, sizes.bitCount, header.colors, false, bits.data(), bits.size(), 255))
+    return 0;
+  return bitmap.height();
 }
 
 QImage ImageOfDib(const std::vector<uint8_t> &bits, const DibHeader &header) {
-  const int w = header.width, h = std::abs(header.height);
-  if (w <= 0 || h <= 0 || int64_t(bits.size()) < int64_t(header.BytesPerRow()) * h) return {};
-  const int rowBytes = header.BytesPerRow();
-  QImage image;
-  switch (header.bitCount) {
-    case 1:
-      image = QImage(bits.data(), w, h, rowBytes, QImage::Format_Mono);
-      break;
-    case 4: {
-      image = QImage(w, h, QImage::Format_Indexed8);
-      if (image.isNull()) return {};
-      for (int y = 0; y < h; ++y) {
-        const uint8_t *src = bits.data() + int64_t(y) * rowBytes;
-        uchar *dst = image.scanLine(y);
-        for (int x = 0; x < w; ++x) dst[x] = x % 2 ? src[x / 2] & 0x0f : src[x / 2] >> 4;
-      }
-      break;
-    }
-    case 8:
-      image = QImage(bits.data(), w, h, rowBytes, QImage::Format_Indexed8);
-      break;
-    case 16:
-      image = QImage(bits.data(), w, h, rowBytes, QImage::Format_RGB555);
-      break;
-    case 24:
-      image = QImage(bits.data(), w, h, rowBytes, QImage::Format_BGR888);
-      break;
-    case 32:
-      image = QImage(bits.data(), w, h, rowBytes, QImage::Format_RGB32);
-      break;
-    default:
-      return {};
-  }
-  if (header.bitCount <= 8) {
-    QList<QRgb> table = header.colors;
-    table.resize(1 << header.bitCount, qRgb(0, 0, 0));
-    image.setColorTable(table);
-  }
-  // Rows stored bottom-up are the usual layout; show them the right way round.
-  return header.height > 0 ? image.mirrored() : image;
+  if (header.width <= 0 || header.height == 0) return {};
+  return win32::ViewDib(InfoHeader(header), header.colors, bits.data(), bits.size());
 }
 
 int StretchDIBits(Canvas &canvas, int x, int y, int width, int height, int sourceX, int sourceY,

@@ -1,9 +1,11 @@
 #pragma once
 // The two calls through which every bitmap reaches a printer: fetching a bitmap's
 // device-independent header and pixel rows in its own colour depth, and stretching such
-// rows onto a device. They stand in for GetDIBits and StretchDIBits over Qt images;
-// the rows are kept top-down (a negative header height, as the format allows) so that
-// the device can read them in place without another copy of a large sheet.
+// rows onto a device. They stand in for GetDIBits and StretchDIBits over Qt images, and
+// code and decode their rows with the same DIB coding as the Windows-shaped calls over
+// handles (win32/DibImage). The rows are kept top-down (a negative header height, as the
+// format allows) so that the device can read them in place without another copy of a
+// large sheet.
 #include <QImage>
 #include <QList>
 #include <QRgb>
@@ -19,7 +21,7 @@ struct DibHeader {
   int height = 0;      // negative: rows stored top-down
   int bitCount = 0;    // 1, 4, 8, 16 (5-5-5), 24 or 32
   QList<QRgb> colors;  // colour table for 1, 4 and 8 bits
-  int BytesPerRow() const { return ((width * bitCount + 31) / 32) * 4; }
+  int64_t BytesPerRow() const;
 };
 
 // Sizes of the header's colour table (entries) and of the pixel data (bytes) for

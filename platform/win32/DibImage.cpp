@@ -300,8 +300,43 @@ QImage DecodeDib(const BITMAPINFOHEADER &header, const QList<QRgb> &colorsIn, co
   return image;
 }
 
+QImage ViewDib(const BITMAPINFOHEADER &header, const QList<QRgb> &colors, const void *bits,
+               size_t available) {
+  const int64_t width = header.biWidth;
+  const int64_t height = -int64_t(header.biHeight);  // top-down rows only
+  const int bitCount = header.biBitCount;
+  const size_t rowBytes = DibRowBytes(width, bitCount);
+  const bool layoutFits = header.biCompression == BI_RGB && height > 0 && bits != nullptr &&
+                          (bitCount == 1 || bitCount == 8 || bitCount == 24 || bitCount == 32);
+  // The checks DecodeDib makes, so that both refuse the same headers.
+  if (!layoutFits || rowBytes == 0 || width > 65535 * 4 || height > 65535 * 4 ||
+      width * height > (int64_t(1) << 30) || size_t(height) > available / rowBytes)
+    return DecodeDib(header, colors, bits, available);
+  const auto *rows = static_cast<const uchar *>(bits);
+  if (bitCount == 32) {
+    // Qt takes the fourth byte of RGB32 for opaque; rows written with 0 there are decoded.
+    for (int64_t y = 0; y < height; ++y) {
+      const uchar *row = rows + size_t(y) * rowBytes;
+      for (int64_t x = 0; x < width; ++x)
+        if (row[4 * x + 3] != 0xFF) return DecodeDib(header, colors, bits, available);
+    }
+  }
+  const QImage::Format format = bitCount == 1    ? QImage::Format_Mono
+                                : bitCount == 8  ? QImage::Format_Indexed8
+                                : bitCount == 24 ? QImage::Format_BGR888
+                                                 : QImage::Format_RGB32;
+  QImage image(rows, int(width), int(height), qsizetype(rowBytes), format);
+  if (bitCount <= 8) {
+    // Padded as DecodeDib pads, so an index beyond the table reads black either way.
+    QList<QRgb> table = colors.isEmpty() ? StandardColorTable(bitCount) : colors;
+    table.resize(1 << bitCount, qRgb(0, 0, 0));
+    image.setColorTable(table);
+  }
+  return image;
+}
+
 bool EncodeDib(const QImage &source, int bitCount, const QList<QRgb> &colors, bool bottomUp,
-               void *bits, size_t available) {
+               void *bits, size_t available, uint8_t reserved) {
   if (source.isNull() || bits == nullptr) return false;
   const int width = source.width();
   const int height = source.height();
@@ -312,12 +347,14 @@ bool EncodeDib(const QImage &source, int bitCount, const QList<QRgb> &colors, bo
       bitCount != 32)
     return false;
 
-  // Indexed pictures whose table is ours keep their indexes untouched.
+  // Indexed pictures whose colours begin our table keep their indexes untouched.
+  const QList<QRgb> own = source.colorTable();
   const bool sameIndexes =
-      bitCount <= 8 && source.colorTable() == colors &&
+      bitCount <= 8 && !own.isEmpty() && own.size() <= colors.size() &&
+      std::equal(own.begin(), own.end(), colors.begin()) &&
       (source.format() == QImage::Format_Indexed8 || source.format() == QImage::Format_Mono);
-  QImage image = sameIndexes ? source.convertToFormat(QImage::Format_Indexed8, colors)
-                             : source.convertToFormat(QImage::Format_RGB32);
+  const QImage image = sameIndexes ? source.convertToFormat(QImage::Format_Indexed8)
+                                   : source.convertToFormat(QImage::Format_RGB32);
   NearestMapper nearest(colors);
   auto *out = static_cast<uint8_t *>(bits);
   for (int y = 0; y < height; ++y) {
@@ -358,6 +395,7 @@ bool EncodeDib(const QImage &source, int bitCount, const QList<QRgb> &colors, bo
           row[4 * x] = uint8_t(qBlue(px[x]));
           row[4 * x + 1] = uint8_t(qGreen(px[x]));
           row[4 * x + 2] = uint8_t(qRed(px[x]));
+          row[4 * x + 3] = reserved;
         }
         break;
     }

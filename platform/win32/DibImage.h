@@ -30,13 +30,19 @@ QList<QRgb> SystemPaletteColors(int size);
 // up to 8 bits, RGB32 above. Null when the data does not hold what the header says.
 QImage DecodeDib(const BITMAPINFOHEADER &header, const QList<QRgb> &colors, const void *bits,
                  size_t available);
+// The same pixels as DecodeDib, without a copy when Qt can read the rows where they lie:
+// top-down BI_RGB rows of 1, 8 or 24 bits, and of 32 bits when every pixel's unused fourth
+// byte is 255. Such an image refers to `bits`, which must outlive it and its copies.
+QImage ViewDib(const BITMAPINFOHEADER &header, const QList<QRgb> &colors, const void *bits,
+               size_t available);
 
 // Writes `image` as DIB rows of `bitCount` (1, 4, 8, 16, 24 or 32) in `order` (bottom-up
 // when `bottomUp`) into `bits` (room for image.height() rows). Up to 8 bits each pixel
-// takes the nearest colour of `colors` (or its own index when `image` is indexed with
-// exactly these colours).
+// takes the nearest colour of `colors`, or keeps its own index when `image` is indexed and
+// its colours begin `colors`. The unused fourth byte of 32-bit pixels is `reserved`: 0 as
+// Windows writes it, 255 where the rows are to be read in place as a Qt image.
 bool EncodeDib(const QImage &image, int bitCount, const QList<QRgb> &colors, bool bottomUp,
-               void *bits, size_t available);
+               void *bits, size_t available, uint8_t reserved = 0);
 
 // The nearest entry of `colors` to `color`, in RGB distance.
 int NearestColorIndex(const QList<QRgb> &colors, QRgb color);

@@ -11,6 +11,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPointer>
+#include <QRegion>
 #include <QScreen>
 #include <QThread>
 #include <QWidget>
@@ -19,8 +20,10 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "DibImage.h"
 #include "GlobalMemory.h"
@@ -28,7 +31,7 @@
 
 namespace {
 
-enum class Kind { Bitmap, Palette, Pen, Brush };
+enum class Kind { Bitmap, Palette, Pen, Brush, Region };
 
 struct GdiObject {
   explicit GdiObject(Kind k) : kind(k) {}
@@ -80,6 +83,11 @@ struct BrushObject : GdiObject {
   COLORREF color = 0;
 };
 
+struct RegionObject : GdiObject {
+  RegionObject() : GdiObject(Kind::Region) {}
+  QRegion region;
+};
+
 enum class DcKind { Screen, Memory, Painter, Image };
 
 struct DcObject {
@@ -91,7 +99,11 @@ struct DcObject {
   BrushObject *brush = nullptr;
   QPainter *painter = nullptr;
   QImage *image = nullptr;
+  // A window DC draws on `image` and repaints the window after each drawing call.
+  bool windowDc = false;
+  QPointer<QWidget> window;
   int stretchMode = BLACKONWHITE;
+  int rop2 = R2_COPYPEN;
   int bkMode = OPAQUE;
   COLORREF bkColor = RGB(255, 255, 255);
   COLORREF textColor = 0;
@@ -131,6 +143,12 @@ BitmapObject *LiveBitmap(HGDIOBJ h) {
 }
 PaletteObject *LivePalette(HGDIOBJ h) {
   return LiveObject<PaletteObject>(h, Kind::Palette);
+}
+RegionObject *LiveRegion(HGDIOBJ h) {
+  return LiveObject<RegionObject>(h, Kind::Region);
+}
+BrushObject *LiveBrush(HGDIOBJ h) {
+  return LiveObject<BrushObject>(h, Kind::Brush);
 }
 
 DcObject *LiveDc(HDC handle) {
@@ -329,6 +347,232 @@ class Surface {
   QPoint offset_;
 };
 
+// Drawing on a window DC shows at once, as drawing on a window does. Declared before the
+// GDI lock in each drawing call, it repaints once the call has drawn and let the lock go;
+// armed only for a live window DC, and silent once the window is gone.
+class RepaintAfter {
+ public:
+  RepaintAfter() = default;
+  RepaintAfter(const RepaintAfter &) = delete;
+  RepaintAfter &operator=(const RepaintAfter &) = delete;
+  void Arm(const DcObject *dc) {
+    if (dc && dc->windowDc) window_ = dc->window;
+  }
+  ~RepaintAfter() {
+    QWidget *window = window_.data();
+    if (window == nullptr) return;
+    if (QThread::currentThread() == window->thread())
+      window->repaint();
+    else  // a widget paints on its own thread only
+      QMetaObject::invokeMethod(
+          window, [window] { window->update(); }, Qt::QueuedConnection);
+  }
+
+ private:
+  QPointer<QWidget> window_;
+};
+
+constexpr int kR2Nop = 11;  // the destination is left alone
+
+// Sets up `painter` to mix a pen or brush of `color` into the pixels under it by a line
+// mix mode (R2_BLACK .. R2_WHITE); the modes that ignore the pen change `color`. False
+// when the device cannot mix that way (a printer or PDF engine has no raster operations).
+bool ApplyRop2(QPainter &painter, int mode, QColor &color) {
+  const QPaintEngine *engine = painter.paintEngine();
+  if (mode == R2_BLACK || mode == R2_WHITE || mode == R2_COPYPEN) {
+    if (mode != R2_COPYPEN) color = mode == R2_BLACK ? Qt::black : Qt::white;
+    if (engine && engine->hasFeature(QPaintEngine::PorterDuff))
+      painter.setCompositionMode(QPainter::CompositionMode_Source);
+    return true;
+  }
+  if (engine && !engine->hasFeature(QPaintEngine::RasterOpModes)) return false;
+  // P is the pen, D the destination.
+  switch (mode) {
+    case 2:  // ~(P | D)
+      painter.setCompositionMode(QPainter::RasterOp_NotSourceAndNotDestination);
+      return true;
+    case 3:  // ~P & D
+      painter.setCompositionMode(QPainter::RasterOp_NotSourceAndDestination);
+      return true;
+    case 4:  // ~P
+      painter.setCompositionMode(QPainter::RasterOp_NotSource);
+      return true;
+    case 5:  // P & ~D
+      painter.setCompositionMode(QPainter::RasterOp_SourceAndNotDestination);
+      return true;
+    case R2_NOT:
+      painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+      return true;
+    case R2_XORPEN:
+      painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+      return true;
+    case 8:  // ~(P & D)
+      painter.setCompositionMode(QPainter::RasterOp_NotSourceOrNotDestination);
+      return true;
+    case 9:  // P & D
+      painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+      return true;
+    case 10:  // ~(P ^ D)
+      painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+      return true;
+    case 12:  // ~P | D
+      painter.setCompositionMode(QPainter::RasterOp_NotSourceOrDestination);
+      return true;
+    case 14:  // P | ~D
+      painter.setCompositionMode(QPainter::RasterOp_SourceOrNotDestination);
+      return true;
+    case 15:  // P | D
+      painter.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Mixes `color` into exactly the pixels of `rects` by the line mix `mode`.
+bool MixRects(QPainter &painter, std::span<const QRect> rects, int mode, QColor color) {
+  if (mode == kR2Nop) return true;
+  if (!ApplyRop2(painter, mode, color)) return false;
+  for (const QRect &rect : rects) painter.fillRect(rect, color);
+  return true;
+}
+
+// The part of a DC's coordinates that lands on its pixels; empty for a screen DC.
+QRect DrawableArea(const DcObject *dc) {
+  switch (dc->kind) {
+    case DcKind::Memory:
+      return dc->bitmap ? QRect(0, 0, dc->bitmap->width, dc->bitmap->height) : QRect();
+    case DcKind::Image:
+      return dc->image ? dc->image->rect() : QRect();
+    case DcKind::Painter: {
+      const QPaintDevice *device = dc->painter ? dc->painter->device() : nullptr;
+      if (device == nullptr) return {};
+      bool invertible = false;
+      const QTransform toLogical = dc->painter->combinedTransform().inverted(&invertible);
+      if (!invertible) return {};
+      return toLogical.mapRect(QRect(0, 0, device->width(), device->height()))
+          .adjusted(-1, -1, 1, 1);
+    }
+    case DcKind::Screen:
+      return {};
+  }
+  return {};
+}
+
+// GDI keeps coordinates within 27 bits; so do we, which keeps the line arithmetic exact.
+QPoint GdiPoint(int64_t x, int64_t y) {
+  constexpr int64_t kLimit = int64_t(1) << 27;
+  return QPoint(int(std::clamp(x, -kLimit, kLimit - 1)), int(std::clamp(y, -kLimit, kLimit - 1)));
+}
+
+// n / d rounded half away from zero, for d > 0.
+int64_t RoundedQuotient(int64_t n, int64_t d) {
+  return n >= 0 ? (2 * n + d) / (2 * d) : -((-2 * n + d) / (2 * d));
+}
+
+// The pixels of a one-pixel line inside `area`, as runs of pixels. The start point is
+// drawn and the end point is not, as GDI draws lines: the lines of a closed path then
+// cover each of its pixels once, which an inverting pen needs to come back to the start.
+std::vector<QRect> LinePixels(QPoint from, QPoint to, const QRect &area) {
+  std::vector<QRect> runs;
+  const int64_t dx = int64_t(to.x()) - from.x(), dy = int64_t(to.y()) - from.y();
+  const bool xMajor = std::abs(dx) >= std::abs(dy);
+  const int64_t steps = xMajor ? std::abs(dx) : std::abs(dy);
+  if (steps == 0 || area.isEmpty()) return runs;
+  // Walk only the steps whose major coordinate lies in the area: a line that runs far
+  // outside the pixels costs nothing.
+  const int64_t start = xMajor ? from.x() : from.y();
+  const int64_t direction = (xMajor ? dx : dy) > 0 ? 1 : -1;
+  const int64_t low = xMajor ? area.left() : area.top();
+  const int64_t high = xMajor ? area.right() : area.bottom();
+  const int64_t first = std::max<int64_t>(direction > 0 ? low - start : start - high, 0);
+  const int64_t last = std::min<int64_t>(direction > 0 ? high - start : start - low, steps - 1);
+  for (int64_t i = first; i <= last; ++i) {
+    const int64_t minor = RoundedQuotient(i * (xMajor ? dy : dx), steps);
+    const int x = int(xMajor ? from.x() + direction * i : from.x() + minor);
+    const int y = int(xMajor ? from.y() + minor : from.y() + direction * i);
+    if (!area.contains(x, y)) continue;
+    if (!runs.empty()) {
+      QRect &run = runs.back();
+      if (run.height() == 1 && run.top() == y && (x == run.right() + 1 || x == run.left() - 1)) {
+        run.setLeft(std::min(run.left(), x));
+        run.setRight(std::max(run.right(), x));
+        continue;
+      }
+      if (run.width() == 1 && run.left() == x && (y == run.bottom() + 1 || y == run.top() - 1)) {
+        run.setTop(std::min(run.top(), y));
+        run.setBottom(std::max(run.bottom(), y));
+        continue;
+      }
+    }
+    runs.emplace_back(x, y, 1, 1);
+  }
+  return runs;
+}
+
+// One pixel per block of source pixels for a shrinking copy in BLACKONWHITE (each channel
+// keeps the darkest value of its block) or WHITEONBLACK (the lightest) mode, so that a
+// thin line of a monochrome picture survives the shrinking. `rect` lies inside `source`
+// (32 bits per pixel) and is at least `width` x `height`.
+template <bool kDarkest>
+QImage CombineBlocks(const QImage &source, const QRect &rect, int width, int height) {
+  QImage out(width, height, QImage::Format_RGB32);
+  if (out.isNull()) return out;
+  std::vector<int> columns(size_t(width) + 1);
+  for (int i = 0; i <= width; ++i)
+    columns[size_t(i)] = rect.left() + int(int64_t(i) * rect.width() / width);
+  const uint8_t initial = kDarkest ? 0xFF : 0x00;
+  const auto blocks = size_t(width);
+  std::vector<uint8_t> red(blocks), green(blocks), blue(blocks);
+  for (int j = 0; j < height; ++j) {
+    std::fill(red.begin(), red.end(), initial);
+    std::fill(green.begin(), green.end(), initial);
+    std::fill(blue.begin(), blue.end(), initial);
+    const int top = rect.top() + int(int64_t(j) * rect.height() / height);
+    const int bottom = rect.top() + int(int64_t(j + 1) * rect.height() / height);
+    for (int y = top; y < bottom; ++y) {
+      const auto *row = reinterpret_cast<const QRgb *>(source.constScanLine(y));
+      for (int i = 0; i < width; ++i) {
+        uint8_t r = red[size_t(i)], g = green[size_t(i)], b = blue[size_t(i)];
+        for (int x = columns[size_t(i)], end = columns[size_t(i) + 1]; x < end; ++x) {
+          const QRgb p = row[x];
+          const auto pr = uint8_t(p >> 16), pg = uint8_t(p >> 8), pb = uint8_t(p);
+          if (kDarkest) {
+            r = pr < r ? pr : r;
+            g = pg < g ? pg : g;
+            b = pb < b ? pb : b;
+          } else {
+            r = pr > r ? pr : r;
+            g = pg > g ? pg : g;
+            b = pb > b ? pb : b;
+          }
+        }
+        red[size_t(i)] = r;
+        green[size_t(i)] = g;
+        blue[size_t(i)] = b;
+      }
+    }
+    auto *line = reinterpret_cast<QRgb *>(out.scanLine(j));
+    for (int i = 0; i < width; ++i)
+      line[i] = qRgb(red[size_t(i)], green[size_t(i)], blue[size_t(i)]);
+  }
+  return out;
+}
+
+// The source rectangle shrunk to `size` by the DC's BLACKONWHITE or WHITEONBLACK rule;
+// null when the rectangle reaches outside the pixels (then the copy picks pixels instead).
+QImage CombinedPixels(const QImage &pixels, const QRect &rect, QSize size, bool darkest) {
+  if (!pixels.rect().contains(rect) || size.isEmpty()) return {};
+  const QImage::Format format = pixels.format();
+  const bool wide = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
+  // Read in place when the pixels are already 32-bit, else convert only the rectangle.
+  const QImage source = wide ? pixels : pixels.copy(rect).convertToFormat(QImage::Format_RGB32);
+  const QRect within = wide ? rect : QRect(QPoint(0, 0), rect.size());
+  if (source.isNull()) return {};
+  return darkest ? CombineBlocks<true>(source, within, size.width(), size.height())
+                 : CombineBlocks<false>(source, within, size.width(), size.height());
+}
+
 bool ApplyRop(QPainter &painter, DWORD rop) {
   const QPaintEngine *engine = painter.paintEngine();
   if (rop == SRCCOPY) {
@@ -394,6 +638,19 @@ bool DrawPixels(DcObject *target, QRect to, const QImage &pixels, QRectF from, D
   if (painter == nullptr) return target->kind == DcKind::Memory && target->bitmap == nullptr;
   if (!ApplyRop(*painter, rop)) return false;
   painter->setRenderHint(QPainter::SmoothPixmapTransform, target->stretchMode == HALFTONE);
+  const QRect sourceRect = from.toAlignedRect();
+  const bool combines = target->stretchMode == BLACKONWHITE || target->stretchMode == WHITEONBLACK;
+  if (combines && (to.width() < sourceRect.width() || to.height() < sourceRect.height())) {
+    // Shrinking keeps every source pixel's say; a direction that grows picks pixels.
+    const QSize size(std::min(to.width(), sourceRect.width()),
+                     std::min(to.height(), sourceRect.height()));
+    QImage combined = CombinedPixels(pixels, sourceRect, size, target->stretchMode == BLACKONWHITE);
+    if (!combined.isNull()) {
+      if (mirrorX || mirrorY) combined = combined.mirrored(mirrorX, mirrorY);
+      painter->drawImage(QRectF(to), combined, QRectF(combined.rect()));
+      return true;
+    }
+  }
   if (mirrorX || mirrorY) {
     const QImage part = pixels.copy(from.toAlignedRect()).mirrored(mirrorX, mirrorY);
     painter->drawImage(QRectF(to), part, QRectF(part.rect()));
@@ -482,6 +739,18 @@ HDC CreateDCForImage(QImage *image) {
   auto *dc = new DcObject;
   dc->kind = DcKind::Image;
   dc->image = image;
+  TheGdi().dcs.insert(dc);
+  return reinterpret_cast<HDC>(dc);
+}
+
+HDC CreateDCForWindow(QWidget *window, QImage *surface) {
+  if (window == nullptr || surface == nullptr) return nullptr;
+  std::lock_guard lock(TheGdi().mutex);
+  auto *dc = new DcObject;
+  dc->kind = DcKind::Image;
+  dc->image = surface;
+  dc->windowDc = true;
+  dc->window = window;
   TheGdi().dcs.insert(dc);
   return reinterpret_cast<HDC>(dc);
 }
@@ -685,6 +954,8 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
       HGDIOBJ previous = swap(dc->brush, static_cast<BrushObject *>(o));
       return previous ? previous : StockObject(WHITE_BRUSH);
     }
+    case Kind::Region:
+      return nullptr;  // DCs have no clipping region
   }
   return nullptr;
 }
@@ -763,6 +1034,8 @@ DWORD GetObjectType(HGDIOBJ object) {
       return 1;
     case Kind::Brush:
       return 2;
+    case Kind::Region:
+      return OBJ_REGION;
   }
   return 0;
 }
@@ -1007,10 +1280,12 @@ BOOL BitBlt(HDC target, int x, int y, int width, int height, HDC source, int sou
 
 BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int sourceX,
                 int sourceY, int sourceWidth, int sourceHeight, DWORD rop) {
+  RepaintAfter repaint;
   std::lock_guard lock(TheGdi().mutex);
   DcObject *to = LiveDc(target);
   DcObject *from = LiveDc(source);
   if (to == nullptr || from == nullptr) return FALSE;
+  repaint.Arm(to);
   if (width == 0 || height == 0 || sourceWidth == 0 || sourceHeight == 0) return TRUE;
   const QRect sourceRect = QRect(sourceX, sourceY, sourceWidth, sourceHeight).normalized();
   int firstRow = 0;
@@ -1029,14 +1304,16 @@ BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int
 int StretchDIBits(HDC target, int x, int y, int width, int height, int sourceX, int sourceY,
                   int sourceWidth, int sourceHeight, LPCVOID bits, const BITMAPINFO *info,
                   UINT usage, DWORD rop) {
+  RepaintAfter repaint;
   std::lock_guard lock(TheGdi().mutex);
   DcObject *to = LiveDc(target);
   if (to == nullptr || info == nullptr || bits == nullptr) return 0;
+  repaint.Arm(to);
   const BITMAPINFOHEADER &h = info->bmiHeader;
   const int height0 = h.biHeight < 0 ? -h.biHeight : h.biHeight;
   size_t available = win32::DibImageBytes(h.biWidth, height0, h.biBitCount);
   if (h.biCompression == BI_RLE4 || h.biCompression == BI_RLE8) available = h.biSizeImage;
-  const QImage pixels = win32::DecodeDib(h, InfoColors(info, usage, to), bits, available);
+  const QImage pixels = win32::ViewDib(h, InfoColors(info, usage, to), bits, available);
   if (pixels.isNull()) return 0;
   // DIB source coordinates count rows from the bottom of a bottom-up DIB.
   const int top = h.biHeight < 0 ? sourceY : height0 - sourceY - sourceHeight;
@@ -1048,9 +1325,11 @@ int StretchDIBits(HDC target, int x, int y, int width, int height, int sourceX, 
 }
 
 BOOL PatBlt(HDC target, int x, int y, int width, int height, DWORD rop) {
+  RepaintAfter repaint;
   std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(target);
   if (dc == nullptr) return FALSE;
+  repaint.Arm(dc);
   const QRect rect(x, y, width, height);
   switch (rop) {
     case BLACKNESS:
@@ -1070,9 +1349,11 @@ BOOL PatBlt(HDC target, int x, int y, int width, int height, DWORD rop) {
 }
 
 BOOL FillSolidRect(HDC target, const RECT *rect, COLORREF color) {
+  RepaintAfter repaint;
   std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(target);
   if (dc == nullptr || rect == nullptr) return FALSE;
+  repaint.Arm(dc);
   return FillArea(dc,
                   QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1)),
                   ToColor(color));
@@ -1095,23 +1376,52 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 }
 
 BOOL Rectangle(HDC handle, int left, int top, int right, int bottom) {
+  RepaintAfter repaint;
   std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr) return FALSE;
+  repaint.Arm(dc);
   const QRect rect(QPoint(left, top), QPoint(right - 1, bottom - 1));
-  Surface surface(dc, rect.adjusted(-8, -8, 8, 8));
+  Surface surface(dc, rect.normalized().adjusted(-8, -8, 8, 8));
   QPainter *painter = surface.Painter();
   if (painter == nullptr) return TRUE;
   const PenObject *pen = dc->pen ? dc->pen : static_cast<PenObject *>(StockObject(BLACK_PEN));
   const BrushObject *brush =
       dc->brush ? dc->brush : static_cast<BrushObject *>(StockObject(WHITE_BRUSH));
+  QPen qpen(ToColor(pen->color), pen->width);
+  qpen.setStyle(pen->style == PS_DASH  ? Qt::DashLine
+                : pen->style == PS_DOT ? Qt::DotLine
+                                       : Qt::SolidLine);
+  qpen.setJoinStyle(Qt::MiterJoin);
+  if (dc->rop2 != R2_COPYPEN) {
+    // Mixed with what lies under it (a rubber band drawn twice disappears), the fill and
+    // the outline must not overlap: the outline lies inside the rectangle, the fill
+    // inside the outline.
+    const QRect box = QRect(QPoint(std::min(left, right), std::min(top, bottom)),
+                            QPoint(std::max(left, right) - 1, std::max(top, bottom) - 1));
+    if (box.isEmpty()) return TRUE;
+    const int edge = pen->style == PS_NULL ? 0 : pen->width;
+    const QRect inside = box.adjusted(edge, edge, -edge, -edge);
+    bool drawn = true;
+    if (!brush->hollow && inside.isValid())
+      drawn = MixRects(*painter, std::span(&inside, 1), dc->rop2, ToColor(brush->color));
+    if (pen->style == PS_SOLID) {
+      const QRegion outline = QRegion(box).subtracted(QRegion(inside));
+      drawn = MixRects(*painter, std::span(outline.begin(), outline.end()), dc->rop2,
+                       ToColor(pen->color)) &&
+              drawn;
+    } else if (pen->style != PS_NULL && dc->rop2 != kR2Nop) {
+      QColor color = qpen.color();
+      drawn = ApplyRop2(*painter, dc->rop2, color) && drawn;
+      qpen.setColor(color);
+      painter->setPen(qpen);
+      painter->setBrush(Qt::NoBrush);
+      painter->drawRect(box.adjusted(0, 0, -1, -1));
+    }
+    return drawn ? TRUE : FALSE;
+  }
   if (!brush->hollow) painter->fillRect(rect, ToColor(brush->color));
   if (pen->style != PS_NULL) {
-    QPen qpen(ToColor(pen->color), pen->width);
-    qpen.setStyle(pen->style == PS_DASH  ? Qt::DashLine
-                  : pen->style == PS_DOT ? Qt::DotLine
-                                         : Qt::SolidLine);
-    qpen.setJoinStyle(Qt::MiterJoin);
     painter->setPen(qpen);
     painter->setBrush(Qt::NoBrush);
     painter->drawRect(rect.adjusted(0, 0, -1, -1).normalized().adjusted(0, 0, 0, 0));
@@ -1129,26 +1439,108 @@ BOOL MoveToEx(HDC handle, int x, int y, POINT *previous) {
 }
 
 BOOL LineTo(HDC handle, int x, int y) {
+  RepaintAfter repaint;
   std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr) return FALSE;
-  const QPoint from(dc->position.x, dc->position.y);
-  const QPoint to(x, y);
+  repaint.Arm(dc);
+  const QPoint from = GdiPoint(dc->position.x, dc->position.y);
+  const QPoint to = GdiPoint(x, y);
   dc->position = {x, y};
+  const PenObject *pen = dc->pen ? dc->pen : static_cast<PenObject *>(StockObject(BLACK_PEN));
+  if (pen->style == PS_NULL || dc->rop2 == kR2Nop) return TRUE;
   Surface surface(dc, QRect(from, to).normalized().adjusted(-8, -8, 8, 8));
   QPainter *painter = surface.Painter();
   if (painter == nullptr) return TRUE;
-  const PenObject *pen = dc->pen ? dc->pen : static_cast<PenObject *>(StockObject(BLACK_PEN));
-  if (pen->style == PS_NULL) return TRUE;
-  painter->setPen(QPen(ToColor(pen->color), pen->width));
+  QColor color = ToColor(pen->color);
+  if (pen->width <= 1)
+    return MixRects(*painter, LinePixels(from, to, DrawableArea(dc)), dc->rop2, color) ? TRUE
+                                                                                       : FALSE;
+  if (!ApplyRop2(*painter, dc->rop2, color)) return FALSE;
+  painter->setPen(QPen(color, pen->width));
   painter->drawLine(from, to);
   return TRUE;
 }
 
+int SetROP2(HDC handle, int mode) {
+  std::lock_guard lock(TheGdi().mutex);
+  DcObject *dc = LiveDc(handle);
+  if (dc == nullptr || mode < R2_BLACK || mode > R2_WHITE) return 0;
+  return std::exchange(dc->rop2, mode);
+}
+
+int GetROP2(HDC handle) {
+  std::lock_guard lock(TheGdi().mutex);
+  DcObject *dc = LiveDc(handle);
+  return dc ? dc->rop2 : 0;
+}
+
+HRGN CreateRectRgn(int left, int top, int right, int bottom) {
+  std::lock_guard lock(TheGdi().mutex);
+  auto region = std::make_unique<RegionObject>();
+  const QPoint a = GdiPoint(std::min(left, right), std::min(top, bottom));
+  const QPoint b = GdiPoint(std::max(left, right), std::max(top, bottom));
+  if (b.x() > a.x() && b.y() > a.y())
+    region->region = QRegion(a.x(), a.y(), b.x() - a.x(), b.y() - a.y());
+  return reinterpret_cast<HRGN>(static_cast<GdiObject *>(Register(std::move(region))));
+}
+
+int CombineRgn(HRGN destination, HRGN source1, HRGN source2, int mode) {
+  std::lock_guard lock(TheGdi().mutex);
+  RegionObject *target = LiveRegion(destination);
+  const RegionObject *first = LiveRegion(source1);
+  const RegionObject *second = LiveRegion(source2);
+  if (target == nullptr || first == nullptr) return 0;
+  if (mode != RGN_COPY && second == nullptr) return 0;
+  switch (mode) {
+    case RGN_AND:
+      target->region = first->region.intersected(second->region);
+      break;
+    case RGN_OR:
+      target->region = first->region.united(second->region);
+      break;
+    case RGN_XOR:
+      target->region = first->region.xored(second->region);
+      break;
+    case RGN_DIFF:
+      target->region = first->region.subtracted(second->region);
+      break;
+    case RGN_COPY:
+      target->region = first->region;
+      break;
+    default:
+      return 0;
+  }
+  if (target->region.isEmpty()) return NULLREGION;
+  return target->region.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
+BOOL FillRgn(HDC handle, HRGN regionHandle, HBRUSH brushHandle) {
+  RepaintAfter repaint;
+  std::lock_guard lock(TheGdi().mutex);
+  DcObject *dc = LiveDc(handle);
+  const RegionObject *region = LiveRegion(regionHandle);
+  const BrushObject *brush = LiveBrush(brushHandle);
+  if (dc == nullptr || region == nullptr || brush == nullptr) return FALSE;
+  repaint.Arm(dc);
+  if (brush->hollow || region->region.isEmpty()) return TRUE;
+  Surface surface(dc, region->region.boundingRect());
+  QPainter *painter = surface.Painter();
+  if (painter == nullptr) return TRUE;
+  // The brush meets the pixels by the DC's mix mode, a plain copy unless it was changed.
+  const QRegion &pixels = region->region;
+  return MixRects(*painter, std::span(pixels.begin(), pixels.end()), dc->rop2,
+                  ToColor(brush->color))
+             ? TRUE
+             : FALSE;
+}
+
 BOOL TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
+  RepaintAfter repaint;
   std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr || text == nullptr || length < 0) return FALSE;
+  repaint.Arm(dc);
   const QString string = QString::fromUtf8(text, length);
   QFont font;
   const QFontMetrics metrics(font);

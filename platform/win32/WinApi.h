@@ -73,6 +73,7 @@ typedef struct HINSTANCE__ *HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef struct HPEN__ *HPEN;
 typedef struct HBRUSH__ *HBRUSH;
+typedef struct HRGN__ *HRGN;
 typedef void *HGDIOBJ;
 typedef void (*FARPROC)(void);
 
@@ -219,6 +220,7 @@ MX_PLATFORM_API void MxSetGlobalAllocLimit(SIZE_T bytes);
 #define OBJ_DC 3
 #define OBJ_MEMDC 10
 #define OBJ_BITMAP 7
+#define OBJ_REGION 8
 #define DEFAULT_PALETTE 15
 
 #define PC_RESERVED 0x01
@@ -301,6 +303,36 @@ MX_PLATFORM_API BOOL LineTo(HDC dc, int x, int y);
 MX_PLATFORM_API BOOL TextOut(HDC dc, int x, int y, LPCSTR text, int length);
 MX_PLATFORM_API BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
 
+/* Line mixes: how the pen of LineTo and Rectangle, and the brush of Rectangle and FillRgn,
+   meet the pixels already there. Every mode from 1 to 16 is accepted; a DC starts with R2_COPYPEN.
+   A line of a one-pixel pen covers its start point and not its end point, so a closed path drawn
+   with R2_NOT inverts each of its pixels once, and drawing it again puts them back. */
+#define R2_BLACK 1
+#define R2_NOT 6
+#define R2_XORPEN 7
+#define R2_COPYPEN 13
+#define R2_WHITE 16
+MX_PLATFORM_API int SetROP2(HDC dc, int mode); /* the previous mode, 0 on failure */
+MX_PLATFORM_API int GetROP2(HDC dc);
+
+/* Regions: sets of pixels. CreateRectRgn covers columns left .. right - 1 and rows
+   top .. bottom - 1. CombineRgn writes into an existing `destination` (which may also be
+   a source) and returns the kind of the result, 0 on failure; RGN_COPY ignores source2.
+   DeleteObject frees a region. */
+#define RGN_AND 1
+#define RGN_OR 2
+#define RGN_XOR 3
+#define RGN_DIFF 4
+#define RGN_COPY 5
+#define NULLREGION 1
+#define SIMPLEREGION 2
+#define COMPLEXREGION 3
+MX_PLATFORM_API HRGN CreateRectRgn(int left, int top, int right, int bottom);
+MX_PLATFORM_API int CombineRgn(HRGN destination, HRGN source1, HRGN source2, int mode);
+/* Fills exactly the region's pixels with a solid brush, mixed by the DC's SetROP2 mode
+   (NULL_BRUSH fills nothing). */
+MX_PLATFORM_API BOOL FillRgn(HDC dc, HRGN region, HBRUSH brush);
+
 /* Palettes. The system palette is the standard static one: 20 reserved colours, the
    first ten and the last ten of SIZEPALETTE entries; GetSystemPaletteEntries gives 0
    entries on a screen without a palette (SIZEPALETTE 0, true colour). */
@@ -329,6 +361,49 @@ MX_PLATFORM_API LRESULT SendMessage(HWND window, UINT message, WPARAM w, LPARAM 
 MX_PLATFORM_API BOOL PostMessage(HWND window, UINT message, WPARAM w, LPARAM l);
 MX_PLATFORM_API BOOL InvalidateRect(HWND window, const RECT *rect, BOOL erase);
 #define WM_USER 0x0400
+/* The messages the program's windows exchange with the imaging libraries, and the packing
+   of two 16-bit values (a mouse position: x low, y high) into one parameter. Each name
+   is guarded, so a file that also includes another header naming it compiles cleanly. */
+#ifndef WM_COMMAND
+#define WM_COMMAND 0x0111
+#endif
+#ifndef WM_MOUSEMOVE
+#define WM_MOUSEMOVE 0x0200
+#endif
+#ifndef WM_LBUTTONDOWN
+#define WM_LBUTTONDOWN 0x0201
+#endif
+#ifndef WM_LBUTTONUP
+#define WM_LBUTTONUP 0x0202
+#endif
+#ifndef WM_RBUTTONDOWN
+#define WM_RBUTTONDOWN 0x0204
+#endif
+#ifndef WM_RBUTTONUP
+#define WM_RBUTTONUP 0x0205
+#endif
+#ifndef WM_CUT
+#define WM_CUT 0x0300
+#endif
+#ifndef WM_COPY
+#define WM_COPY 0x0301
+#endif
+#ifndef WM_PASTE
+#define WM_PASTE 0x0302
+#endif
+#ifndef LOWORD
+#define LOWORD(l) ((WORD)(((DWORD)(l)) & 0xFFFF))
+#endif
+#ifndef HIWORD
+#define HIWORD(l) ((WORD)((((DWORD)(l)) >> 16) & 0xFFFF))
+#endif
+#ifndef MAKELONG
+#define MAKELONG(lo, hi) \
+  ((LONG)(((WORD)(((DWORD)(lo)) & 0xFFFF)) | (((DWORD)((WORD)(((DWORD)(hi)) & 0xFFFF))) << 16)))
+#endif
+#ifndef MAKELPARAM
+#define MAKELPARAM(lo, hi) ((LPARAM)(DWORD)MAKELONG(lo, hi))
+#endif
 MX_PLATFORM_API void Sleep(DWORD milliseconds);
 
 /* ---- Clipboard ----------------------------------------------------------------------

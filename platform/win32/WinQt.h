@@ -24,6 +24,13 @@ void MxSetWindowPainter(HWND window, QPainter *painter);
 // A device context that draws onto `image` (which must outlive the DC).
 HDC CreateDCForImage(QImage *image);
 
+// A window DC for effects drawn outside painting: it draws onto `surface` (which must
+// outlive the DC) like CreateDCForImage, and repaints `window` after every drawing call,
+// so that a picture built piece by piece is seen step by step. The window shows the
+// surface in its own paint code. Once the window is gone, the DC still draws on the
+// surface and repaints nothing. Free it with DeleteDC.
+HDC CreateDCForWindow(QWidget *window, QImage *surface);
+
 // A device-dependent bitmap holding a copy of `image` (32 bits, or 1 bit for a mono
 // image). The caller owns it.
 HBITMAP CreateBitmapFromImage(const QImage &image);

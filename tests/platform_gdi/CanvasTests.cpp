@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "gdi/Canvas.h"
 #include "gdi/DeviceBits.h"
+#include "win32/WinQt.h"
 
 namespace {
 
@@ -189,4 +191,89 @@ TEST(DeviceBits, StretchOnARasterDeviceIsNearestPixel) {
   }
   const std::vector<std::string> expected = {"........", ".###yyy.", ".###yyy."};
   EXPECT_EQ(Rows(page), expected);
+}
+
+TEST(DeviceBits, DeepPicturesAtFewBitsTakeTheNearestStandardColour) {
+  // More colours than 16: each pixel must take its nearest colour of the 16-colour table,
+  // not an index cut to four bits, which would be some other colour.
+  QImage picture(20, 1, QImage::Format_RGB32);
+  for (int x = 0; x < 20; ++x) picture.setPixel(x, 0, qRgb(x * 12, 255 - x * 12, x % 2 ? 250 : 5));
+  picture.setPixel(0, 0, qRgb(250, 5, 5));      // nearest: red
+  picture.setPixel(1, 0, qRgb(5, 5, 250));      // nearest: blue
+  picture.setPixel(2, 0, qRgb(190, 190, 190));  // nearest: light grey
+  for (const int bits : {4, 1}) {
+    SCOPED_TRACE(bits);
+    const auto sizes = platform::QueryDibSizes(picture, bits);
+    std::vector<uint8_t> rows(size_t(sizes.imageBytes), 0);
+    platform::DibHeader header;
+    ASSERT_EQ(platform::GetDIBits(picture, sizes, header, rows), 1);
+    const QImage back = platform::ImageOfDib(rows, header);
+    if (bits == 4) {
+      EXPECT_EQ(back.pixel(0, 0), qRgb(255, 0, 0));
+      EXPECT_EQ(back.pixel(1, 0), qRgb(0, 0, 255));
+      EXPECT_EQ(back.pixel(2, 0), qRgb(192, 192, 192));
+    } else {
+      EXPECT_EQ(back.pixel(2, 0), kW) << "light grey is nearer white than black";
+      EXPECT_EQ(back.pixel(1, 0), kB);
+    }
+  }
+}
+
+TEST(DeviceBits, TopDownRowsAreReadInPlace) {
+  // A large sheet must not be copied once more on its way to the printer.
+  QImage picture(5, 3, QImage::Format_RGB32);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) picture.setPixel(x, y, qRgb(x * 50, y * 100, 77));
+  for (const int bits : {8, 24, 32}) {
+    SCOPED_TRACE(bits);
+    const auto sizes = platform::QueryDibSizes(picture, bits);
+    std::vector<uint8_t> rows(size_t(sizes.imageBytes), 0);
+    platform::DibHeader header;
+    ASSERT_EQ(platform::GetDIBits(picture, sizes, header, rows), 3);
+    const QImage image = platform::ImageOfDib(rows, header);
+    EXPECT_EQ(image.constBits(), rows.data());
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(image.pixel(x, y), picture.pixel(x, y)) << x << "," << y;
+  }
+}
+
+TEST(DeviceBits, RowsReadTheSameThroughTheWindowsShapedCalls) {
+  // The printing path's rows, packed behind a header, are a DIB like any other.
+  QImage picture(7, 3, QImage::Format_Indexed8);
+  picture.setColorTable({kB, kW, kY, qRgb(0, 0, 255), qRgb(8, 16, 24)});
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 7; ++x) picture.setPixel(x, y, uint((x + y) % 5));
+  for (const int bits : {1, 4, 8, 16, 24, 32}) {
+    SCOPED_TRACE(bits);
+    const auto sizes = platform::QueryDibSizes(picture, bits);
+    std::vector<uint8_t> rows(size_t(sizes.imageBytes), 0);
+    platform::DibHeader header;
+    ASSERT_EQ(platform::GetDIBits(picture, sizes, header, rows), 3);
+    std::vector<uint8_t> packed(40 + 4 * size_t(header.colors.size()));
+    auto *h = reinterpret_cast<BITMAPINFOHEADER *>(packed.data());
+    *h = {40,
+          header.width,
+          header.height,
+          1,
+          WORD(bits),
+          BI_RGB,
+          DWORD(rows.size()),
+          0,
+          0,
+          DWORD(header.colors.size()),
+          0};
+    for (int i = 0; i < header.colors.size(); ++i) {
+      const QRgb c = header.colors[i];
+      const RGBQUAD quad = {BYTE(qBlue(c)), BYTE(qGreen(c)), BYTE(qRed(c)), 0};
+      std::memcpy(packed.data() + 40 + 4 * size_t(i), &quad, 4);
+    }
+    packed.insert(packed.end(), rows.begin(), rows.end());
+    const QImage windows = ImageFromPackedDib(packed.data(), packed.size());
+    const QImage printing = platform::ImageOfDib(rows, header);
+    ASSERT_FALSE(windows.isNull());
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 7; ++x)
+        EXPECT_EQ(printing.pixel(x, y), windows.pixel(x, y)) << x << "," << y;
+  }
 }
