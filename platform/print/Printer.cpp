@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
@@ -31,6 +32,14 @@ PrinterPageMetrics Turned(const PrinterPageMetrics &m) {
   std::swap(t.offsetX, t.offsetY);
   std::swap(t.dpiX, t.dpiY);
   return t;
+}
+
+QString ProposedPdfFile() {
+  // Qt's print dialog refuses a file in a missing folder, and many accounts have no
+  // documents folder: the home folder stands in.
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+  return folder + QStringLiteral("/affiche.pdf");
 }
 
 // ---- the printer object ------------------------------------------------------------
@@ -144,12 +153,8 @@ class QtPrinterBackend : public PrinterBackend {
       request.pageRangeChosen = false;
       return true;
     }
-    if (printer_->outputFormat() == QPrinter::PdfFormat && printer_->outputFileName().isEmpty()) {
-      // The PDF printer's dialog asks for the file; it proposes one in the documents.
-      QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-      if (folder.isEmpty()) folder = QDir::homePath();
-      printer_->setOutputFileName(folder + QStringLiteral("/affiche.pdf"));
-    }
+    if (printer_->outputFormat() == QPrinter::PdfFormat && printer_->outputFileName().isEmpty())
+      printer_->setOutputFileName(ProposedPdfFile());  // the PDF printer's dialog asks for it
     QPrintDialog dialog(printer_.get(), parent);
     dialog.setMinMax(request.minPage, request.maxPage);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, request.pageRangeAllowed);

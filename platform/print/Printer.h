@@ -99,6 +99,9 @@ struct PdfPrinterSetup {
   QString outputFile;  // when set, the print dialog is not asked for a file
 };
 std::unique_ptr<PrinterBackend> MakePdfPrinter(const PdfPrinterSetup &setup = {});
+// The file the PDF printer's dialog proposes: "affiche.pdf" in the documents folder, or in
+// the home folder when there is no documents folder.
+QString ProposedPdfFile();
 // The system's default printer, or nullptr when none is installed.
 std::unique_ptr<PrinterBackend> MakeSystemPrinter();
 

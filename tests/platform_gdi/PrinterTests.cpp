@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QFile>
 
 #include "TempDir.h"
@@ -70,6 +71,25 @@ TEST(Printer, UnwritablePdfFailsWithTheFileName) {
     EXPECT_TRUE(e.Text().contains(setup.outputFile)) << e.Text().toStdString();
   }
   EXPECT_FALSE(printer.Printing());
+}
+
+TEST(Printer, PdfFileIsProposedInAFolderThatExists) {
+  TempDir home;
+  struct Restore {
+    const char *names[2] = {"HOME", "XDG_CONFIG_HOME"};
+    bool set[2] = {qEnvironmentVariableIsSet(names[0]), qEnvironmentVariableIsSet(names[1])};
+    QByteArray values[2] = {qgetenv(names[0]), qgetenv(names[1])};
+    ~Restore() {
+      for (int i = 0; i < 2; ++i) set[i] ? qputenv(names[i], values[i]) : qunsetenv(names[i]);
+    }
+  } restore;
+  qputenv("HOME", home.Path().toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", home.File(QStringLiteral("config")).toLocal8Bit());
+  EXPECT_EQ(platform::ProposedPdfFile().toStdString(), home.File("affiche.pdf").toStdString())
+      << "no documents folder: the dialog would refuse a file there";
+  ASSERT_TRUE(QDir(home.Path()).mkdir(QStringLiteral("Documents")));
+  EXPECT_EQ(platform::ProposedPdfFile().toStdString(),
+            home.File("Documents/affiche.pdf").toStdString());
 }
 
 TEST(Printer, PdfPrinterMeasuresUnevenMarginsInTheOrientationInForce) {
