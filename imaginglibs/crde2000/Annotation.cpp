@@ -53,9 +53,11 @@ std::mutex &LayersMutex() {
   static std::mutex m;
   return m;
 }
+// A plain static: the library may be unloaded and loaded again while the program runs,
+// and each unload must free every layer it still holds.
 std::map<void *, Layer> &Layers() {
-  static auto *layers = new std::map<void *, Layer>;
-  return *layers;
+  static std::map<void *, Layer> layers;
+  return layers;
 }
 
 Layer *Find(void *component) {

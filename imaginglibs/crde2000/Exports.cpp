@@ -183,7 +183,7 @@ MX_EXPORT int16_t getinfo(const char *name, uint16_t page, int32_t *width, int32
   if (bitsPerPixel) *bitsPerPixel = 0;
   return Guard([&]() -> int16_t {
     if (name == nullptr) Fail(MX_ERR_BAD_ARGUMENT);
-    TiffInfo info = ReadTiffInfo(name, page);
+    TiffInfo info = ReadTiffInfo(name, page, pageCount);
     if (width) *width = info.width;
     if (height) *height = info.height;
     if (compression) *compression = static_cast<uint16_t>(info.compression);

@@ -24,7 +24,8 @@ Dib ReadEps(const char *name, Progress &progress);
 struct TiffInfo {
   int width = 0, height = 0, bitsPerPixel = 0, compression = 0, pageCount = 0;
 };
-TiffInfo ReadTiffInfo(const char *name, int page);
+// pageCount (when given) receives the number of pages before the page is looked for.
+TiffInfo ReadTiffInfo(const char *name, int page, int32_t *pageCount = nullptr);
 void WriteTiff(const char *name, int compression, int bits, bool append, const Surface &picture,
                int32_t xPelsPerMeter, Progress &progress);
 

@@ -213,13 +213,16 @@ Dib ReadTiff(const char *name, int page, Progress &progress) {
   return picture;
 }
 
-TiffInfo ReadTiffInfo(const char *name, int page) {
+TiffInfo ReadTiffInfo(const char *name, int page, int32_t *pageCount) {
   CheckMagic(name);
   TiffErrors errors;
   TiffPtr owner = Open(name, "r", errors, 0);
   TIFF *tif = owner.get();
   TiffInfo info;
   info.pageCount = TIFFNumberOfDirectories(tif);
+  // Known before the page is looked for: a caller asking for a page past the end learns
+  // which page is the last.
+  if (pageCount) *pageCount = info.pageCount;
   Select(tif, page, errors);
   uint32_t w = 0, h = 0;
   uint16_t bps = 1, spp = 1, compression = COMPRESSION_NONE;

@@ -127,7 +127,7 @@ MX_EXPORT int16_t fileinfo(const char *name, char *type, uint16_t *width, uint16
                            char *compression, int16_t z);
 /* TIFF page information (page counted from 1, 0 also the first); success >= 0. compression: the
    TIFF compression tag (1, 2, 3, 4, 5, 7, 32773, ...); ignored: always 0; pageCount: number of
-   pages in the file. */
+   pages in the file, reported also when the page asked for does not exist. */
 MX_EXPORT int16_t getinfo(const char *name, uint16_t page, int32_t *width, int32_t *height,
                           uint16_t *compression, int32_t *ignored, int32_t *pageCount,
                           uint16_t *bitsPerPixel);

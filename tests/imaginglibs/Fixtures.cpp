@@ -4,6 +4,8 @@
 #include <png.h>
 
 #include <QColor>
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -394,4 +396,75 @@ bool WriteInterlacedPng(const QString &path, const QImage &source) {
   png_destroy_write_struct(&png, &info);
   std::fclose(f);
   return true;
+}
+
+bool WritePalettePng(const QString &path, const QImage &indexed, int bitDepth) {
+  const QImage image = indexed.convertToFormat(QImage::Format_Indexed8);
+  if (image.colorCount() > (1 << bitDepth)) return false;
+  FILE *f = std::fopen(path.toLocal8Bit().constData(), "wb");
+  if (f == nullptr) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return false;
+  }
+  png_init_io(png, f);
+  const int w = image.width(), h = image.height();
+  png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), bitDepth,
+               PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  std::vector<png_color> palette;
+  for (QRgb c : image.colorTable())
+    palette.push_back({static_cast<png_byte>(qRed(c)), static_cast<png_byte>(qGreen(c)),
+                       static_cast<png_byte>(qBlue(c))});
+  png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+  png_write_info(png, info);
+  // Indexes packed most significant first, as the format stores them.
+  std::vector<png_byte> row(static_cast<size_t>((w * bitDepth + 7) / 8));
+  for (int y = 0; y < h; ++y) {
+    std::fill(row.begin(), row.end(), png_byte(0));
+    for (int x = 0; x < w; ++x) {
+      const int bit = x * bitDepth;
+      row[static_cast<size_t>(bit / 8)] |=
+          static_cast<png_byte>(image.pixelIndex(x, y) << (8 - bitDepth - bit % 8));
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+  return true;
+}
+
+QByteArray WmfBytes(const std::vector<WmfRecord> &records, int inch, QRect box) {
+  QByteArray body;
+  for (const WmfRecord &r : records) {
+    Put32(body, static_cast<uint32_t>(3 + r.words.size()));
+    Put16(body, r.function);
+    for (int w : r.words) Put16(body, w);
+  }
+  Put32(body, 3);
+  Put16(body, 0);
+  QByteArray file;
+  if (inch) {
+    Put32(file, 0x9AC6CDD7u);
+    Put16(file, 0);
+    Put16(file, box.left());
+    Put16(file, box.top());
+    Put16(file, box.right() + 1);
+    Put16(file, box.bottom() + 1);
+    Put16(file, inch);
+    Put32(file, 0);
+    Put16(file, 0);
+  }
+  Put16(file, 1);
+  Put16(file, 9);
+  Put16(file, 0x0300);
+  Put32(file, static_cast<uint32_t>((18 + body.size()) / 2));
+  Put16(file, 2);
+  Put32(file, 16);
+  Put16(file, 0);
+  return file + body;
 }

@@ -3,7 +3,9 @@
 // with small writers of the formats no library writes.
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 // A true-colour picture with thousands of colours (gradients and a xor pattern).
@@ -38,3 +40,15 @@ QByteArray DxfBytes();
 
 // Interlaced PNG through libpng.
 bool WriteInterlacedPng(const QString &path, const QImage &image);
+// PNG with a palette at `bitDepth` 1, 2, 4 or 8 bits through libpng (Qt writes 8 bits or
+// 1 bit only); the indexed picture must use no more than 2^bitDepth colours.
+bool WritePalettePng(const QString &path, const QImage &indexed, int bitDepth);
+
+// A metafile record: its function number and its parameter words.
+struct WmfRecord {
+  uint16_t function;
+  std::vector<int> words;  // each written as a 16-bit word
+};
+// A metafile: the placeable header when `inch` is not 0 (`box` in units of 1/inch), the
+// standard header, the records and the end-of-file record.
+QByteArray WmfBytes(const std::vector<WmfRecord> &records, int inch = 0, QRect box = {});

@@ -5,15 +5,10 @@
 #include <QFile>
 #include <QListWidget>
 
+#include "SaneTestBackend.h"
 #include "Support.h"
 #include "TempDir.h"
 #include "ui/DialogHost.h"
-
-// SANE's test backend keeps a few strdup'ed option texts after sane_exit has unloaded it;
-// that is its leak, not the library's, and the only strdup leak these tests can meet.
-extern "C" const char *__lsan_default_suppressions() {
-  return "leak:__interceptor_strdup\n";
-}
 
 namespace {
 
@@ -27,6 +22,7 @@ const TempDir &SaneConfig() {
 class Scanner : public ::testing::Test {
  protected:
   void SetUp() override {
+    KeepSaneTestBackendLoaded();
     dir_ = std::make_unique<TempDir>();
     SaneConfig().Write(QStringLiteral("dll.conf"), "test\n");
     SaneConfig().Write(QStringLiteral("test.conf"),

@@ -3,58 +3,12 @@
 
 #include <vector>
 
+#include "Fixtures.h"
 #include "TempDir.h"
 #include "core/Errors.h"
 #include "gdi/Picture.h"
 
 namespace {
-
-struct Rec {
-  uint16_t function;
-  std::vector<int> words;  // each written as a 16-bit word
-};
-
-void Put16(QByteArray &b, int v) {
-  b.append(char(v & 0xff));
-  b.append(char((v >> 8) & 0xff));
-}
-void Put32(QByteArray &b, uint32_t v) {
-  Put16(b, int(v & 0xffff));
-  Put16(b, int(v >> 16));
-}
-
-// A metafile: the placeable header when `inch` is not 0, the standard header, the
-// records and the end-of-file record.
-QByteArray Wmf(const std::vector<Rec> &records, int inch = 0, QRect box = {}) {
-  QByteArray body;
-  for (const Rec &r : records) {
-    Put32(body, uint32_t(3 + r.words.size()));
-    Put16(body, r.function);
-    for (int w : r.words) Put16(body, w);
-  }
-  Put32(body, 3);
-  Put16(body, 0);
-  QByteArray file;
-  if (inch) {
-    Put32(file, 0x9AC6CDD7u);
-    Put16(file, 0);
-    Put16(file, box.left());
-    Put16(file, box.top());
-    Put16(file, box.right() + 1);
-    Put16(file, box.bottom() + 1);
-    Put16(file, inch);
-    Put32(file, 0);
-    Put16(file, 0);
-  }
-  Put16(file, 1);
-  Put16(file, 9);
-  Put16(file, 0x0300);
-  Put32(file, uint32_t((18 + body.size()) / 2));
-  Put16(file, 2);
-  Put32(file, 16);
-  Put16(file, 0);
-  return file + body;
-}
 
 // Colour words of a COLORREF: red and green, then blue.
 std::vector<int> Ref(int r, int g, int b) {
@@ -62,7 +16,7 @@ std::vector<int> Ref(int r, int g, int b) {
 }
 
 // A red square filling the top-left quarter of a 100 x 100 window, no outline.
-std::vector<Rec> Quarter() {
+std::vector<WmfRecord> Quarter() {
   std::vector<int> brush = {0};
   for (int w : Ref(255, 0, 0)) brush.push_back(w);
   brush.push_back(0);
@@ -89,7 +43,7 @@ TEST(Metafile, PlaceableMetafileHasItsFrameAndPlaysAsVectors) {
   TempDir dir;
   platform::Picture picture;
   picture.LoadFromFile(
-      dir.Write(QStringLiteral("q.WMF"), Wmf(Quarter(), 1440, QRect(0, 0, 100, 100))));
+      dir.Write(QStringLiteral("q.WMF"), WmfBytes(Quarter(), 1440, QRect(0, 0, 100, 100))));
   EXPECT_EQ(picture.GetKind(), platform::Picture::Kind::Metafile);
   // 100 units at 1440 a inch are 6.67 screen pixels.
   EXPECT_EQ(picture.Width(), 7);
@@ -106,7 +60,7 @@ TEST(Metafile, PlaceableMetafileHasItsFrameAndPlaysAsVectors) {
 TEST(Metafile, PlainMetafileTakesItsSizeFromItsWindow) {
   TempDir dir;
   platform::Picture picture;
-  picture.LoadFromFile(dir.Write(QStringLiteral("plain.wmf"), Wmf(Quarter())));
+  picture.LoadFromFile(dir.Write(QStringLiteral("plain.wmf"), WmfBytes(Quarter())));
   EXPECT_EQ(picture.Width(), 100);
   EXPECT_EQ(picture.Height(), 100);
   EXPECT_EQ(QColor(Play(picture, 100).pixel(25, 25)), QColor(Qt::red));
@@ -115,7 +69,7 @@ TEST(Metafile, PlainMetafileTakesItsSizeFromItsWindow) {
 }
 
 TEST(Metafile, CommonRecordsPlayInsideTheTarget) {
-  std::vector<Rec> records = Quarter();
+  std::vector<WmfRecord> records = Quarter();
   records.push_back({0x001E, {}});                 // save
   records.push_back({0x02FA, {0, 3, 0, 0, 255}});  // blue pen 3 wide (object 2)
   records.push_back({0x012D, {2}});
@@ -131,7 +85,7 @@ TEST(Metafile, CommonRecordsPlayInsideTheTarget) {
   records.push_back({0x0521, text});
   TempDir dir;
   platform::Picture picture;
-  picture.LoadFromFile(dir.Write(QStringLiteral("many.wmf"), Wmf(records)));
+  picture.LoadFromFile(dir.Write(QStringLiteral("many.wmf"), WmfBytes(records)));
   QImage image(300, 300, QImage::Format_RGB32);
   image.fill(Qt::white);
   {
@@ -146,7 +100,7 @@ TEST(Metafile, CommonRecordsPlayInsideTheTarget) {
 }
 
 TEST(Metafile, BrokenMetafilesFailClearly) {
-  const QByteArray good = Wmf(Quarter());
+  const QByteArray good = WmfBytes(Quarter());
   QByteArray longRecord = good;
   longRecord[18] = char(0x7f);  // first record claims more words than the file holds
   QByteArray badVersion = good;
@@ -160,9 +114,9 @@ TEST(Metafile, BrokenMetafilesFailClearly) {
       {"record beyond the end", longRecord},
       {"unknown version", badVersion},
       {"placeable with no units per inch",
-       Wmf(Quarter(), 0).prepend(QByteArray("\xd7\xcd\xc6\x9a", 4) + QByteArray(18, '\0'))},
+       WmfBytes(Quarter(), 0).prepend(QByteArray("\xd7\xcd\xc6\x9a", 4) + QByteArray(18, '\0'))},
       {"cut in the middle of a record", good.left(good.size() - 8)},
-      {"a plain file with nothing to size it by", Wmf({})},
+      {"a plain file with nothing to size it by", WmfBytes({})},
   };
   TempDir dir;
   int n = 0;
@@ -178,7 +132,7 @@ TEST(Metafile, BrokenMetafilesFailClearly) {
 TEST(Metafile, DamagedFilesNeverCrashTheReaderOrThePlayer) {
   // Every cut of a metafile with many kinds of records, and seeded byte damage: each
   // either loads and plays or fails with a Failure. The sanitizers watch the rest.
-  std::vector<Rec> records = Quarter();
+  std::vector<WmfRecord> records = Quarter();
   records.push_back(
       {0x0538, {2, 3, 3, 0, 0, 10, 0, 0, 10, 20, 20, 30, 20, 20, 30}});               // polypolygon
   records.push_back({0x0817, {0, 100, 100, 0, 80, 80, 0, 0}});                        // arc
@@ -189,7 +143,7 @@ TEST(Metafile, DamagedFilesNeverCrashTheReaderOrThePlayer) {
   records.push_back(
       {0x0F43, {0x20, 0xCC, 0, 1, 1, 0, 0, 10, 10, 0, 0,  // DIB 1x1
                 40,   0,    1, 0, 1, 0, 1, 24, 0,  0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00ff, 0}});
-  const QByteArray good = Wmf(records, 96, QRect(0, 0, 100, 100));
+  const QByteArray good = WmfBytes(records, 96, QRect(0, 0, 100, 100));
   TempDir dir;
   const QString path = dir.File(QStringLiteral("d.wmf"));
   auto tryOne = [&](const QByteArray &bytes) {
