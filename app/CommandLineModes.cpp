@@ -194,9 +194,9 @@ void LoadPicture(platform::Picture &picture, const QString &path) {
   platform::RaiseImageMemoryLimit();
   imagecomp::TImageView loader;
   loader.SetImageName(path);
-  if (loader.Picture().isNull())
+  if (!loader.Picture().HasContent())
     throw platform::Failure(QStringLiteral("Image illisible : %1").arg(path));
-  picture.AssignBitmap(loader.Picture());
+  picture.AssignBitmap(loader.Picture().ToImage());
 }
 
 // The format name of the imaging library's file information; without the library, the

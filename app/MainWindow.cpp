@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "AboutBox.h"
+#include "Binding.h"
 #include "FormatDialog.h"
 #include "ImageView.h"
 #include "LanguageTexts.h"
@@ -143,16 +144,21 @@ void TForm1::CreateControls() {
   Tampon = new imagecomp::TImageView(Panel);
   Tampon->setObjectName(QStringLiteral("Tampon"));
   Tampon->setGeometry(0, 0, 105, 105);
-  Tampon->AutoSize = true;
-  Tampon->ImageReadRes = imagecomp::lAutoMatic;
-  Tampon->ImageWriteRes = imagecomp::sAutoMatic;
-  Tampon->TifSaveCompress = imagecomp::sLZW;
-  Tampon->TiffPage = 1;
-  Tampon->TiffAppend = false;
-  Tampon->JPegSaveQuality = 25;
-  Tampon->JPegSaveSmooth = 5;
-  Tampon->ZoomBy = 10;
+  Tampon->SetAutoSize(true);
+  Tampon->SetScrolling(true);
+  Tampon->SetShowScrollbars(true);
+  Tampon->SetImageReadRes(imagecomp::lAutoMatic);
+  Tampon->SetImageWriteRes(imagecomp::sAutoMatic);
+  Tampon->SetTifSaveCompress(imagecomp::sLZW);
+  Tampon->SetTiffPage(1);
+  Tampon->SetTiffAppend(false);
+  Tampon->SetJPegSaveQuality(25);
+  Tampon->SetJPegSaveSmooth(5);
+  Tampon->SetZoomBy(10);
+  Tampon->SetTabStop(false);
+  Tampon->SetImageName(QStringLiteral("file not found"));
   Tampon->hide();
+  Tampon->Loaded();
 
   Panel2 = LoweredPanel(this, QStringLiteral("Panel2"));
   Panel2->setLineWidth(kPanelBorderWidth);
@@ -418,7 +424,7 @@ void TForm1::ReadPosterFile(const QString &path) {
   ImagePath = PictureFolder() + u'/' + ImageFileName;
   if (platform::FileExists(ImagePath)) {
     Tampon->SetImageName(ImagePath);
-    Feuille->GetPicture().AssignBitmap(Tampon->Picture());
+    Feuille->GetPicture().AssignBitmap(Tampon->Picture().ToImage());
     Feuille->update();
     FitPicture();
     ShowDocument();
@@ -454,6 +460,9 @@ void TForm1::WritePosterFile(const QString &path) {
     case 0: {
       const QString target = folder + ImageFileName;
       if (!platform::FileExists(target)) platform::CopyFileAtomic(ImagePath, target);
+      // From now on the poster's picture is its copy, as when the poster is opened again:
+      // the original may be moved or deleted without making the poster unsavable.
+      ImagePath = target;
       break;
     }
     case 1: {
@@ -461,7 +470,8 @@ void TForm1::WritePosterFile(const QString &path) {
       // a scan that could not be written is never taken for saved.
       QString failure;
       const auto previous = Tampon->OnLibError;
-      Tampon->OnLibError = [&failure](imagecomp::TImageView *, int16_t, const QString &text) {
+      Tampon->OnLibError = [&failure](imagecomp::TImageView *, int16_t, const QString &text,
+                                      const char *) {
         failure = text.isEmpty() ? QStringLiteral(" ") : text;
       };
       Tampon->SaveTiffFile(ImagePath);
@@ -524,7 +534,7 @@ void TForm1::LoadPictureIntoFeuille(const QString &path, bool byExtension) {
   } else {
     Tampon->SetImageName(path);
     platform::Picture picture;
-    picture.AssignBitmap(Tampon->Picture());
+    picture.AssignBitmap(Tampon->Picture().ToImage());
     Feuille->SetPicture(picture);
   }
 }
@@ -571,17 +581,25 @@ bool TForm1::ShowFormatDialogForNewPoster() {
 void TForm1::ScanImageClick() {
   if (!AskSaveChanges()) return;
   try {
+    // The library's own failure (no scanner, a scanner that stopped) reaches the user;
+    // a cancelled scan brings no picture and no message.
+    QString failure;
     {
       BusyCursor busy;
+      const auto previous = Tampon->OnLibError;
+      Tampon->OnLibError = [&failure](imagecomp::TImageView *, int16_t, const QString &text,
+                                      const char *) { failure = text; };
       Tampon->resize(0, Tampon->height());
       Tampon->AcquireFromScanner(this);
+      Tampon->OnLibError = previous;
     }
-    if (Tampon->width() == 0 || Tampon->Picture().isNull()) {
+    if (!failure.isEmpty()) platform::ErrorBox(failure, this);
+    if (Tampon->width() == 0 || !Tampon->Picture().HasContent()) {
       ShowNoDocument();
       return;
     }
     platform::Picture picture;
-    picture.AssignBitmap(Tampon->Picture());
+    picture.AssignBitmap(Tampon->Picture().ToImage());
     Feuille->SetPicture(picture);
     // The first free "scan<n>.tif" in the picture folder; it is written at save time.
     int n = 1;
@@ -600,7 +618,13 @@ void TForm1::ScanImageClick() {
 }
 
 void TForm1::ScanSelectClick() {
-  Tampon->SelectScanner(this);
+  // With no scanner, say so; a choice the user cancelled needs no message.
+  imaging::Binding().LastErrorCode = 0;
+  if (Tampon->SelectScanner(this)) return;
+  const imaging::TBindingState &state = imaging::Binding();
+  if (state.LastErrorCode != 0 && state.LastErrorCode != MX_ERR_CANCELLED &&
+      !state.LastErrorText.isEmpty())
+    platform::ErrorBox(state.LastErrorText, this);
 }
 
 void TForm1::Ouvrir1Click() {

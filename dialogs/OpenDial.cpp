@@ -105,7 +105,14 @@ TOpenDial::TOpenDial(bool &showPreview, QWidget *owner)
   Image1->hide();
   Image = new imagecomp::TImageView(Panel);
   Image->setGeometry(0, 0, 41, 41);
+  Image->SetScrolling(true);
   Image->SetStretch(true);
+  Image->SetImageDither(true);
+  Image->SetTifSaveCompress(imagecomp::sNONE);
+  Image->SetTiffPage(1);
+  Image->SetTabStop(false);
+  Image->SetImageName(QStringLiteral("file not found"));
+  Image->Loaded();
 
   for (const auto &[description, mask] : FileTypes()) FilterComboBox->addItem(description, mask);
 

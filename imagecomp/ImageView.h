@@ -1,78 +1,273 @@
 #pragma once
-// The image component: a control that turns a file name into a picture, keeps a
-// description of the file, and writes the picture back as TIFF.
+// The image component: the control that turns a file name into a picture, shows it
+// stretched, fitted, zoomed with scroll bars, plain, centred or tiled, lets the mouse grab
+// the picture or draw a proportional rubber band, writes it back as TIFF, takes pictures
+// from the scanner and the clipboard, and carries the text messages, transitions and the
+// annotation layer of the imaging library.
 //
-// Pictures are read through the imaging libraries' readers (metafiles and icons through the
-// platform's picture classes) and written as TIFF by the library's writer. The display
-// with zoom and scrolling, the scanner, messages, transitions and annotations come with
-// the component's own work; the properties and calls the main window relies on are here.
+// Pictures are read through the imaging libraries' readers (metafiles and icons through
+// the platform's picture classes) and drawn through the platform's device contexts, so
+// every rectangle below is the one a Windows device context would get.
+#include <QColor>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
+#include "Bitmap.h"
 #include "FileWrappers.h"
+#include "MessageFiles.h"
+#include "gdi/Picture.h"
+
+class QScrollBar;
+class QFrame;
 
 namespace imagecomp {
 
 // The component's settings use the imaging layer's own kinds.
 using imaging::lAutoMatic;
+using imaging::lColor16;
+using imaging::lColor256;
+using imaging::lColorTrue;
+using imaging::lColorVga;
+using imaging::lMonoChrome;
+using imaging::pcd_BASE;
+using imaging::pcd_BASE16;
+using imaging::pcd_BASE4;
 using imaging::sAutoMatic;
+using imaging::sColor16;
+using imaging::sColor256;
+using imaging::sColorTrue;
+using imaging::sColorVga;
+using imaging::sDark;
+using imaging::sFAXCCITT3;
+using imaging::sFAXCCITT4;
+using imaging::sJpegGray;
+using imaging::sLight;
+using imaging::sLightest;
 using imaging::sLZW;
+using imaging::sMonoChrome;
 using imaging::sNONE;
+using imaging::sPACKBITS;
+using imaging::TBlitMode;
 using imaging::TLoadResolution;
+using imaging::TPCDMode;
 using imaging::TSaveResolution;
 using imaging::TTiffCompression;
 
+enum TBorderStyle { bsNone, bsSingle };
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TFXMethod { FXNone, FXHorizontal, FXVertical, FXDiagonal, FXDiagonalSquares, FXRectangles };
+enum TSortDither { sd_BAYER, sd_BURKES, sd_FLOYD, sd_GRAYSCALE };
+enum TBWImageFlags : unsigned {
+  C_DEL = 1,
+  C_AND = 2,
+  C_OR = 4,
+  C_ANTIALIAS = 8,
+  C_ANTIALIAS256 = 16
+};
+using TBWImageFlagSet = unsigned;  // a set of TBWImageFlags
+using TShiftState = Qt::KeyboardModifiers;
+
+// The component's picture: nothing, a bitmap (a bitmap handle with its palette, possibly
+// empty after a failed read), a metafile or an icon. Every change is announced through
+// OnChange, whatever made it.
+class TPicture {
+ public:
+  enum class Kind { None, Bitmap, Metafile, Icon };
+
+  Kind GraphicKind() const { return kind_; }
+  // Whether there is a graphic at all (an empty bitmap counts).
+  bool HasGraphic() const { return kind_ != Kind::None; }
+  bool IsBitmap() const { return kind_ == Kind::Bitmap; }
+  bool IsMetafile() const { return kind_ == Kind::Metafile; }
+  // A bitmap with a handle, or a metafile or icon that was loaded.
+  bool HasContent() const;
+  int Width() const;
+  int Height() const;
+  const imaging::TBitmap &Bitmap() const { return bitmap_; }
+  const platform::Picture &Graphic() const { return graphic_; }
+  // The picture's pixels: the bitmap's, or a metafile or icon drawn at its size on white.
+  // Null when there is no content.
+  QImage ToImage() const;
+
+  void Clear();
+  void Assign(const TPicture &other);
+  void AssignBitmap(const imaging::TBitmap &bitmap);
+  void TakeBitmap(imaging::TBitmap &&bitmap);
+  void AssignImage(const QImage &image);  // a null image clears
+  // A metafile or an icon, by extension; the platform's failure reaches the caller.
+  void LoadFromFile(const QString &name);
+
+  std::function<void()> OnChange;
+
+ private:
+  void Changed() {
+    if (OnChange) OnChange();
+  }
+  Kind kind_ = Kind::None;
+  imaging::TBitmap bitmap_;
+  platform::Picture graphic_;
+};
+
 class TImageView : public QWidget {
-  Q_OBJECT
  public:
   explicit TImageView(QWidget *owner = nullptr);
+  ~TImageView() override;
 
+  // After the owner has set the properties (the end of form loading): the scroll bars get
+  // their ranges and the annotation layer is set up.
+  void Loaded();
+  bool IsLoaded() const { return isLoaded_; }
+
+  // ---- Loading and writing ----------------------------------------------------------
   // Assigning a name loads the picture. A missing file gives an empty picture silently;
   // a reader's failure goes to OnLibError, or clears the picture when there is no handler;
   // a failure to read the file's description reaches the caller when there is no handler.
-  void SetImageName(const QString &name);
-  // Fills the image info from the file; false (after OnLibError) when it cannot.
-  bool ReadImageInfo(const QString &name);
-
-  // Events; each receives the sender first.
-  std::function<void(TImageView *, int16_t code, const QString &text)> OnLibError;
-  std::function<void(TImageView *, int16_t progress, const QString &message, bool &cancel)>
-      OnProgress;
   QString ImageName() const { return imageName_; }
-
-  const QImage &Picture() const { return picture_; }
-  void SetPicture(const QImage &picture);
-
-  // Writes the picture as TIFF to `fileName` (when not empty, it becomes DefSaveFilename)
-  // with TifSaveCompress. Never raises: failures go to OnLibError.
+  void SetImageName(const QString &name);
+  bool ReadImageInfo(const QString &name);
+  // Writes the picture as TIFF to `fileName` (when not empty, it becomes DefSaveFilename).
+  // Never raises: failures go to OnLibError when there is one.
   void SaveTiffFile(const QString &fileName = QString());
 
-  // The scanner: selection of the source and acquisition with `owner` as the parent of
-  // the scanner's windows. Without scanner support no picture comes.
-  void SelectScanner(QWidget *owner);
+  const TPicture &Picture() const { return picture_; }
+  void SetPicture(const TPicture &picture) { picture_.Assign(picture); }
+  // Convenience for callers holding pixels: the picture becomes a bitmap of `image`.
+  void SetPictureImage(const QImage &image) { picture_.AssignImage(image); }
+
+  // ---- Scanner, clipboard, transitions, messages --------------------------------------
   void AcquireFromScanner(QWidget *owner);
+  bool SelectScanner(QWidget *owner);
+  void CopyToClipboard();
+  void CutToClipboard();
+  void PasteFromClipboard();
+  void PlayTransition();
+  void StopMessages(bool clearPicture);
+  bool TickerActive() const { return tickerActive_; }
+  bool CreditsActive() const { return creditsActive_; }
+  QPoint MessagePosition() const { return {messageX_, messageY_}; }
+  QString CurrentMessageLine() const { return currentLine_; }
+  QSize MessageTextSize() const { return {textWidth_, textHeight_}; }
 
-  // Stretch the picture over the whole control.
+  // The annotation file for the current image: AnnoFileName, else the image name with
+  // ".ant" in place of its extension, else "default.ant".
+  QString AnnotationFileName() const;
+
+  // ---- View state ---------------------------------------------------------------------
+  int ScrollX() const { return scrollX_; }
+  int ScrollY() const { return scrollY_; }
+  double ZoomFactor() const { return zoomFactor_; }
+  // Zooms the view (screen pixels per picture pixel), keeping the scroll position.
+  void SetZoomFactor(double zoom);
+  int CenterOffsetX() const { return centerOffsetX_; }
+  int CenterOffsetY() const { return centerOffsetY_; }
+  // Zoom that shows the whole bitmap in the control.
+  void ComputeFitZoom();
+  void LayoutScrollbars();
+
+  QScrollBar *VertBar = nullptr;
+  QScrollBar *HorzBar = nullptr;
+  QFrame *CornerPanel = nullptr;
+
+  // ---- Properties -----------------------------------------------------------------------
+  int16_t GrabHandCursor() const { return grabHandCursor_; }
+  void SetGrabHandCursor(int16_t number);
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool value);
+  bool Center() const { return center_; }
+  void SetCenter(bool value);
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle value);
+  bool AutoLoadAnno() const { return autoLoadAnno_; }
+  void SetAutoLoadAnno(bool value) { autoLoadAnno_ = value; }
+  bool AutoSaveAnno() const { return autoSaveAnno_; }
+  void SetAutoSaveAnno(bool value) { autoSaveAnno_ = value; }
+  QString AnnoFileName() const { return annoFileName_; }
+  void SetAnnoFileName(const QString &value) { annoFileName_ = value; }
+  bool EditAnnotat() const { return editAnnotat_; }
+  void SetEditAnnotat(bool value);
+  bool Scrolling() const { return scrolling_; }
+  void SetScrolling(bool value);
+  bool ShowScrollbars() const { return showScrollbars_; }
+  void SetShowScrollbars(bool value);
+  TBWImageFlagSet B_W_CopyFlags() const { return bwCopyFlags_; }
+  void SetB_W_CopyFlags(TBWImageFlagSet value) { bwCopyFlags_ = value; }
+  bool KeepUndo() const { return keepUndo_; }
+  void SetKeepUndo(bool value) { keepUndo_ = value; }
+  TSortDither ReduceDither() const { return reduceDither_; }
+  void SetReduceDither(TSortDither value) { reduceDither_ = value; }
+  QColor RotateBackColor() const { return rotateBackColor_; }
+  void SetRotateBackColor(const QColor &value) { rotateBackColor_ = value; }
+  TFXMethod FXMethod() const { return fxMethod_; }
+  void SetFXMethod(TFXMethod value) { fxMethod_ = value; }
+  int FXDelay() const { return fxDelay_; }
+  void SetFXDelay(int value) { fxDelay_ = value; }
+  int FXColRowThick() const { return fxColRowThick_; }
+  void SetFXColRowThick(int value) { fxColRowThick_ = value; }
+  QColor Color() const { return color_; }
+  void SetColor(const QColor &value);
+  QString DefSaveFilename() const { return defSaveFilename_; }
+  void SetDefSaveFilename(const QString &value) { defSaveFilename_ = value; }
+  TPCDMode PCDMode() const { return pcdMode_; }
+  void SetPCDMode(TPCDMode value) { pcdMode_ = value; }
+  bool ImageDither() const { return imageDither_; }
+  void SetImageDither(bool value) { imageDither_ = value; }
+  TLoadResolution ImageReadRes() const { return imageReadRes_; }
+  void SetImageReadRes(TLoadResolution value) { imageReadRes_ = value; }
+  TBlitMode BlitMode() const { return blitMode_; }
+  void SetBlitMode(TBlitMode value);
+  TSaveResolution ImageWriteRes() const { return imageWriteRes_; }
+  void SetImageWriteRes(TSaveResolution value) { imageWriteRes_ = value; }
+  TTiffCompression TifSaveCompress() const { return tifSaveCompress_; }
+  void SetTifSaveCompress(TTiffCompression value) { tifSaveCompress_ = value; }
+  int16_t TiffPage() const { return tiffPage_; }
+  void SetTiffPage(int16_t value) { tiffPage_ = value; }
+  bool TiffAppend() const { return tiffAppend_; }
+  void SetTiffAppend(bool value) { tiffAppend_ = value; }
+  uint8_t JPegSaveQuality() const { return jpegSaveQuality_; }
+  void SetJPegSaveQuality(int value);  // 1..100; anything else stores 25
+  uint8_t JPegSaveSmooth() const { return jpegSaveSmooth_; }
+  void SetJPegSaveSmooth(int value);  // 1..100; anything else stores 5
+  TMouseButton RubberBandBtn() const { return rubberBandBtn_; }
+  void SetRubberBandBtn(TMouseButton value) { rubberBandBtn_ = value; }
+  int ScrollbarWidth() const { return scrollbarWidth_; }
+  void SetScrollbarWidth(int value);
+  bool PNGInterLaced() const { return pngInterlaced_; }
+  void SetPNGInterLaced(bool value) { pngInterlaced_ = value; }
+  bool P_Begin_End_Doc() const { return beginEndDoc_; }
+  void SetP_Begin_End_Doc(bool value) { beginEndDoc_ = value; }
   bool Stretch() const { return stretch_; }
-  void SetStretch(bool stretch);
+  void SetStretch(bool value);
+  bool StretchRatio() const { return stretchRatio_; }
+  void SetStretchRatio(bool value);
+  QString Text() const { return text_; }
+  void SetText(const QString &value);
+  bool TextShadow() const { return textShadow_; }
+  void SetTextShadow(bool value);
+  QColor TextShadowColor = Qt::black;
+  int TextLeft() const { return textLeft_; }
+  void SetTextLeft(int value);
+  int TextTop() const { return textTop_; }
+  void SetTextTop(int value);
+  int TextRotate() const { return textRotate_; }
+  void SetTextRotate(int value);
+  bool TextTransParent() const { return textTransparent_; }
+  void SetTextTransParent(bool value);
+  bool TabStop() const;
+  void SetTabStop(bool value);
+  bool TileWindow() const { return tileWindow_; }
+  void SetTileWindow(bool value);
+  bool AllowRubberBand() const { return allowRubberBand_; }
+  void SetAllowRubberBand(bool value) { allowRubberBand_ = value; }
+  double Version() const { return version_; }
+  int ZoomBy() const { return zoomBy_; }
+  void SetZoomBy(int value) { zoomBy_ = value; }
 
-  bool AutoSize = false;
-  bool ImageDither = false;
-  imaging::TPCDMode PCDMode = imaging::pcd_BASE4;
-  TLoadResolution ImageReadRes = lAutoMatic;
-  TSaveResolution ImageWriteRes = sAutoMatic;
-  TTiffCompression TifSaveCompress = sNONE;
-  int16_t TiffPage = 0;
-  bool TiffAppend = false;
-  uint8_t JPegSaveQuality = 25;
-  uint8_t JPegSaveSmooth = 5;
-  int ZoomBy = 10;
-  QString DefSaveFilename;
-
-  // The image info.
+  // ---- Image info (filled by ReadImageInfo) --------------------------------------------
   QString InfoFormat;
   int32_t InfoWidth = 0;
   int32_t InfoHeight = 0;
@@ -83,21 +278,176 @@ class TImageView : public QWidget {
   QString InfoCompression;
   int16_t InfoPageCount = 0;
 
- signals:
-  void OnPictureChanged(QObject *sender);
-  void OnFinishedLoadSave(QObject *sender);
+  // ---- Events; each receives the sender first -----------------------------------------
+  std::function<void(TImageView *)> OnPictureChanged;
+  std::function<void(TImageView *)> OnPaint;
+  std::function<void(TImageView *, int x, int y, int xx, int yy)> OnPaintArea;
+  std::function<void(TImageView *, int16_t progress, const QString &message, bool &cancel)>
+      OnProgress;
+  std::function<void(TImageView *, int16_t code, const QString &text, const char *textZ)>
+      OnLibError;
+  std::function<void(TImageView *)> OnFinishedLoadSave;
+  std::function<void(TImageView *, TMouseButton, TShiftState, int x, int y, int xx, int yy)>
+      OnRubberband;
+  std::function<void(TImageView *)> OnAnnoDone;
+  std::function<void(TImageView *, long object, bool selecting)> OnAnnoClick;
+  std::function<void(TImageView *, HDC dc, const QString &name, int x, int y, int xx, int yy)>
+      OnCustomAnnotationDraw;
+  std::function<void(TImageView *, HBITMAP bitmap, const QString &name, int x, int y, int xx,
+                     int yy)>
+      OnCustomAnnotationHardDraw;
+  std::function<void(TImageView *, int passCode, bool &canDraw, const QString &name)>
+      OnBeforeAnnotationDraw;
+  std::function<void(TImageView *, const QString &name)> OnAfterAnnotationDraw;
+  // The control's own mouse, key and click events, raised before the component's handling.
+  std::function<void(TImageView *)> OnClick;
+  std::function<void(TImageView *)> OnDblClick;
+  std::function<void(TImageView *, TMouseButton, TShiftState, int x, int y)> OnMouseDown;
+  std::function<void(TImageView *, TShiftState, int x, int y)> OnMouseMove;
+  std::function<void(TImageView *, TMouseButton, TShiftState, int x, int y)> OnMouseUp;
+  std::function<void(TImageView *, int &key, TShiftState)> OnKeyDown;
+  std::function<void(TImageView *, char &key)> OnKeyPress;
+  std::function<void(TImageView *, int &key, TShiftState)> OnKeyUp;
+
+  // The rubber band while it is drawn (control coordinates), for painting and tests.
+  bool BandActive() const { return leftBand_ || rightBand_; }
+  QRect BandRect() const {
+    return QRect(QPoint(bandStartX_, bandStartY_), QPoint(bandEndX_, bandEndY_));
+  }
+  bool Grabbing() const { return grabbing_; }
 
  protected:
   void paintEvent(QPaintEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
+  void mousePressEvent(QMouseEvent *event) override;
+  void mouseMoveEvent(QMouseEvent *event) override;
+  void mouseReleaseEvent(QMouseEvent *event) override;
+  void mouseDoubleClickEvent(QMouseEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
+  void keyReleaseEvent(QKeyEvent *event) override;
+  bool event(QEvent *event) override;
 
  private:
+  // Loading
   void ReportLibError();
   int ReadDepth() const;
   static int16_t ProgressRelay(int16_t progress, void *user);
+  int16_t ReportProgress(int16_t progress);
+  void ReplaceWith(imaging::TBitmap &bitmap);
+  void FinishLoad();
+  void PushUndo();
+  void LoadTickerFile(const QString &name);
+  void LoadCreditsFile(const QString &name);
+  void PrepareCreditsLine(const QString &line);
+  bool TickAllowsStep();
+  void TickerStep();
+  void CreditsStep();
+
+  // Display
+  void PictureChanged();
+  void Paint(HDC canvas, QPainter &painter);
+  void DrawGraphic(QPainter &painter);
+  void DrawTiled(HDC canvas);
+  void FillOutside(HDC canvas, const QRect &rect, bool allowance);
+  void DrawTextOverlay(QPainter &painter);
+  void DrawBand(HDC canvas);
+  void BoundsChanged();
+  void ScrollBarMoved(QScrollBar *bar, int position);
+  bool ImageLargerThanControl(int width, int height) const;
+
+  // Mouse
+  void GrabStep(int x, int y);
+  void BandStep(int x, int y);
+
+  // Annotation layer
+  void InitAnnotationLayer();
+  void SaveAnnotations(const QString &fileName);
+  void DrawAnnotations(int allowance);
+  void AnnotationMouse(uint32_t message, int x, int y);
 
   QString imageName_;
+  bool loadingImage_ = false;
+  bool isLoaded_ = false;
+  bool annotationReady_ = false;
+  bool annotationFailureShown_ = false;
+  TPicture picture_;
+
+  // View
+  int scrollX_ = 0, scrollY_ = 0;
+  double zoomFactor_ = 1.0;
+  int savedScrollX_ = 0, savedScrollY_ = 0;
+  double savedZoomFactor_ = 1.0;
+  int centerOffsetX_ = 0, centerOffsetY_ = 0;
+  bool layingOut_ = false;
+  QImage *transitionSurface_ = nullptr;
+
+  // Mouse
+  bool leftBand_ = false, rightBand_ = false;
+  int bandStartX_ = 0, bandStartY_ = 0, bandEndX_ = 0, bandEndY_ = 0;
+  bool grabbing_ = false;
+  int grabLastX_ = 0, grabLastY_ = 0;
+  std::optional<QCursor> savedCursor_;
+
+  // Messages and transitions
+  bool tickerActive_ = false, creditsActive_ = false;
+  imaging::TFont messageFont_;
+  QImage messageBitmap_;
+  QStringList messageLines_;
+  int currentLineIndex_ = 0;
+  QString currentLine_;
+  QColor backgroundColor_;
+  int speed_ = 0;
+  int tickCounter_ = 0;
+  QColor savedColor_;
+  int messageX_ = 0, messageXEnd_ = 0, messageY_ = 0, messageYEnd_ = 0;
+  int areaWidth_ = 0, areaHeight_ = 0;
+  int textWidth_ = 0, textHeight_ = 0;
+  imaging::TBitmap transitionBitmap_;
+
+  // Properties
+  int16_t grabHandCursor_ = 5;
+  bool autoSize_ = false;
+  bool center_ = false;
+  TBorderStyle borderStyle_ = bsNone;
+  bool autoLoadAnno_ = false;
+  bool autoSaveAnno_ = false;
+  QString annoFileName_;
+  bool editAnnotat_ = false;
+  bool scrolling_ = true;
+  bool showScrollbars_ = true;
+  TBWImageFlagSet bwCopyFlags_ = C_DEL;
+  bool keepUndo_ = true;
+  TSortDither reduceDither_ = sd_BAYER;
+  QColor rotateBackColor_;
+  TFXMethod fxMethod_ = FXNone;
+  int fxDelay_ = 25;
+  int fxColRowThick_ = 4;
+  QColor color_;
+  QString defSaveFilename_;
+  TPCDMode pcdMode_ = pcd_BASE4;
+  bool imageDither_ = false;
+  TLoadResolution imageReadRes_ = lAutoMatic;
+  TBlitMode blitMode_ = sLight;
+  TSaveResolution imageWriteRes_ = sAutoMatic;
+  TTiffCompression tifSaveCompress_ = sNONE;
+  int16_t tiffPage_ = 0;
+  bool tiffAppend_ = false;
+  uint8_t jpegSaveQuality_ = 25;
+  uint8_t jpegSaveSmooth_ = 0;
+  TMouseButton rubberBandBtn_ = mbLeft;
+  int scrollbarWidth_ = 12;
+  bool pngInterlaced_ = false;
+  bool beginEndDoc_ = true;
   bool stretch_ = false;
-  QImage picture_;
+  bool stretchRatio_ = false;
+  QString text_;
+  bool textShadow_ = false;
+  int textLeft_ = 0, textTop_ = 0, textRotate_ = 0;
+  bool textTransparent_ = true;
+  bool tileWindow_ = false;
+  bool allowRubberBand_ = false;
+  double version_ = 0;
+  int zoomBy_ = 10;
 };
 
 }  // namespace imagecomp

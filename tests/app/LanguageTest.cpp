@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QToolButton>
 
@@ -8,6 +9,7 @@
 #include "MainWindow.h"
 #include "TempDir.h"
 #include "core/Paths.h"
+#include "win32/WinApi.h"
 
 using app::TextsFor;
 
@@ -15,6 +17,8 @@ TEST(Language, TheMainWindowShowsTheFrenchTable) {
   TempDir dir;
   qputenv("XDG_CONFIG_HOME", dir.File("config").toUtf8());
   platform::SetProgramFileOverride(dir.File("muralix"));
+  // The imaging libraries stay beside the test program.
+  MxSetApplicationFolder(QCoreApplication::applicationDirPath().toUtf8().constData());
   app::TForm1 form(app::StartOptions{});
   EXPECT_EQ(form.Language, app::kFrench);
   EXPECT_EQ(form.ImageFolderName, QStringLiteral("images"));
@@ -29,6 +33,7 @@ TEST(Language, TheMainWindowShowsTheFrenchTable) {
   for (QToolButton *b : form.findChildren<QToolButton *>())
     EXPECT_EQ(b->accessibleName(), b->toolTip()) << b->objectName().toStdString();
   platform::SetProgramFileOverride(QString());
+  MxSetApplicationFolder(nullptr);
   qunsetenv("XDG_CONFIG_HOME");
 }
 

@@ -12,6 +12,7 @@
 #include "ImageView.h"
 #include "LanguageTexts.h"
 #include "MainWindow.h"
+#include "MainWindowFixture.h"
 #include "PosterFile.h"
 #include "TempDir.h"
 #include "core/Errors.h"
@@ -22,70 +23,6 @@
 #include "win32/WinApi.h"
 
 using platform::MessageResult;
-
-namespace {
-
-class MainWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    qputenv("XDG_CONFIG_HOME", dir_.File("config").toUtf8());
-    QDir().mkpath(dir_.File("prog"));
-    platform::SetProgramFileOverride(dir_.File("prog/muralix"));
-    // The imaging libraries stay beside the test program, not in the test's program folder.
-    MxSetApplicationFolder(QCoreApplication::applicationDirPath().toUtf8().constData());
-    platform::SetApplicationTitle(QStringLiteral("Muralix"));
-    auto host = std::make_unique<platform::ScriptedDialogHost>();
-    dialogs_ = host.get();
-    platform::SetDialogHost(std::move(host));
-  }
-  void TearDown() override {
-    EXPECT_EQ(dialogs_->PendingAnswers(), 0u) << "a queued dialog answer was never asked for";
-    platform::SetDialogHost(nullptr);
-    platform::SetProgramFileOverride(QString());
-    MxSetApplicationFolder(nullptr);
-    qunsetenv("XDG_CONFIG_HOME");
-  }
-
-  std::unique_ptr<app::TForm1> Start(const QStringList &arguments = {}) {
-    app::StartOptions options;
-    options.arguments = arguments;
-    auto form = std::make_unique<app::TForm1>(options);
-    form->OpenCommandLinePoster();
-    return form;
-  }
-  void WriteSettings(const QByteArray &ini) {
-    QDir().mkpath(dir_.File("config"));
-    dir_.Write("config/muralix.ini", ini);
-  }
-  QSettings Settings() { return QSettings(dir_.File("config/muralix.ini"), QSettings::IniFormat); }
-  QString Prog(const QString &name) const { return dir_.File("prog/" + name); }
-  QString MakeBmp(const QString &path, int w, int h, QRgb colour = 0xff3366cc) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(colour);
-    image.save(path, "BMP");
-    return path;
-  }
-  QString MakePoster(const QString &name, const QString &picture, int w = 400, int h = 300) {
-    app::PosterFileContents c;
-    c.posterWidth = w;
-    c.posterHeight = h;
-    c.imageFileName = picture;
-    c.keepRatio = true;
-    app::WritePosterFileContents(Prog(name), c);
-    return Prog(name);
-  }
-  static bool InDocumentState(const app::TForm1 &f) {
-    return f.Feuille->isVisibleTo(&f) && f.SaveBtn->isVisibleTo(&f) && f.Label3->isVisibleTo(&f);
-  }
-  static QString Caption(const QString &middle) {
-    return QStringLiteral("Muralix") + middle + app::kCaptionNotice;
-  }
-
-  TempDir dir_;
-  platform::ScriptedDialogHost *dialogs_ = nullptr;
-};
-
-}  // namespace
 
 TEST_F(MainWindowTest, FirstRunOpensMaximizedWithThePreviewOptionAndNoLastFile) {
   auto form = Start();
@@ -290,7 +227,7 @@ TEST_F(MainWindowTest, SavingAScanWritesItAsTiffEveryTime) {
   auto form = Start();
   QImage scan(64, 48, QImage::Format_RGB32);
   scan.fill(0xff123456);
-  form->Tampon->SetPicture(scan);
+  form->Tampon->SetPictureImage(scan);
   form->ImageFileName = QStringLiteral("scan1.tif");
   form->ImagePath = Prog("images/scan1.tif");
   form->ImageOrigin = 1;
@@ -307,7 +244,7 @@ TEST_F(MainWindowTest, AScanThatCannotBeWrittenIsNotTakenForSaved) {
   auto form = Start();
   QImage scan(16, 16, QImage::Format_RGB32);
   scan.fill(0xff808080);
-  form->Tampon->SetPicture(scan);
+  form->Tampon->SetPictureImage(scan);
   form->ImageFileName = QStringLiteral("scan1.tif");
   form->ImagePath = Prog("no-such-folder/scan1.tif");
   form->ImageOrigin = 1;

@@ -29,10 +29,10 @@ class ImageViewLoading : public ::testing::Test {
 TEST_F(ImageViewLoading, AMissingFileLeavesAnEmptyPictureSilently) {
   TImageView view;
   int finished = 0;
-  QObject::connect(&view, &TImageView::OnFinishedLoadSave, [&] { ++finished; });
-  view.SetPicture(QImage(4, 4, QImage::Format_RGB32));
+  view.OnFinishedLoadSave = [&](TImageView *) { ++finished; };
+  view.SetPictureImage(QImage(4, 4, QImage::Format_RGB32));
   view.SetImageName(QStringLiteral("file not found"));
-  EXPECT_TRUE(view.Picture().isNull());
+  EXPECT_FALSE(view.Picture().HasContent());
   EXPECT_EQ(finished, 0);
   EXPECT_EQ(view.ImageName(), QStringLiteral("file not found"));
 }
@@ -48,17 +48,17 @@ TEST_F(ImageViewLoading, ReadsByExtensionOrByContent) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
     TImageView view;
-    view.ImageReadRes = imaging::lColorTrue;
+    view.SetImageReadRes(imaging::lColorTrue);
     int finished = 0;
-    QObject::connect(&view, &TImageView::OnFinishedLoadSave, [&] { ++finished; });
+    view.OnFinishedLoadSave = [&](TImageView *) { ++finished; };
     view.SetImageName(Picture(QString::fromLatin1(c.name), 40, 30, c.format));
-    ASSERT_FALSE(view.Picture().isNull());
-    EXPECT_EQ(view.Picture().size(), QSize(40, 30));
+    ASSERT_TRUE(view.Picture().HasContent());
+    EXPECT_EQ(view.Picture().ToImage().size(), QSize(40, 30));
     EXPECT_EQ(view.InfoFormat, QString::fromLatin1(c.infoFormat));
     EXPECT_EQ(view.InfoWidth, 40);
     EXPECT_EQ(finished, 1);
     // Lossless formats give back the exact pixels; JPEG is lossy (within 12 per channel).
-    const QRgb got = view.Picture().pixel(10, 5);
+    const QRgb got = view.Picture().ToImage().pixel(10, 5);
     const int tolerance = QByteArray(c.format) == "JPG" ? 12 : 0;
     EXPECT_NEAR(qRed(got), 40, tolerance);
     EXPECT_NEAR(qGreen(got), 20, tolerance);
@@ -76,16 +76,16 @@ TEST_F(ImageViewLoading, AReaderFailureGoesToTheHandlerOrClearsThePicture) {
 
   TImageView quiet;
   int finished = 0;
-  QObject::connect(&quiet, &TImageView::OnFinishedLoadSave, [&] { ++finished; });
-  quiet.SetPicture(QImage(4, 4, QImage::Format_RGB32));
+  quiet.OnFinishedLoadSave = [&](TImageView *) { ++finished; };
+  quiet.SetPictureImage(QImage(4, 4, QImage::Format_RGB32));
   EXPECT_NO_THROW(quiet.SetImageName(good));
-  EXPECT_TRUE(quiet.Picture().isNull());
+  EXPECT_FALSE(quiet.Picture().HasContent());
   EXPECT_EQ(finished, 1) << "the load finishes even when it fails";
 
   TImageView handled;
   int16_t code = 0;
   QString text;
-  handled.OnLibError = [&](TImageView *sender, int16_t c, const QString &t) {
+  handled.OnLibError = [&](TImageView *sender, int16_t c, const QString &t, const char *) {
     EXPECT_EQ(sender, &handled);
     code = c;
     text = t;
@@ -103,26 +103,26 @@ TEST_F(ImageViewLoading, AnUnreadableDescriptionReachesTheCallerWithoutAHandler)
 
 TEST_F(ImageViewLoading, SavingWritesTiffAndNeverRaises) {
   TImageView view;
-  view.TifSaveCompress = imaging::sLZW;
-  view.ImageWriteRes = imaging::sColorTrue;
+  view.SetTifSaveCompress(imaging::sLZW);
+  view.SetImageWriteRes(imaging::sColorTrue);
   int finished = 0;
-  QObject::connect(&view, &TImageView::OnFinishedLoadSave, [&] { ++finished; });
+  view.OnFinishedLoadSave = [&](TImageView *) { ++finished; };
   EXPECT_NO_THROW(view.SaveTiffFile(dir_.File("empty.tif")));  // no picture: nothing raised
   EXPECT_EQ(finished, 1);
 
   QImage picture(33, 17, QImage::Format_RGB32);
   for (int y = 0; y < 17; ++y)
     for (int x = 0; x < 33; ++x) picture.setPixel(x, y, qRgb(x * 7, y * 13, (x + y) * 3));
-  view.SetPicture(picture);
+  view.SetPictureImage(picture);
   view.SaveTiffFile(dir_.File("scan1.tif"));
   EXPECT_EQ(finished, 2);
-  EXPECT_EQ(view.DefSaveFilename, dir_.File("scan1.tif"));
+  EXPECT_EQ(view.DefSaveFilename(), dir_.File("scan1.tif"));
   TImageView back;
-  back.ImageReadRes = imaging::lColorTrue;
+  back.SetImageReadRes(imaging::lColorTrue);
   back.SetImageName(dir_.File("scan1.tif"));
-  ASSERT_EQ(back.Picture().size(), QSize(33, 17));
+  ASSERT_EQ(back.Picture().ToImage().size(), QSize(33, 17));
   for (int y = 0; y < 17; ++y)
     for (int x = 0; x < 33; ++x)
-      ASSERT_EQ(back.Picture().pixel(x, y) & 0xffffff, picture.pixel(x, y) & 0xffffff)
+      ASSERT_EQ(back.Picture().ToImage().pixel(x, y) & 0xffffff, picture.pixel(x, y) & 0xffffff)
           << x << "," << y;
 }

@@ -1,0 +1,183 @@
+// Muralix as a person uses it, through the scripted dialogs: a new poster from a picture
+// chosen in the image choice dialog, the format dialog, saving; a new poster from SANE's
+// test scanner, written as an LZW TIFF when saved; the scanner choice without a scanner.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "Binding.h"
+#include "FileWrappers.h"
+#include "FormatDialog.h"
+#include "ImageView.h"
+#include "MainWindowFixture.h"
+#include "OpenDial.h"
+#include "SaneTestBackend.h"
+#include "ui/ImageControl.h"
+
+using platform::MessageResult;
+
+namespace {
+
+// SANE reads its configuration folder once per process, so every test uses this one.
+void UseTestScanner(bool any) {
+  KeepSaneTestBackendLoaded();
+  static TempDir *folder = new TempDir;
+  folder->Write(QStringLiteral("dll.conf"), any ? "test\n" : "\n");
+  folder->Write(QStringLiteral("test.conf"),
+                "number_of_devices 1\ntest-picture \"Color pattern\"\nresolution 25.0\n");
+  qputenv("SANE_CONFIG_DIR", folder->Path().toLocal8Bit());
+}
+
+class EndToEnd : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    imaging::InitBinding();
+  }
+  void TearDown() override {
+    imaging::ShutdownBinding();
+    MainWindowTest::TearDown();
+  }
+  // The image choice dialog: the name typed, then OK.
+  void ChoosePicture(const QString &path) {
+    dialogs_->AnswerModal([path](QDialog &d) {
+      auto &dialog = dynamic_cast<dialogs::TOpenDial &>(d);
+      dialog.Edit->setText(path);
+      dialog.OKBtnClick();
+      return int(QDialog::Accepted);
+    });
+  }
+  // The format dialog, answered by `answer` after `setUp` ran on it.
+  void AnswerFormat(QDialog::DialogCode answer,
+                    std::function<void(layout::TNewFor &)> setUp = nullptr) {
+    dialogs_->AnswerModal([answer, setUp](QDialog &d) {
+      auto &dialog = dynamic_cast<layout::TNewFor &>(d);
+      if (setUp) setUp(dialog);
+      if (answer == QDialog::Accepted) dialog.OKBtnClick();
+      return int(answer);
+    });
+  }
+};
+
+}  // namespace
+
+TEST_F(EndToEnd, ANewPosterFromAJpegReachesTheDocumentState) {
+  auto form = Start();
+  QImage photo(300, 200, QImage::Format_RGB32);
+  photo.fill(qRgb(200, 120, 40));
+  const QString jpeg = dir_.File(QStringLiteral("vacances.jpg"));
+  ASSERT_TRUE(photo.save(jpeg, "JPG"));
+
+  ChoosePicture(jpeg);
+  int width = 0;
+  AnswerFormat(QDialog::Accepted, [&](layout::TNewFor &dialog) {
+    // 500 mm wide, the height following the picture's proportions.
+    dialog.SetWScrollPosition(5000);
+    width = dialog.WScrollPosition();
+  });
+  form->Nouveau1Click();
+
+  EXPECT_EQ(width, 5000);
+  EXPECT_TRUE(InDocumentState(*form));
+  EXPECT_EQ(form->windowTitle(), Caption(QStringLiteral(" : Fichier SANS NOM")));
+  EXPECT_TRUE(form->Modified);
+  EXPECT_EQ(form->ImageFileName, QStringLiteral("vacances.jpg"));
+  EXPECT_EQ(form->ImageOrigin, 0);
+  EXPECT_TRUE(form->Label3->text().startsWith(QStringLiteral("Feuilles : ")));
+  EXPECT_GT(form->Label3->text().mid(11).toInt(), 1);
+  // The picture went through the image component and into the picture image.
+  EXPECT_TRUE(form->Tampon->Picture().HasContent());
+  EXPECT_EQ(form->Tampon->InfoFormat, QStringLiteral("JPEG"));
+  EXPECT_FALSE(form->Feuille->GetPicture().IsEmpty());
+
+  // Save as: the picture is copied into the picture folder; a second save copies nothing.
+  dialogs_->AnswerFile(Prog(QStringLiteral("vacances.aff")));
+  form->Enregistrersous1Click();
+  EXPECT_FALSE(form->Modified);
+  EXPECT_TRUE(QFile::exists(Prog(QStringLiteral("images/vacances.jpg"))));
+  QFile::remove(jpeg);
+  form->Modified = true;
+  form->Enregistrer1Click();
+  EXPECT_FALSE(form->Modified);
+  EXPECT_EQ(QDir(Prog(QStringLiteral("images"))).entryList(QDir::Files).size(), 1);
+
+  // Started again with the poster file, the same poster shows.
+  const QString label = form->Label3->text();
+  form.reset();
+  auto again = Start({Prog(QStringLiteral("vacances.aff"))});
+  EXPECT_TRUE(InDocumentState(*again));
+  EXPECT_EQ(again->Label3->text(), label);
+  EXPECT_FALSE(again->Modified);
+}
+
+TEST_F(EndToEnd, CancellingTheFormatDialogLeavesNoPoster) {
+  auto form = Start();
+  const QString bmp = MakeBmp(dir_.File(QStringLiteral("p.bmp")), 40, 30);
+  ChoosePicture(bmp);
+  AnswerFormat(QDialog::Rejected);
+  form->Nouveau1Click();
+  EXPECT_FALSE(InDocumentState(*form));
+  EXPECT_FALSE(form->Modified);
+}
+
+TEST_F(EndToEnd, TheSaveQuestionComesBeforeANewPosterAndCanStopIt) {
+  auto form = Start();
+  form->ImagePath = MakeBmp(dir_.File(QStringLiteral("p.bmp")), 40, 30);
+  form->ImageFileName = QStringLiteral("p.bmp");
+  form->Modified = true;
+
+  dialogs_->AnswerMessage(MessageResult::Cancel);
+  form->Nouveau1Click();  // nothing else is asked
+  EXPECT_TRUE(form->Modified);
+
+  dialogs_->AnswerMessage(MessageResult::Yes);
+  dialogs_->AnswerFile(QString());  // save as cancelled: the command stops there
+  form->Nouveau1Click();
+  EXPECT_TRUE(form->Modified);
+
+  dialogs_->AnswerMessage(MessageResult::No);
+  dialogs_->AnswerModal([](QDialog &) { return int(QDialog::Rejected); });  // the choice
+  form->Nouveau1Click();
+  EXPECT_EQ(dialogs_->ShownDialogs().back().kind, platform::ScriptedDialogHost::Shown::Modal);
+}
+
+TEST_F(EndToEnd, ANewPosterFromTheScannerIsSavedAsAnLzwTiff) {
+  UseTestScanner(true);
+  auto form = Start();
+  // scan1.tif is taken: the new scan becomes scan2.tif.
+  MakeBmp(Prog(QStringLiteral("images/scan1.tif")), 4, 4);
+  AnswerFormat(QDialog::Accepted);
+  form->ScanImageClick();
+  ASSERT_TRUE(InDocumentState(*form));
+  EXPECT_EQ(form->ImageFileName, QStringLiteral("scan2.tif"));
+  EXPECT_EQ(form->ImageOrigin, 1);
+  EXPECT_TRUE(form->Modified);
+  EXPECT_FALSE(QFile::exists(Prog(QStringLiteral("images/scan2.tif")))) << "written at save";
+
+  dialogs_->AnswerFile(Prog(QStringLiteral("scan.aff")));
+  form->Enregistrersous1Click();
+  EXPECT_FALSE(form->Modified);
+  int width = 0, height = 0, pages = 0, bits = 0;
+  QString compression;
+  ASSERT_TRUE(imaging::ReadTiffInfo(Prog(QStringLiteral("images/scan2.tif")), 1, width, height,
+                                    compression, pages, bits));
+  EXPECT_EQ(QSize(width, height), form->Tampon->Picture().ToImage().size());
+  EXPECT_EQ(compression, imaging::TiffCompressionName(5));
+}
+
+TEST_F(EndToEnd, WithoutAScannerTheLibrarysWordsReachTheUser) {
+  UseTestScanner(false);
+  auto form = Start();
+  dialogs_->AnswerMessage(MessageResult::Ok);
+  form->ScanImageClick();
+  EXPECT_FALSE(InDocumentState(*form));
+  ASSERT_NE(dialogs_->LastMessage(), nullptr);
+  EXPECT_EQ(dialogs_->LastMessage()->title, QStringLiteral("Erreur"));
+  EXPECT_FALSE(dialogs_->LastMessage()->text.isEmpty());
+
+  dialogs_->AnswerMessage(MessageResult::Ok);
+  form->ScanSelectClick();
+  EXPECT_EQ(dialogs_->ShownDialogs().size(), 2u);
+}

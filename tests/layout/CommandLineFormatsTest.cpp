@@ -1,0 +1,131 @@
+// The program's --info on a poster whose picture is each picture format of the program: the
+// size and the format it reports. The program runs as a script would run it; its pictures
+// lie in the "images" folder beside it, which other tests share, so each picture here has a
+// name of its own and goes when the test ends.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QMap>
+#include <QProcess>
+#include <functional>
+
+#include "Fixtures.h"
+#include "TempDir.h"
+
+namespace {
+
+const QString kProgram = QStringLiteral(MURALIX_PROGRAM);
+
+// A picture in the program's picture folder, removed with this object.
+class FolderPicture {
+ public:
+  explicit FolderPicture(const QString &extension)
+      : name_(QStringLiteral("cli-formats-%1-%2.%3")
+                  .arg(QCoreApplication::applicationPid())
+                  .arg(++count_)
+                  .arg(extension)) {
+    QDir().mkpath(Folder());
+  }
+  ~FolderPicture() { QFile::remove(Path()); }
+  FolderPicture(const FolderPicture &) = delete;
+  FolderPicture &operator=(const FolderPicture &) = delete;
+
+  static QString Folder() { return QFileInfo(kProgram).absolutePath() + QStringLiteral("/images"); }
+  QString Name() const { return name_; }
+  QString Path() const { return Folder() + u'/' + name_; }
+
+ private:
+  static inline int count_ = 0;
+  QString name_;
+};
+
+bool WriteBytes(const QString &path, const QByteArray &bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The "key: value" lines of --info, or the failure as the only key.
+QMap<QString, QString> Info(const QString &poster) {
+  QProcess program;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+  program.setProcessEnvironment(environment);
+  program.start(kProgram, {poster, QStringLiteral("--info")});
+  QMap<QString, QString> keys;
+  if (!program.waitForFinished(120000) || program.exitStatus() != QProcess::NormalExit ||
+      program.exitCode() != 0) {
+    keys[QStringLiteral("failure")] = QString::fromLocal8Bit(program.readAllStandardError());
+    return keys;
+  }
+  for (const QString &line : QString::fromLocal8Bit(program.readAllStandardOutput()).split(u'\n')) {
+    const qsizetype colon = line.indexOf(QStringLiteral(": "));
+    if (colon > 0) keys[line.left(colon)] = line.mid(colon + 2);
+  }
+  return keys;
+}
+
+const Ycc kPhotoCdQuadrants[4] = {{0, 156, 137}, {188, 156, 137}, {94, 156, 137}, {60, 120, 230}};
+
+// The red top-left quarter of a 100 x 100 window, framed as one inch by half an inch.
+QByteArray RedQuarterWmf() {
+  return WmfBytes({{0x020B, {0, 0}},
+                   {0x020C, {100, 100}},
+                   {0x02FC, {0, 255, 0, 0}},
+                   {0x012D, {0}},
+                   {0x041B, {50, 50, 0, 0}}},
+                  1440, QRect(0, 0, 1440, 720));
+}
+
+TEST(CommandLineFormats, InfoReportsTheSizeAndFormatOfEveryPictureFormat) {
+  ASSERT_TRUE(QFileInfo(kProgram).isExecutable()) << kProgram.toStdString();
+  const QImage pattern = Pattern(40, 30);
+  using Writer = std::function<bool(const QString &)>;
+  const auto bytes = [](QByteArray b) -> Writer {
+    return [b](const QString &path) { return WriteBytes(path, b); };
+  };
+  const auto saved = [&](const char *format, QImage image = {}) -> Writer {
+    if (image.isNull()) image = pattern;
+    return [format, image](const QString &path) { return image.save(path, format); };
+  };
+  const struct {
+    const char *extension;
+    Writer write;
+    const char *size, *format;
+  } cases[] = {
+      {"jpg", saved("JPG"), "40 x 30", "JPEG"},
+      {"png", saved("PNG"), "40 x 30", "PNG"},
+      {"gif", [](const QString &path) { return WriteGif(path, Indexed(40, 30, 16)); }, "40 x 30",
+       "GIF"},
+      {"tif", saved("TIFF"), "40 x 30", "TIF"},
+      {"pcx", bytes(PcxBytes(pattern, 24)), "40 x 30", "PCX"},
+      {"tga", bytes(TgaBytes(pattern, 2, 24)), "40 x 30", "TGA"},
+      {"eps", bytes(EpsBytes(60, 40)), "60 x 40", "EPS"},               // a pixel a point
+      {"pcd", bytes(PcdBytes(kPhotoCdQuadrants)), "384 x 256", "PCD"},  // Base/4
+      {"dxf", bytes(DxfBytes()), "1024 x 520", "DXF"},  // the long side spans 1024 pixels
+      {"bmp", bytes(BmpBytes(pattern, 24)), "40 x 30", "BMP"},
+      {"wmf", bytes(RedQuarterWmf()), "96 x 48", "WMF"},  // at 96 pixels an inch
+      {"ico", saved("ICO", Pattern(32, 32)), "32 x 32", "ICO"},
+  };
+  TempDir dir;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.extension);
+    FolderPicture picture(QString::fromLatin1(c.extension));
+    ASSERT_TRUE(c.write(picture.Path()));
+    const QString poster = dir.Write(QStringLiteral("p.aff"),
+                                     QStringLiteral("version1\r\n400\r\n300\r\n%1\r\n0\r\n0\r\n")
+                                         .arg(picture.Name())
+                                         .toLatin1());
+    const QMap<QString, QString> info = Info(poster);
+    ASSERT_FALSE(info.contains(QStringLiteral("failure")))
+        << info.value(QStringLiteral("failure")).toStdString();
+    EXPECT_EQ(info.value(QStringLiteral("picture")), picture.Path());
+    EXPECT_EQ(info.value(QStringLiteral("picture-size")), QString::fromLatin1(c.size));
+    EXPECT_EQ(info.value(QStringLiteral("picture-format")), QString::fromLatin1(c.format));
+  }
+}
+
+}  // namespace
