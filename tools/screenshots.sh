@@ -51,6 +51,9 @@ cp -r "$bin"/. "$program"/
 rm -rf "$program/images"
 mkdir -p "$program/images" "$work/config" "$work/home"
 cp "$here"/examples/images/* "$program/images/"
+# A photograph as people mostly have them, so the dialog's preview shows a JPEG read by the
+# image component (it sorts first, and the dialog selects the first picture).
+convert "$program/images/coucher-de-soleil.bmp" -quality 92 "$program/images/aurore.jpg"
 cp "$here/examples/affiche-exemple.aff" "$work/"
 # A window of a fixed size rather than maximised, so the images stay under 1000 pixels wide.
 printf '[MainW]\nMaxi=0\nx=40\ny=30\nw=960\nh=620\n' >"$work/config/muralix.ini"
