@@ -1141,7 +1141,12 @@ void TImageView::DrawGraphic(QPainter &painter) {
     target = rect();
   else if (center_)
     target.moveTo((W - PW) / 2, (H - PH) / 2);
-  if (picture_.HasContent()) picture_.Graphic().Draw(painter, target);
+  if (picture_.IsBitmap()) {
+    // A bitmap pasted or scanned after a metafile was loaded: drawn into the same place.
+    if (picture_.HasContent()) painter.drawImage(target, picture_.ToImage());
+  } else if (picture_.HasContent()) {
+    picture_.Graphic().Draw(painter, target);
+  }
   if (!text_.isEmpty()) DrawTextOverlay(painter);
   if (OnPaintArea)
     OnPaintArea(this, target.left(), target.top(), target.left() + target.width(),
@@ -1229,11 +1234,8 @@ void TImageView::SetStretchRatio(bool value) {
 }
 
 void TImageView::SetCenter(bool value) {
-  if (value == center_) return;
-  center_ = value;
-  update();
+  ChangeAndInvalidate(center_, value);
 }
-
 void TImageView::SetAutoSize(bool value) {
   autoSize_ = value;
   PictureChanged();
@@ -1280,55 +1282,32 @@ void TImageView::SetBlitMode(TBlitMode value) {
 }
 
 void TImageView::SetColor(const QColor &value) {
-  if (value == color_) return;
-  color_ = value;
-  update();
+  ChangeAndInvalidate(color_, value);
 }
-
 void TImageView::SetTileWindow(bool value) {
-  if (value == tileWindow_) return;
-  tileWindow_ = value;
-  update();
+  ChangeAndInvalidate(tileWindow_, value);
 }
-
 void TImageView::SetText(const QString &value) {
-  if (value == text_) return;
-  text_ = value;
-  update();
+  ChangeAndInvalidate(text_, value);
 }
-
 void TImageView::SetTextShadow(bool value) {
-  if (value == textShadow_) return;
-  textShadow_ = value;
-  update();
+  ChangeAndInvalidate(textShadow_, value);
 }
 void TImageView::SetTextLeft(int value) {
-  if (value == textLeft_) return;
-  textLeft_ = value;
-  update();
+  ChangeAndInvalidate(textLeft_, value);
 }
 void TImageView::SetTextTop(int value) {
-  if (value == textTop_) return;
-  textTop_ = value;
-  update();
+  ChangeAndInvalidate(textTop_, value);
 }
 void TImageView::SetTextRotate(int value) {
-  if (value == textRotate_) return;
-  textRotate_ = value;
-  update();
+  ChangeAndInvalidate(textRotate_, value);
 }
 void TImageView::SetTextTransParent(bool value) {
-  if (value == textTransparent_) return;
-  textTransparent_ = value;
-  update();
+  ChangeAndInvalidate(textTransparent_, value);
 }
-
 void TImageView::SetBorderStyle(TBorderStyle value) {
-  if (value == borderStyle_) return;
-  borderStyle_ = value;
-  update();
+  ChangeAndInvalidate(borderStyle_, value);
 }
-
 bool TImageView::TabStop() const {
   return focusPolicy() & Qt::TabFocus;
 }

@@ -355,6 +355,14 @@ class TImageView : public QWidget {
   void ScrollBarMoved(QScrollBar *bar, int position);
   bool ImageLargerThanControl(int width, int height) const;
 
+  // Stores a setting that shows, and repaints when it changed.
+  template <class T>
+  void ChangeAndInvalidate(T &setting, const T &value) {
+    if (setting == value) return;
+    setting = value;
+    update();
+  }
+
   // Mouse
   void GrabStep(int x, int y);
   void BandStep(int x, int y);

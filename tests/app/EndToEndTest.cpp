@@ -20,16 +20,6 @@ using platform::MessageResult;
 
 namespace {
 
-// SANE reads its configuration folder once per process, so every test uses this one.
-void UseTestScanner(bool any) {
-  KeepSaneTestBackendLoaded();
-  static TempDir *folder = new TempDir;
-  folder->Write(QStringLiteral("dll.conf"), any ? "test\n" : "\n");
-  folder->Write(QStringLiteral("test.conf"),
-                "number_of_devices 1\ntest-picture \"Color pattern\"\nresolution 25.0\n");
-  qputenv("SANE_CONFIG_DIR", folder->Path().toLocal8Bit());
-}
-
 class EndToEnd : public MainWindowTest {
  protected:
   void SetUp() override {
@@ -144,7 +134,7 @@ TEST_F(EndToEnd, TheSaveQuestionComesBeforeANewPosterAndCanStopIt) {
 }
 
 TEST_F(EndToEnd, ANewPosterFromTheScannerIsSavedAsAnLzwTiff) {
-  UseTestScanner(true);
+  UseSaneTestScanner(true);
   auto form = Start();
   // scan1.tif is taken: the new scan becomes scan2.tif.
   MakeBmp(Prog(QStringLiteral("images/scan1.tif")), 4, 4);
@@ -168,7 +158,7 @@ TEST_F(EndToEnd, ANewPosterFromTheScannerIsSavedAsAnLzwTiff) {
 }
 
 TEST_F(EndToEnd, WithoutAScannerTheLibrarysWordsReachTheUser) {
-  UseTestScanner(false);
+  UseSaneTestScanner(false);
   auto form = Start();
   dialogs_->AnswerMessage(MessageResult::Ok);
   form->ScanImageClick();

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "Gradient.h"
 #include "ImageView.h"
 #include "TempDir.h"
 #include "ui/Cursors.h"
@@ -18,14 +19,6 @@
 using imagecomp::TImageView;
 
 namespace {
-
-// Every pixel tells where it came from: red is x, green is y (both modulo 256).
-QImage Gradient(int w, int h) {
-  QImage image(w, h, QImage::Format_RGB32);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgb(x % 256, y % 256, 77));
-  return image;
-}
 
 QImage Painted(TImageView &view) {
   return view.grab().toImage().convertToFormat(QImage::Format_RGB32);

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 
 #include "Binding.h"
+#include "Gradient.h"
 #include "ImageView.h"
 #include "SaneTestBackend.h"
 #include "TempDir.h"
@@ -23,25 +24,6 @@
 using imagecomp::TImageView;
 
 namespace {
-
-QImage Gradient(int w, int h) {
-  QImage image(w, h, QImage::Format_RGB32);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgb(x % 256, y % 256, 77));
-  return image;
-}
-
-// SANE reads its configuration folder once per process: every scan test uses this one and
-// writes the test backend's settings it needs.
-// Without any (no backend at all), there is no scanner.
-void UseTestScanners(bool any) {
-  KeepSaneTestBackendLoaded();
-  static TempDir *folder = new TempDir;
-  folder->Write(QStringLiteral("dll.conf"), any ? "test\n" : "\n");
-  folder->Write(QStringLiteral("test.conf"),
-                "number_of_devices 1\ntest-picture \"Color pattern\"\nresolution 25.0\n");
-  qputenv("SANE_CONFIG_DIR", folder->Path().toLocal8Bit());
-}
 
 QImage PixelsOf(const TImageView &view) {
   return view.Picture().ToImage().convertToFormat(QImage::Format_RGB32);
@@ -121,7 +103,7 @@ TEST_F(ImageViewOperations, APastedPictureKeepsTheViewAndRefitsWithStretchRatio)
 // ---- Scanner -----------------------------------------------------------------------------------
 
 TEST_F(ImageViewOperations, AScanReplacesThePictureWithoutResettingTheView) {
-  UseTestScanners(true);
+  UseSaneTestScanner(true);
 
   TImageView view;
   view.resize(105, 105);
@@ -148,7 +130,7 @@ TEST_F(ImageViewOperations, AScanReplacesThePictureWithoutResettingTheView) {
 }
 
 TEST_F(ImageViewOperations, AFailedScanGoesToTheErrorHandlerAndLeavesNoPicture) {
-  UseTestScanners(false);
+  UseSaneTestScanner(false);
   TImageView view;
   view.SetPictureImage(Gradient(10, 10));
   QString reported;

@@ -372,8 +372,11 @@ QByteArray DxfBytes() {
       "  0\nENDSEC\n  0\nEOF\n");
 }
 
-bool WriteInterlacedPng(const QString &path, const QImage &source) {
-  const QImage image = source.convertToFormat(QImage::Format_RGB888);
+namespace {
+// Writes a PNG through libpng: `header` sets the header and whatever goes before the rows,
+// `rows` writes them. False when the file cannot be written.
+template <class Header, class Rows>
+bool WritePng(const QString &path, Header header, Rows rows) {
   FILE *f = std::fopen(path.toLocal8Bit().constData(), "wb");
   if (f == nullptr) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -384,58 +387,62 @@ bool WriteInterlacedPng(const QString &path, const QImage &source) {
     return false;
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width()),
-               static_cast<png_uint_32>(image.height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_ADAM7,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  header(png, info);
   png_write_info(png, info);
-  std::vector<png_bytep> rows;
-  for (int y = 0; y < image.height(); ++y)
-    rows.push_back(const_cast<png_bytep>(image.constScanLine(y)));
-  png_write_image(png, rows.data());
+  rows(png);
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   std::fclose(f);
   return true;
 }
+}  // namespace
+
+bool WriteInterlacedPng(const QString &path, const QImage &source) {
+  const QImage image = source.convertToFormat(QImage::Format_RGB888);
+  return WritePng(
+      path,
+      [&](png_structp png, png_infop info) {
+        png_set_IHDR(png, info, static_cast<png_uint_32>(image.width()),
+                     static_cast<png_uint_32>(image.height()), 8, PNG_COLOR_TYPE_RGB,
+                     PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+      },
+      [&](png_structp png) {
+        std::vector<png_bytep> rows;
+        for (int y = 0; y < image.height(); ++y)
+          rows.push_back(const_cast<png_bytep>(image.constScanLine(y)));
+        png_write_image(png, rows.data());
+      });
+}
 
 bool WritePalettePng(const QString &path, const QImage &indexed, int bitDepth) {
   const QImage image = indexed.convertToFormat(QImage::Format_Indexed8);
   if (image.colorCount() > (1 << bitDepth)) return false;
-  FILE *f = std::fopen(path.toLocal8Bit().constData(), "wb");
-  if (f == nullptr) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
-  }
-  png_init_io(png, f);
   const int w = image.width(), h = image.height();
-  png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), bitDepth,
-               PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
   std::vector<png_color> palette;
   for (QRgb c : image.colorTable())
     palette.push_back({static_cast<png_byte>(qRed(c)), static_cast<png_byte>(qGreen(c)),
                        static_cast<png_byte>(qBlue(c))});
-  png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-  png_write_info(png, info);
-  // Indexes packed most significant first, as the format stores them.
-  std::vector<png_byte> row(static_cast<size_t>((w * bitDepth + 7) / 8));
-  for (int y = 0; y < h; ++y) {
-    std::fill(row.begin(), row.end(), png_byte(0));
-    for (int x = 0; x < w; ++x) {
-      const int bit = x * bitDepth;
-      row[static_cast<size_t>(bit / 8)] |=
-          static_cast<png_byte>(image.pixelIndex(x, y) << (8 - bitDepth - bit % 8));
-    }
-    png_write_row(png, row.data());
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  std::fclose(f);
-  return true;
+  return WritePng(
+      path,
+      [&](png_structp png, png_infop info) {
+        png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), bitDepth,
+                     PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+      },
+      [&](png_structp png) {
+        // Indexes packed most significant first, as the format stores them.
+        std::vector<png_byte> row(static_cast<size_t>((w * bitDepth + 7) / 8));
+        for (int y = 0; y < h; ++y) {
+          std::fill(row.begin(), row.end(), png_byte(0));
+          for (int x = 0; x < w; ++x) {
+            const int bit = x * bitDepth;
+            row[static_cast<size_t>(bit / 8)] |=
+                static_cast<png_byte>(image.pixelIndex(x, y) << (8 - bitDepth - bit % 8));
+          }
+          png_write_row(png, row.data());
+        }
+      });
 }
 
 QByteArray WmfBytes(const std::vector<WmfRecord> &records, int inch, QRect box) {

@@ -6,3 +6,8 @@
 // scanning: the backend then stays mapped after sane_exit, so the leak checker can name it
 // and the suppressions linked with this file can leave its allocations out.
 void KeepSaneTestBackendLoaded();
+
+// Points SANE at a configuration folder of the tests' own, with the test backend's one
+// colour scanner (or, with `any` false, no backend and so no scanner at all). SANE reads
+// the folder's name once per process, so every test of a process shares this one folder.
+void UseSaneTestScanner(bool any);
