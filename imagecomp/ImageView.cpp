@@ -85,6 +85,12 @@ void TPicture::TakeBitmap(imaging::TBitmap &&bitmap) {
   Changed();
 }
 
+imaging::TBitmap TPicture::ExchangeBitmap(imaging::TBitmap &&bitmap) {
+  imaging::TBitmap previous = std::move(bitmap_);
+  TakeBitmap(std::move(bitmap));
+  return previous;
+}
+
 void TPicture::AssignImage(const QImage &image) {
   if (image.isNull()) {
     Clear();
@@ -349,13 +355,20 @@ QString FormatKeyOf(const QString &ext) {
 }
 }  // namespace
 
+void TImageView::ReplaceBitmap(imaging::TBitmap &&bitmap) {
+  // The replaced bitmap is moved into the history, not copied: a large picture would
+  // otherwise cost a copy of itself at every change.
+  imaging::TBitmap previous = picture_.ExchangeBitmap(std::move(bitmap));
+  if (keepUndo_) imaging::PushUndoBitmap(std::move(previous));
+}
+
 void TImageView::ReplaceWith(imaging::TBitmap &bitmap) {
-  PushUndo();
   if (fxMethod_ != FXNone) {
+    PushUndo();
     transitionBitmap_ = bitmap;
     PlayTransition();
   } else {
-    picture_.TakeBitmap(std::move(bitmap));
+    ReplaceBitmap(std::move(bitmap));
   }
   bitmap.Clear();
 }
@@ -543,9 +556,11 @@ void TImageView::AcquireFromScanner(QWidget *owner) {
     picture_.Clear();
     return;
   }
-  PushUndo();
   // A cancelled scan brings no bitmap: the picture stays as it was.
-  if (!bitmap.Empty()) picture_.TakeBitmap(std::move(bitmap));
+  if (bitmap.Empty())
+    PushUndo();
+  else
+    ReplaceBitmap(std::move(bitmap));
 }
 
 bool TImageView::SelectScanner(QWidget *owner) {

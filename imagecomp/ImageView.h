@@ -98,6 +98,8 @@ class TPicture {
   void Assign(const TPicture &other);
   void AssignBitmap(const imaging::TBitmap &bitmap);
   void TakeBitmap(imaging::TBitmap &&bitmap);
+  // Takes `bitmap` and gives back the bitmap it replaces (empty when there was none).
+  imaging::TBitmap ExchangeBitmap(imaging::TBitmap &&bitmap);
   void AssignImage(const QImage &image);  // a null image clears
   // A metafile or an icon, by extension; the platform's failure reaches the caller.
   void LoadFromFile(const QString &name);
@@ -336,6 +338,8 @@ class TImageView : public QWidget {
   void ReplaceWith(imaging::TBitmap &bitmap);
   void FinishLoad();
   void PushUndo();
+  // The picture becomes `bitmap`; the bitmap it replaces goes to the undo history.
+  void ReplaceBitmap(imaging::TBitmap &&bitmap);
   void LoadTickerFile(const QString &name);
   void LoadCreditsFile(const QString &name);
   void PrepareCreditsLine(const QString &line);

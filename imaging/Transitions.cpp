@@ -42,13 +42,17 @@ bool SkipRectangles(HDC target, HBITMAP source, int delay) {
 }
 
 void PushUndoBitmap(const TBitmap &bitmap) {
+  PushUndoBitmap(TBitmap(bitmap));
+}
+
+void PushUndoBitmap(TBitmap &&bitmap) {
   if (!gHistory) gHistory = std::make_unique<std::array<TBitmap, 4>>();
   auto &history = *gHistory;
   // Moving is the same as copying the older ones down, without copying pixels three times.
   history[3] = std::move(history[2]);
   history[2] = std::move(history[1]);
   history[1] = std::move(history[0]);
-  history[0] = bitmap;
+  history[0] = std::move(bitmap);
   gPushed = true;
 }
 

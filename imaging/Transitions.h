@@ -13,8 +13,10 @@ bool SkipDiagonals(HDC target, HBITMAP source, int thickness, int delay);
 bool SkipDiagonalSquares(HDC target, HBITMAP source, int thickness, int delay);
 bool SkipRectangles(HDC target, HBITMAP source, int delay);
 
-// The newest bitmap first; the oldest falls out.
+// The newest bitmap first; the oldest falls out. A bitmap its owner no longer needs is
+// moved in rather than copied.
 void PushUndoBitmap(const TBitmap &bitmap);
+void PushUndoBitmap(TBitmap &&bitmap);
 // The history (four bitmaps, newest first), and whether a push has happened.
 const std::array<TBitmap, 4> *UndoHistory();
 bool UndoPushed();

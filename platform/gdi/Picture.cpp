@@ -135,10 +135,16 @@ void Picture::LoadFromFile(const QString &path) {
 }
 
 void Picture::AssignBitmap(const QImage &bitmap) {
+  QImage copy = bitmap.isNull() ? QImage() : bitmap.copy();
+  if (!bitmap.isNull() && copy.isNull())
+    throw Failure(QStringLiteral("Mémoire insuffisante pour copier l'image"));
+  AssignBitmap(std::move(copy));
+}
+
+void Picture::AssignBitmap(QImage &&bitmap) {
   Clear();
   if (bitmap.isNull()) return;
-  bitmap_ = bitmap.copy();
-  if (bitmap_.isNull()) throw Failure(QStringLiteral("Mémoire insuffisante pour copier l'image"));
+  bitmap_ = std::move(bitmap);
   bitsPerPixel_ = bitmap_.depth();
   kind_ = Kind::Bitmap;
 }

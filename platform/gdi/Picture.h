@@ -28,6 +28,8 @@ class Picture {
   void LoadFromFile(const QString &path);
   // Takes a bitmap (the image component hands its picture over this way).
   void AssignBitmap(const QImage &bitmap);
+  // The same for an image its caller hands over: kept as it is, without a copy.
+  void AssignBitmap(QImage &&bitmap);
   void Clear();
 
   Kind GetKind() const { return kind_; }

@@ -14,6 +14,7 @@
 #include <QRegion>
 #include <QScreen>
 #include <QThread>
+#include <QTransform>
 #include <QWidget>
 #include <algorithm>
 #include <cstring>
@@ -601,10 +602,28 @@ bool ApplyRop(QPainter &painter, DWORD rop) {
   }
 }
 
-// The pixels a source DC offers around `rect` (its coordinates), top-down; *firstRow is
-// the source row of the image's first row.
-QImage SourcePixels(DcObject *dc, QRect rect, int *firstRow) {
+// The rows [top, top + rows) of a DIB section where they lie, without a copy, in the order
+// they are stored; null when Qt cannot read them in place. *upsideDown tells that the first
+// image row is the last of the range (rows stored bottom-up, as most DIBs are).
+QImage StoredRows(const BitmapObject &bitmap, int top, int rows, bool *upsideDown) {
+  const bool topDown = bitmap.header.biHeight < 0;
+  const size_t rowBytes = win32::DibRowBytes(bitmap.width, bitmap.bitCount);
+  const size_t firstStored = topDown ? size_t(top) : size_t(bitmap.height - top - rows);
+  BITMAPINFOHEADER header = bitmap.header;
+  header.biHeight = -rows;  // the stored order, read as it lies
+  if (header.biCompression != BI_RGB ||
+      (bitmap.bitCount != 24 && bitmap.bitCount != 8 && bitmap.bitCount != 1))
+    return {};
+  *upsideDown = !topDown;
+  return win32::ViewDib(header, bitmap.colors, bitmap.dibBits + firstStored * rowBytes,
+                        size_t(rows) * rowBytes);
+}
+
+// The pixels a source DC offers around `rect` (its coordinates); *firstRow is the source
+// row of the image's first row, or, with *upsideDown, of its last row.
+QImage SourcePixels(DcObject *dc, QRect rect, int *firstRow, bool *upsideDown) {
   *firstRow = 0;
+  *upsideDown = false;
   if (dc == nullptr) return {};
   switch (dc->kind) {
     case DcKind::Memory:
@@ -614,6 +633,11 @@ QImage SourcePixels(DcObject *dc, QRect rect, int *firstRow) {
         const QRect rows = rect.intersected(QRect(0, 0, dc->bitmap->width, dc->bitmap->height));
         if (rows.isEmpty()) return {};
         *firstRow = rows.top();
+        // A large picture is read where it lies: decoding every row a view touches would
+        // copy the whole picture on each paint of a fitted view.
+        QImage view = StoredRows(*dc->bitmap, rows.top(), rows.height(), upsideDown);
+        if (!view.isNull()) return view;
+        *upsideDown = false;
         return BitmapRows(*dc->bitmap, rows.top(), rows.height());
       }
     case DcKind::Image:
@@ -651,9 +675,25 @@ bool DrawPixels(DcObject *target, QRect to, const QImage &pixels, QRectF from, D
       return true;
     }
   }
-  if (mirrorX || mirrorY) {
-    const QImage part = pixels.copy(from.toAlignedRect()).mirrored(mirrorX, mirrorY);
+  const QRect fromPixels = from.toAlignedRect();
+  if ((mirrorX || mirrorY) && pixels.rect().contains(fromPixels) &&
+      qint64(fromPixels.width()) * fromPixels.height() <= qint64(to.width()) * to.height()) {
+    // A source no larger than the target is turned over first: the copy is small and the
+    // pixels are picked as for a source that needs no turning.
+    const QImage part = pixels.copy(fromPixels).mirrored(mirrorX, mirrorY);
     painter->drawImage(QRectF(to), part, QRectF(part.rect()));
+    return true;
+  }
+  if (mirrorX || mirrorY) {
+    // A larger source is mirrored by the painter, never copied to be turned over.
+    painter->save();
+    QTransform mirror;
+    mirror.translate(mirrorX ? to.left() + to.right() + 1 : 0,
+                     mirrorY ? to.top() + to.bottom() + 1 : 0);
+    mirror.scale(mirrorX ? -1 : 1, mirrorY ? -1 : 1);
+    painter->setTransform(mirror, true);
+    painter->drawImage(QRectF(to), pixels, from);
+    painter->restore();
     return true;
   }
   const QRectF dest = to;
@@ -1289,14 +1329,17 @@ BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int
   if (width == 0 || height == 0 || sourceWidth == 0 || sourceHeight == 0) return TRUE;
   const QRect sourceRect = QRect(sourceX, sourceY, sourceWidth, sourceHeight).normalized();
   int firstRow = 0;
-  const QImage pixels = SourcePixels(from, sourceRect, &firstRow);
+  bool upsideDown = false;
+  const QImage pixels = SourcePixels(from, sourceRect, &firstRow, &upsideDown);
   if (pixels.isNull()) return from->kind == DcKind::Screen ? TRUE : FALSE;
-  const QRectF fromRect(sourceRect.left(), sourceRect.top() - firstRow, sourceRect.width(),
-                        sourceRect.height());
+  // Rows lying upside down are the same rectangle counted from the other end, drawn mirrored.
+  const int fromTop = upsideDown ? firstRow + pixels.height() - sourceRect.bottom() - 1
+                                 : sourceRect.top() - firstRow;
+  const QRectF fromRect(sourceRect.left(), fromTop, sourceRect.width(), sourceRect.height());
   // Negative sizes mirror; a mirrored source is the same as a mirrored target.
   const QRect toRect = TargetRect(x, y, width, height);
   return DrawPixels(to, toRect, pixels, fromRect, rop, (sourceWidth < 0) != (width < 0),
-                    (sourceHeight < 0) != (height < 0))
+                    ((sourceHeight < 0) != (height < 0)) != upsideDown)
              ? TRUE
              : FALSE;
 }

@@ -75,6 +75,48 @@ TEST(ImageViewDisplay, AWideBitmapScrollsSidewaysWithBothBarsShown) {
   EXPECT_EQ(v.Paint().pixel(0, 10), qRgb(60, 10, 77));
 }
 
+TEST(ImageViewDisplay, APictureReadFromAFilePaintsLikeOneGivenInMemory) {
+  // The readers hand over rows stored bottom-up, which painting reads where they lie; the
+  // pixels shown must be those of the same picture held as a plain bitmap.
+  TempDir dir;
+  const QString file = dir.File(QStringLiteral("gradient.png"));
+  ASSERT_TRUE(Gradient(200, 100).save(file));
+  View read(105, 105, QImage());
+  read.view.SetImageReadRes(imagecomp::lColorTrue);
+  read.view.SetImageName(file);
+  ASSERT_EQ(read.view.Picture().ToImage().convertToFormat(QImage::Format_RGB32),
+            Gradient(200, 100));
+  View given(105, 105);
+  // Unscaled views match exactly. Scaled ones may pick, where a target pixel lies exactly
+  // between two source pixels, the other one of the two: one step in x or y at most.
+  const auto sameView = [&](const char *what, int tolerance = 0) {
+    const QImage a = read.Paint(), b = given.Paint();
+    EXPECT_EQ(read.area, given.area) << what;
+    int differing = 0;
+    QPoint first;
+    for (int y = 0; y < a.height(); ++y)
+      for (int x = 0; x < a.width(); ++x) {
+        const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+        if (std::abs(qRed(p) - qRed(q)) > tolerance ||
+            std::abs(qGreen(p) - qGreen(q)) > tolerance || qBlue(p) != qBlue(q))
+          if (differing++ == 0) first = QPoint(x, y);
+      }
+    EXPECT_EQ(differing, 0) << what << ", first at " << first.x() << "," << first.y() << ": "
+                            << std::hex << a.pixel(first) << " instead of " << b.pixel(first);
+  };
+  sameView("zoom 1");
+  read.view.HorzBar->setValue(60);
+  read.view.VertBar->setValue(5);
+  given.view.HorzBar->setValue(60);
+  given.view.VertBar->setValue(5);
+  sameView("scrolled");
+  EXPECT_EQ(read.Paint().pixel(0, 0), qRgb(60, 5, 77));
+  for (View *v : {&read, &given}) v->view.SetStretchRatio(true);
+  sameView("fitted", 1);
+  for (View *v : {&read, &given}) v->view.SetStretch(true);
+  sameView("stretched", 1);
+}
+
 TEST(ImageViewDisplay, StretchRatioFitsTheWholePictureAndCentres) {
   View v(105, 105);
   v.view.SetStretchRatio(true);
