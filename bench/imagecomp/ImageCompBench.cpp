@@ -88,7 +88,8 @@ int Load(const QString &first, const QString &second) {
   Report("to-image", SecondsOf([&] { image = view.Picture().ToImage(); }));
   {
     platform::Picture feuille;
-    Report("assign-feuille", SecondsOf([&] { feuille.AssignBitmap(image); }));
+    // As the main window does it: the image from ToImage is handed over.
+    Report("assign-feuille", SecondsOf([&] { feuille.AssignBitmap(std::move(image)); }));
   }
   image = QImage();
   if (view.Picture().Bitmap().Empty()) {
