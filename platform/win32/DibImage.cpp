@@ -218,6 +218,16 @@ QImage DecodeDib(const BITMAPINFOHEADER &header, const QList<QRgb> &colorsIn, co
   if (header.biCompression == BI_BITFIELDS && bitCount != 16 && bitCount != 32) return {};
   if (size_t(height) > available / rowBytes) return {};
 
+  if (bitCount == 24 && header.biCompression == BI_RGB) {
+    // Qt's own converter reads the rows where they lie, faster than a pixel loop; bottom-up
+    // rows are then turned over in place.
+    const QImage rows(in, int(width), int(height), qsizetype(rowBytes), QImage::Format_BGR888);
+    QImage image = rows.convertToFormat(QImage::Format_RGB32);
+    if (image.isNull()) return {};
+    if (!topDown) image.mirror(false, true);
+    return image;
+  }
+
   QImage image;
   switch (bitCount) {
     case 1:
