@@ -288,6 +288,31 @@ TEST(ImageViewDisplay, TheTextOverlayIsWrittenOverThePictureWithItsShadow) {
   EXPECT_EQ(painted.pixel(110, 55), plain.pixel(110, 55)) << "nothing beyond the text";
 }
 
+TEST(ImageViewDisplay, ATextTurnedNinetyDegreesIsWrittenUpwards) {
+  // From (20, 90), turned a quarter counter-clockwise: the text rises above its start and
+  // stays in a narrow column beside it.
+  View v(120, 100, Gradient(120, 100));
+  v.view.SetScrolling(false);
+  QFont font = v.view.font();
+  font.setPixelSize(16);
+  v.view.setFont(font);
+  v.view.SetText(QStringLiteral("MMMMMM"));
+  v.view.SetTextLeft(20);
+  v.view.SetTextTop(90);
+  v.view.SetTextRotate(90);
+  const QImage painted = v.Paint();
+  const QImage plain = Gradient(120, 100);
+  QRect changed;
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 120; ++x)
+      if (painted.pixel(x, y) != plain.pixel(x, y)) changed |= QRect(x, y, 1, 1);
+  ASSERT_FALSE(changed.isEmpty());
+  EXPECT_LT(changed.top(), 50) << "the text goes up";
+  EXPECT_LE(changed.bottom(), 91);
+  EXPECT_GE(changed.left(), 20);
+  EXPECT_LT(changed.width(), 24) << "one line high, laid on its side";
+}
+
 TEST(ImageViewDisplay, AutoSizeGivesTheControlThePictureSize) {
   TImageView view;
   view.SetAutoSize(true);
