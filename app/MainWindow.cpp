@@ -10,6 +10,8 @@
 #include <QLocale>
 #include <QScreen>
 #include <QToolButton>
+#include <functional>
+#include <utility>
 
 #include "AboutBox.h"
 #include "Binding.h"
@@ -439,6 +441,33 @@ void TForm1::ReadPosterFile(const QString &path) {
   Modified = false;
 }
 
+namespace {
+// Listens to the component's library failures for the length of one call, in place of
+// the handler it had (put back at the end, also when the call raises).
+class LibraryFailure {
+ public:
+  explicit LibraryFailure(imagecomp::TImageView *view)
+      : view_(view), previous_(std::exchange(view->OnLibError, nullptr)) {
+    view_->OnLibError = [this](imagecomp::TImageView *, int16_t, const QString &text,
+                               const char *) {
+      happened_ = true;
+      text_ = text.trimmed();
+    };
+  }
+  ~LibraryFailure() { view_->OnLibError = std::move(previous_); }
+  LibraryFailure(const LibraryFailure &) = delete;
+  LibraryFailure &operator=(const LibraryFailure &) = delete;
+  bool Happened() const { return happened_; }
+  const QString &Text() const { return text_; }
+
+ private:
+  imagecomp::TImageView *view_;
+  std::function<void(imagecomp::TImageView *, int16_t, const QString &, const char *)> previous_;
+  bool happened_ = false;
+  QString text_;
+};
+}  // namespace
+
 void TForm1::WritePosterFile(const QString &path) {
   BusyCursor busy;
   const QString folder = PictureFolder() + u'/';
@@ -468,18 +497,12 @@ void TForm1::WritePosterFile(const QString &path) {
     case 1: {
       // The component reports a failed write only to its error handler: catch it here so
       // a scan that could not be written is never taken for saved.
-      QString failure;
-      const auto previous = Tampon->OnLibError;
-      Tampon->OnLibError = [&failure](imagecomp::TImageView *, int16_t, const QString &text,
-                                      const char *) {
-        failure = text.isEmpty() ? QStringLiteral(" ") : text;
-      };
+      LibraryFailure failure(Tampon);
       Tampon->SaveTiffFile(ImagePath);
-      Tampon->OnLibError = previous;
-      if (!failure.isEmpty() || !platform::FileExists(ImagePath))
+      if (failure.Happened() || !platform::FileExists(ImagePath))
         throw platform::Failure(
             platform::CannotCreateText(ImagePath) +
-            (failure.trimmed().isEmpty() ? QString() : QStringLiteral(" : ") + failure));
+            (failure.Text().isEmpty() ? QString() : QStringLiteral(" : ") + failure.Text()));
       break;
     }
     default:
@@ -586,12 +609,10 @@ void TForm1::ScanImageClick() {
     QString failure;
     {
       BusyCursor busy;
-      const auto previous = Tampon->OnLibError;
-      Tampon->OnLibError = [&failure](imagecomp::TImageView *, int16_t, const QString &text,
-                                      const char *) { failure = text; };
+      LibraryFailure scan(Tampon);
       Tampon->resize(0, Tampon->height());
       Tampon->AcquireFromScanner(this);
-      Tampon->OnLibError = previous;
+      failure = scan.Text();
     }
     if (!failure.isEmpty()) platform::ErrorBox(failure, this);
     if (Tampon->width() == 0 || !Tampon->Picture().HasContent()) {

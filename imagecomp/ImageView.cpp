@@ -686,11 +686,17 @@ void TImageView::PlayTransition() {
 
 // ---- Text messages ------------------------------------------------------------------------
 
-namespace {
-QColor FromColorRef(int color) {
-  return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+using imaging::FromColorRef;
+
+void TImageView::RenderMessage(const QString &text, int width, int height) {
+  const QFont font = messageFont_.ToQFont();
+  messageBitmap_ = QImage(std::max(1, width), std::max(1, height), QImage::Format_RGB32);
+  messageBitmap_.fill(backgroundColor_);
+  QPainter painter(&messageBitmap_);
+  painter.setFont(font);
+  painter.setPen(FromColorRef(messageFont_.Color));
+  painter.drawText(QPoint(0, QFontMetrics(font).ascent()), text);
 }
-}  // namespace
 
 void TImageView::StopMessages(bool clearPicture) {
   if (tickerActive_ || creditsActive_) color_ = savedColor_;
@@ -716,14 +722,7 @@ void TImageView::LoadTickerFile(const QString &name) {
   messageX_ = areaWidth_;
   messageXEnd_ = areaWidth_ + textWidth_;
   messageY_ = (areaHeight_ - textHeight_) / 2;
-  messageBitmap_ = QImage(std::max(1, textWidth_), std::max(1, textHeight_), QImage::Format_RGB32);
-  messageBitmap_.fill(backgroundColor_);
-  {
-    QPainter painter(&messageBitmap_);
-    painter.setFont(font);
-    painter.setPen(FromColorRef(messageFont_.Color));
-    painter.drawText(QPoint(0, metrics.ascent()), text);
-  }
+  RenderMessage(text, textWidth_, textHeight_);
   savedColor_ = color_;
   color_ = backgroundColor_;
   tickerActive_ = true;
@@ -766,17 +765,9 @@ void TImageView::PrepareCreditsLine(const QString &line) {
   messageX_ = (areaWidth_ - textWidth_) / 2;
   messageY_ = areaHeight_;
   messageYEnd_ = areaHeight_ + textHeight_;
-  messageBitmap_ =
-      QImage(std::max(1, textWidth_), std::max(1, textHeight_ + 5), QImage::Format_RGB32);
   if (!creditsActive_) savedColor_ = color_;
   color_ = backgroundColor_;
-  messageBitmap_.fill(backgroundColor_);
-  {
-    QPainter painter(&messageBitmap_);
-    painter.setFont(font);
-    painter.setPen(FromColorRef(messageFont_.Color));
-    painter.drawText(QPoint(0, metrics.ascent()), text);
-  }
+  RenderMessage(text, textWidth_, textHeight_ + 5);
   creditsActive_ = true;
   update();
 }

@@ -343,6 +343,8 @@ class TImageView : public QWidget {
   void LoadTickerFile(const QString &name);
   void LoadCreditsFile(const QString &name);
   void PrepareCreditsLine(const QString &line);
+  // The message bitmap: `text` in the message font on the background colour.
+  void RenderMessage(const QString &text, int width, int height);
   bool TickAllowsStep();
   void TickerStep();
   void CreditsStep();

@@ -42,11 +42,11 @@ std::optional<QString> Between(const QString &text, const QString &start, const 
   return text.mid(valueStart, to - valueStart);
 }
 
+}  // namespace
+
 QColor FromColorRef(int color) {
   return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
-
-}  // namespace
 
 QFont TFont::ToQFont() const {
   QFont font(Name);

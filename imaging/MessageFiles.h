@@ -1,6 +1,7 @@
 #pragma once
 // The two text message file formats the image component shows (".SCM" ticker messages,
 // ".CMS" credits), and the few drawing routines the component uses.
+#include <QColor>
 #include <QFont>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,9 @@ struct TFont {
   bool StrikeOut = false;
   QFont ToQFont() const;
 };
+
+// A colour as the message files write it (0x00BBGGRR).
+QColor FromColorRef(int color);
 
 // Reads a ticker file; false when it does not exist. A value that is not an integer
 // raises ConvertError.
