@@ -341,6 +341,13 @@ bool TImageView::ReadImageInfo(const QString &name) {
 }
 
 namespace {
+// A picture of fewer bits than `threshold` is read at a low depth: 1 bit when it is black
+// and white, 4 bits when it has 2 or 3 (its 4 or 8 colours would turn black and white at 1).
+int DepthForFewColours(int bitsPerPixel, int threshold, int depth) {
+  if (bitsPerPixel >= threshold) return depth;
+  return bitsPerPixel <= 1 ? 1 : 4;
+}
+
 // The format key of an extension; other extensions are read by the format the library
 // recognises in the file's content.
 QString FormatKeyOf(const QString &ext) {
@@ -450,7 +457,7 @@ void TImageView::SetImageName(const QString &name) {
         }
       } else {
         ReadImageInfo(name);
-        if (InfoBitsPerPixel < 4) depth = 1;
+        depth = DepthForFewColours(InfoBitsPerPixel, 4, depth);
         read = ext == u".THB"
                    ? imaging::ReadBmpBitmap(name, depth, dither, user, ProgressRelay, bitmap)
                    : imaging::ReadJpegBitmap(name, depth, dither, user, ProgressRelay, bitmap);
@@ -476,7 +483,7 @@ void TImageView::SetImageName(const QString &name) {
     StopMessages(false);
     imaging::TBitmap bitmap;
     const int threshold = key == u"GIF" ? 3 : 4;
-    if (InfoBitsPerPixel < threshold) depth = 1;
+    depth = DepthForFewColours(InfoBitsPerPixel, threshold, depth);
     // The reader of each format key; a key without one (such as "ERR") reads nothing.
     using Reader = std::function<bool()>;
     const auto plain = [&](auto reader) -> Reader {
@@ -561,6 +568,10 @@ void TImageView::AcquireFromScanner(QWidget *owner) {
     PushUndo();
   else
     ReplaceBitmap(std::move(bitmap));
+}
+
+bool TImageView::ScannerAvailable() const {
+  return imaging::ScannerCount() > 0;
 }
 
 bool TImageView::SelectScanner(QWidget *owner) {

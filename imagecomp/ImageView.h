@@ -144,6 +144,9 @@ class TImageView : public QWidget {
   // ---- Scanner, clipboard, transitions, messages --------------------------------------
   void AcquireFromScanner(QWidget *owner);
   bool SelectScanner(QWidget *owner);
+  // Whether any scanner answers, without showing anything; when none does, the binding
+  // state holds the library's reason.
+  bool ScannerAvailable() const;
   void CopyToClipboard();
   void CutToClipboard();
   void PasteFromClipboard();

@@ -338,9 +338,27 @@ bool AcquireScannerDib(HWND owner, int bits, int dither, void *user, MxProgressF
 
 bool AcquireScannerBitmap(HWND owner, int bits, int dither, TBitmap &bitmap, void *user,
                           MxProgressFn callback) {
-  return ReadBitmapWith(
-      [&](HGLOBAL &dib) { return AcquireScannerDib(owner, bits, dither, user, callback, dib); },
-      bits, dither, user, callback, bitmap);
+  HGLOBAL dib = nullptr;
+  if (!AcquireScannerDib(owner, bits, dither, user, callback, dib)) return false;
+  // A cancelled scan brings no picture and is no failure: there is nothing to convert,
+  // and nothing to report.
+  if (dib == nullptr) {
+    bitmap.Clear();
+    return true;
+  }
+  platform::GlobalBlock owned(dib);
+  return DibToBitmapSharing(dib, bits, dither, bitmap, user, callback) == 1;
+}
+
+int ScannerCount() {
+  if (Binding().ScannerBusy) return 1;  // the one scanning is there
+  decltype(scannercount) *entry = nullptr;
+  if (!BindImagingEntry(Imaging(), kImagingLibraryName, "scannercount", entry)) return -1;
+  int16_t result = -1;
+  if (!GuardedCall([&] { result = entry(0); })) return -1;
+  if (result > 0) return result;
+  FetchLibraryError(result < 0 ? int(result) : int(MX_ERR_NO_SCANNER));
+  return result < 0 ? -1 : 0;
 }
 
 int SaveDepthFor(TSaveResolution resolution) {

@@ -84,6 +84,9 @@ bool WriteTiffBitmap(const QString &name, int compression, bool append, int bits
                      const TBitmap *bitmap, void *user, MxProgressFn callback);
 
 bool SelectScannerSource(HWND owner);
+// How many scanners answer; 0 for none and -1 for a failure, both with the library's text
+// in the binding state.
+int ScannerCount();
 bool AcquireScannerDib(HWND owner, int bits, int dither, void *user, MxProgressFn callback,
                        HGLOBAL &dib);
 bool AcquireScannerBitmap(HWND owner, int bits, int dither, TBitmap &bitmap, void *user,

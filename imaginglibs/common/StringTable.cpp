@@ -1,6 +1,7 @@
 #include "StringTable.h"
 
 #include <cstring>
+#include <string>
 
 #include "crde2000.h"
 
@@ -12,49 +13,60 @@ struct Entry {
   const char *text;
 };
 
+// The texts are French, as the program speaks it, in UTF-8.
 // Failure codes are negative 16-bit results; their string ids are the same bits read
 // unsigned, so the table is keyed by the code.
 constexpr Entry kTable[] = {
-    {MX_ERR_GENERAL, "The imaging library failed"},
-    {MX_ERR_CANNOT_OPEN, "Cannot open file"},
-    {MX_ERR_PREMATURE_EOF, "Premature end of file"},
-    {MX_ERR_NOT_JPEG, "Not a JPEG file"},
-    {MX_ERR_NOT_BMP, "Not a BMP file"},
-    {MX_ERR_NOT_PNG, "Not a PNG file"},
-    {MX_ERR_NOT_GIF, "Not a GIF file"},
-    {MX_ERR_NOT_TIFF, "Not a TIFF file"},
-    {MX_ERR_NOT_PCX, "Not a PCX file"},
-    {MX_ERR_NOT_TGA, "Not a TGA file"},
-    {MX_ERR_NOT_EPS, "Not an EPS file"},
-    {MX_ERR_NOT_PCD, "Not a Photo CD file"},
-    {MX_ERR_NOT_DXF, "Not a DXF file"},
-    {MX_ERR_TOO_LARGE, "Image too large"},
-    {MX_ERR_NO_MEMORY, "Not enough memory"},
-    {MX_ERR_CORRUPT, "Corrupt image data"},
-    {MX_ERR_UNSUPPORTED, "Unsupported kind of image in this format"},
-    {MX_ERR_BAD_DEPTH, "Unsupported colour depth"},
-    {MX_ERR_CANCELLED, "Cancelled"},
-    {MX_ERR_NO_PAGE, "No such page in the file"},
-    {MX_ERR_CANNOT_CREATE, "Cannot create file"},
-    {MX_ERR_WRITE, "Cannot write file"},
-    {MX_ERR_BAD_COMPRESSION, "Unsupported TIFF compression"},
-    {MX_ERR_BAD_DIB, "Invalid DIB"},
-    {MX_ERR_NO_SCANNER, "No scanner found"},
-    {MX_ERR_SCANNER, "Scanner failure"},
-    {MX_ERR_SCANNER_BUSY, "The scanner is busy"},
-    {MX_ERR_EPS_FAILED, "The PostScript interpreter could not render the file"},
-    {MX_ERR_EPS_TIMEOUT, "Rendering the PostScript file took too long"},
-    {MX_ERR_NO_GHOSTSCRIPT, "The PostScript interpreter (gs) is not installed"},
-    {MX_ERR_NOT_AVAILABLE, "Function not available in this library"},
-    {MX_ERR_BAD_ARGUMENT, "Invalid argument"},
-    {MX_ERR_INTERNAL, "Internal error in the imaging library"},
-    {MX_ERR_UNKNOWN_FORMAT, "Unknown file format"},
-    {MX_ERR_ANNOTATION, "Invalid annotation file"},
-    {MX_ERR_PCD_RESOLUTION, "Photo CD resolution not available"},
-    {MX_ERR_EMPTY_DRAWING, "The drawing is empty"},
+    {MX_ERR_GENERAL, "La bibliothèque d'images a échoué"},
+    {MX_ERR_CANNOT_OPEN, "Impossible d'ouvrir le fichier"},
+    {MX_ERR_PREMATURE_EOF, "Fin de fichier prématurée"},
+    {MX_ERR_NOT_JPEG, "Ce n'est pas un fichier JPEG"},
+    {MX_ERR_NOT_BMP, "Ce n'est pas un fichier BMP"},
+    {MX_ERR_NOT_PNG, "Ce n'est pas un fichier PNG"},
+    {MX_ERR_NOT_GIF, "Ce n'est pas un fichier GIF"},
+    {MX_ERR_NOT_TIFF, "Ce n'est pas un fichier TIFF"},
+    {MX_ERR_NOT_PCX, "Ce n'est pas un fichier PCX"},
+    {MX_ERR_NOT_TGA, "Ce n'est pas un fichier TGA"},
+    {MX_ERR_NOT_EPS, "Ce n'est pas un fichier EPS"},
+    {MX_ERR_NOT_PCD, "Ce n'est pas un fichier Photo CD"},
+    {MX_ERR_NOT_DXF, "Ce n'est pas un fichier DXF"},
+    {MX_ERR_TOO_LARGE, "Image trop grande"},
+    {MX_ERR_NO_MEMORY, "Mémoire insuffisante"},
+    {MX_ERR_CORRUPT, "Données d'image endommagées"},
+    {MX_ERR_UNSUPPORTED, "Sorte d'image non prise en charge dans ce format"},
+    {MX_ERR_BAD_DEPTH, "Nombre de couleurs non pris en charge"},
+    {MX_ERR_CANCELLED, "Annulé"},
+    {MX_ERR_NO_PAGE, "Cette page n'existe pas dans le fichier"},
+    {MX_ERR_CANNOT_CREATE, "Impossible de créer le fichier"},
+    {MX_ERR_WRITE, "Impossible d'écrire le fichier"},
+    {MX_ERR_BAD_COMPRESSION, "Compression TIFF non prise en charge"},
+    {MX_ERR_BAD_DIB, "Image DIB non valide"},
+    {MX_ERR_NO_SCANNER, "Aucun scanner trouvé"},
+    {MX_ERR_SCANNER, "Échec du scanner"},
+    {MX_ERR_SCANNER_BUSY, "Le scanner est occupé"},
+    {MX_ERR_EPS_FAILED, "L'interpréteur PostScript n'a pas pu dessiner le fichier"},
+    {MX_ERR_EPS_TIMEOUT, "Le dessin du fichier PostScript a pris trop de temps"},
+    {MX_ERR_NO_GHOSTSCRIPT, "L'interpréteur PostScript (gs) n'est pas installé"},
+    {MX_ERR_NOT_AVAILABLE, "Fonction absente de cette bibliothèque"},
+    {MX_ERR_BAD_ARGUMENT, "Argument non valide"},
+    {MX_ERR_INTERNAL, "Erreur interne de la bibliothèque d'images"},
+    {MX_ERR_UNKNOWN_FORMAT, "Format de fichier inconnu"},
+    {MX_ERR_ANNOTATION, "Fichier d'annotations non valide"},
+    {MX_ERR_PCD_RESOLUTION, "Résolution Photo CD non disponible"},
+    {MX_ERR_EMPTY_DRAWING, "Le dessin est vide"},
 };
 
+// The reason the last scanner failure gave, shown after the scanner failure's text.
+std::string &ScannerReason() {
+  static std::string reason;
+  return reason;
+}
+
 }  // namespace
+
+void SetScannerFailureReason(const char *reason) {
+  ScannerReason() = reason != nullptr ? reason : "";
+}
 
 const char *TableString(uint32_t id) {
   for (const Entry &e : kTable) {
@@ -66,6 +78,11 @@ const char *TableString(uint32_t id) {
 int CopyTableString(uint32_t id, char *buffer, int size) {
   if (buffer == nullptr || size <= 0) return 0;
   const char *text = TableString(id);
+  std::string withReason;
+  if (text != nullptr && id == static_cast<uint16_t>(MX_ERR_SCANNER) && !ScannerReason().empty()) {
+    withReason = std::string(text) + " : " + ScannerReason();
+    text = withReason.c_str();
+  }
   if (text == nullptr) {
     buffer[0] = '\0';
     return 0;

@@ -228,6 +228,10 @@ MX_EXPORT int16_t selectsource(HWND owner, int16_t /*z*/) {
   return Guard([&]() -> int16_t { return SelectScannerSource(owner); });
 }
 
+MX_EXPORT int16_t scannercount(int16_t /*z*/) {
+  return Guard([&]() -> int16_t { return CountScanners(); });
+}
+
 MX_EXPORT int16_t aquiredibimage(HWND owner, int32_t bits, uint16_t dither, uint16_t /*zero*/,
                                  HGLOBAL *dib, HPALETTE /*palette*/, void *user, MxProgressFn cb,
                                  int16_t /*z*/) {

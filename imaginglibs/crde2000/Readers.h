@@ -47,6 +47,7 @@ void DxfDrawingSize(const char *name, int &width, int &height);
 
 // Scanner.
 int16_t SelectScannerSource(HWND owner);
+int16_t CountScanners();
 Dib AcquireScan(HWND owner, Progress &progress, bool &cancelled);
 
 }  // namespace mx

@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "Readers.h"
+#include "StringTable.h"
 #include "ui/DialogHost.h"
 #include "win32/WinQt.h"
 
@@ -26,12 +28,21 @@ constexpr const char *kIniFile = "imtwain.ini";
 constexpr const char *kSection = "Imaging Twain";
 constexpr const char *kDeviceKey = "Scanner";
 
+// A scanner failure names SANE's own reason (a jammed feeder, an open cover) rather than
+// a bare "scanner failure".
+[[noreturn]] void FailScanner(SANE_Status status) {
+  SetScannerFailureReason(sane_strstatus(status));
+  Fail(MX_ERR_SCANNER);
+}
+
 // sane_init on construction, sane_exit on destruction.
 class SaneSession {
  public:
   SaneSession() {
     SANE_Int version = 0;
-    if (sane_init(&version, nullptr) != SANE_STATUS_GOOD) Fail(MX_ERR_SCANNER);
+    SetScannerFailureReason(nullptr);
+    const SANE_Status status = sane_init(&version, nullptr);
+    if (status != SANE_STATUS_GOOD) FailScanner(status);
   }
   ~SaneSession() { sane_exit(); }
   SaneSession(const SaneSession &) = delete;
@@ -93,6 +104,11 @@ void ChooseColour(SANE_Handle h) {
 
 }  // namespace
 
+int16_t CountScanners() {
+  SaneSession session;
+  return static_cast<int16_t>(std::min<size_t>(ListDevices().size(), 32767));
+}
+
 int16_t SelectScannerSource(HWND owner) {
   SaneSession session;
   std::vector<Device> devices = ListDevices();
@@ -101,11 +117,12 @@ int16_t SelectScannerSource(HWND owner) {
 
   QDialog dialog(WidgetOfHwnd(owner));
   dialog.setObjectName(QStringLiteral("SelectScannerSource"));
-  dialog.setWindowTitle(QStringLiteral("Select Source"));
+  dialog.setWindowTitle(QStringLiteral("Choix de la source"));
   auto *layout = new QVBoxLayout(&dialog);
-  layout->addWidget(new QLabel(QStringLiteral("Sources:"), &dialog));
+  layout->addWidget(new QLabel(QStringLiteral("Sources :"), &dialog));
   auto *list = new QListWidget(&dialog);
   list->setObjectName(QStringLiteral("Sources"));
+  list->setAccessibleName(QStringLiteral("Sources"));
   for (const Device &d : devices) {
     auto *item = new QListWidgetItem(QString::fromStdString(d.label), list);
     item->setData(Qt::UserRole, QString::fromStdString(d.name));
@@ -114,6 +131,7 @@ int16_t SelectScannerSource(HWND owner) {
   if (list->currentItem() == nullptr) list->setCurrentRow(0);
   layout->addWidget(list);
   auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annuler"));
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
@@ -139,7 +157,9 @@ Dib AcquireScan(HWND /*owner*/, Progress &progress, bool &cancelled) {
   if (!known) device = devices.front().name;  // the remembered one is gone: take the first
 
   SANE_Handle raw = nullptr;
-  if (sane_open(device.c_str(), &raw) != SANE_STATUS_GOOD || raw == nullptr) Fail(MX_ERR_SCANNER);
+  const SANE_Status opened = sane_open(device.c_str(), &raw);
+  if (opened != SANE_STATUS_GOOD) FailScanner(opened);
+  if (raw == nullptr) Fail(MX_ERR_SCANNER);
   std::unique_ptr<void, HandleCloser> handle(raw);
   ChooseColour(raw);
 
@@ -148,9 +168,10 @@ Dib AcquireScan(HWND /*owner*/, Progress &progress, bool &cancelled) {
     cancelled = true;
     return Dib();
   }
-  if (status != SANE_STATUS_GOOD) Fail(MX_ERR_SCANNER);
+  if (status != SANE_STATUS_GOOD) FailScanner(status);
   SANE_Parameters p{};
-  if (sane_get_parameters(raw, &p) != SANE_STATUS_GOOD) Fail(MX_ERR_SCANNER);
+  status = sane_get_parameters(raw, &p);
+  if (status != SANE_STATUS_GOOD) FailScanner(status);
   const bool rgb = p.format == SANE_FRAME_RGB;
   const bool grey = p.format == SANE_FRAME_GRAY;
   if ((!rgb && !grey) || (p.depth != 8 && p.depth != 1 && p.depth != 16) ||
@@ -171,7 +192,7 @@ Dib AcquireScan(HWND /*owner*/, Progress &progress, bool &cancelled) {
       cancelled = true;
       return Dib();
     }
-    if (status != SANE_STATUS_GOOD) Fail(MX_ERR_SCANNER);
+    if (status != SANE_STATUS_GOOD) FailScanner(status);
     data.insert(data.end(), chunk.begin(), chunk.begin() + got);
     const int64_t rows = static_cast<int64_t>(data.size() / lineBytes);
     CheckDimensions(width, std::max<int64_t>(rows, 1), 24);

@@ -151,8 +151,12 @@ MX_EXPORT int16_t writetiffiledib(const char *name, uint16_t compression, uint16
    selectsource shows the list of scanners and remembers the choice in "imtwain.ini",
    section "Imaging Twain" of the configuration folder; >= 0 when a scanner was chosen.
    aquiredibimage scans the chosen scanner (or the first) in colour at its default
-   resolution; >= 0 on success, with *dib 0 when the scan was cancelled. */
+   resolution; >= 0 on success, with *dib 0 when the scan was cancelled. A scanner that
+   stops with a failure gives MX_ERR_SCANNER, whose text then carries the scanner's own
+   reason (until the next failure of a scanner). scannercount gives how many scanners
+   answer (0 for none) without showing anything. */
 MX_EXPORT int16_t selectsource(HWND owner, int16_t z);
+MX_EXPORT int16_t scannercount(int16_t z);
 MX_EXPORT int16_t aquiredibimage(HWND owner, int32_t bits, uint16_t dither, uint16_t zero,
                                  HGLOBAL *dib, HPALETTE palette, void *user, MxProgressFn cb,
                                  int16_t z);

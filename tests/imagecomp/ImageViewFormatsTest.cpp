@@ -110,8 +110,10 @@ class ImageViewFormats : public ::testing::Test {
 
 // ---- Depth asked of the reader ---------------------------------------------------------
 
-TEST_F(ImageViewFormats, FewColoursAreReadMonochromeBelowTheFormatsThreshold) {
-  // GIF below 3 bits a pixel, every other format below 4; the program asks for true colour.
+TEST_F(ImageViewFormats, FewColoursAreReadAtLowDepthKeepingTheirColours) {
+  // GIF below 3 bits a pixel, every other format below 4, are read at a low depth though the
+  // program asks for true colour: 1 bit only when they are black and white, so 4 or 8
+  // colours stay colours.
   const QImage twoColours = Indexed(24, 10, 2);
   const struct {
     const char *name;
@@ -120,10 +122,10 @@ TEST_F(ImageViewFormats, FewColoursAreReadMonochromeBelowTheFormatsThreshold) {
     bool monochrome;
   } cases[] = {
       {"GIF, 2 colours", [&] { return Gif("c2.gif", twoColours); }, 1, true},
-      {"GIF, 4 colours", [&] { return Gif("c4.gif", Indexed(24, 10, 4)); }, 2, true},
+      {"GIF, 4 colours", [&] { return Gif("c4.gif", Indexed(24, 10, 4)); }, 2, false},
       {"GIF, 8 colours", [&] { return Gif("c8.gif", Indexed(24, 10, 8)); }, 3, false},
       {"PNG, 1 bit", [&] { return Png("p1.png", twoColours, 1); }, 1, true},
-      {"PNG, 2 bits", [&] { return Png("p2.png", Indexed(24, 10, 4), 2); }, 2, true},
+      {"PNG, 2 bits", [&] { return Png("p2.png", Indexed(24, 10, 4), 2); }, 2, false},
       {"PNG, 4 bits", [&] { return Png("p4.png", Indexed(24, 10, 16), 4); }, 4, false},
       {"BMP, 1 bit", [&] { return dir_.Write("b1.bmp", BmpBytes(twoColours, 1)); }, 1, true},
       {"BMP, 4 bits", [&] { return dir_.Write("b4.bmp", BmpBytes(Indexed(24, 10, 16), 4)); }, 4,
@@ -141,6 +143,10 @@ TEST_F(ImageViewFormats, FewColoursAreReadMonochromeBelowTheFormatsThreshold) {
     EXPECT_EQ(view.InfoBitsPerPixel, c.infoBits);
     EXPECT_EQ(view.Picture().Bitmap().BitsPerPixel() == 1, c.monochrome)
         << view.Picture().Bitmap().BitsPerPixel() << " bits a pixel";
+    if (c.infoBits == 2) {
+      // Red, blue and yellow of a 4-colour picture are not turned black.
+      EXPECT_EQ(Compare(Indexed(24, 10, 4), view.Picture().ToImage()), "");
+    }
   }
   // Black and white stay exactly black and white when read monochrome.
   TImageView view;

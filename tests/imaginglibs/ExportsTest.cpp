@@ -14,13 +14,14 @@
 namespace {
 
 const char *const kCrdeEntries[] = {
-    "rdjpgfiledib",   "rdbmpfiledib",      "rdpngfiledib",   "rdpcxfiledib",    "rdgiffiledib",
-    "readtiffiledib", "readpcdfiledib",    "readtgafiledib", "readepsfiledib",  "readdxftoddb",
-    "fileinfo",       "getinfo",           "getdxfinfo",     "writetiffiledib", "selectsource",
-    "aquiredibimage", "DIB1to4",           "DIB1To8",        "DIB1To24",        "DIB4To8",
-    "DIB4To24",       "DIB8To24",          "DIB16To24",      "DIB32To24",       "DibtoDdb",
-    "InitAnnotation", "DestroyAnnotation", "DrawAnnotation", "ClearAnnotation", "LoadAnnotation",
-    "SaveAnnotation", "MenuMsg",           "MouseMon",       "RubberBandOFF",   "MxLoadString"};
+    "rdjpgfiledib",   "rdbmpfiledib",   "rdpngfiledib",      "rdpcxfiledib",    "rdgiffiledib",
+    "readtiffiledib", "readpcdfiledib", "readtgafiledib",    "readepsfiledib",  "readdxftoddb",
+    "fileinfo",       "getinfo",        "getdxfinfo",        "writetiffiledib", "selectsource",
+    "scannercount",   "aquiredibimage", "DIB1to4",           "DIB1To8",         "DIB1To24",
+    "DIB4To8",        "DIB4To24",       "DIB8To24",          "DIB16To24",       "DIB32To24",
+    "DibtoDdb",       "InitAnnotation", "DestroyAnnotation", "DrawAnnotation",  "ClearAnnotation",
+    "LoadAnnotation", "SaveAnnotation", "MenuMsg",           "MouseMon",        "RubberBandOFF",
+    "MxLoadString"};
 const char *const kIspEntries[] = {"ReduceDib",       "FXSkipHorizontal",      "FXSkipVertical",
                                    "FXSkipDiagonals", "FXSkipDiagonalSquares", "FXSkipRectangles",
                                    "MxLoadString"};
@@ -54,19 +55,21 @@ TEST(Exports, EveryEntryIsExportedByName) {
 }
 
 TEST(Exports, FailureCodesNameTheirTexts) {
-  EXPECT_EQ(FailureText(-1), "The imaging library failed");  // id 65535
-  EXPECT_EQ(FailureText(MX_ERR_NOT_JPEG), "Not a JPEG file");
-  EXPECT_EQ(FailureText(MX_ERR_PREMATURE_EOF), "Premature end of file");
-  EXPECT_EQ(FailureText(MX_ERR_TOO_LARGE), "Image too large");
+  // French, as the program speaks it.
+  EXPECT_EQ(FailureText(-1), "La bibliothèque d'images a échoué");  // id 65535
+  EXPECT_EQ(FailureText(MX_ERR_NOT_JPEG), "Ce n'est pas un fichier JPEG");
+  EXPECT_EQ(FailureText(MX_ERR_PREMATURE_EOF), "Fin de fichier prématurée");
+  EXPECT_EQ(FailureText(MX_ERR_TOO_LARGE), "Image trop grande");
+  EXPECT_EQ(FailureText(MX_ERR_UNKNOWN_FORMAT), "Format de fichier inconnu");
   for (int code = -1; code >= MX_ERR_EMPTY_DRAWING; --code)
     EXPECT_FALSE(FailureText(code).empty()) << code;
   EXPECT_EQ(FailureText(1), "");
   char isp[64] = {};
   EXPECT_GT(ISP(MxLoadString)(65535, isp, sizeof isp), 0);
-  EXPECT_STREQ(isp, "The imaging library failed");
+  EXPECT_STREQ(isp, "La bibliothèque d'images a échoué");
   char small[5] = "xxxx";
   EXPECT_EQ(CRDE(MxLoadString)(65532, small, sizeof small), 4);
-  EXPECT_STREQ(small, "Not ");
+  EXPECT_STREQ(small, "Ce n");
 }
 
 TEST(Exports, FileInfoByContent) {

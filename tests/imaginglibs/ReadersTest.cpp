@@ -316,7 +316,7 @@ TEST(Readers, ReportProgressAndStopWhenAsked) {
     EXPECT_EQ(r, MX_ERR_CANCELLED);
     EXPECT_EQ(dib, nullptr);
     EXPECT_EQ(stop.values.back(), 30);
-    EXPECT_EQ(FailureText(r), "Cancelled");
+    EXPECT_EQ(FailureText(r), "Annulé");
   }
 }
 
@@ -426,7 +426,7 @@ TEST(Readers, EpsThatNeverEndsIsStopped) {
   qunsetenv("MURALIX_EPS_TIMEOUT");
   EXPECT_EQ(r, MX_ERR_EPS_TIMEOUT);
   EXPECT_EQ(dib, nullptr);
-  EXPECT_EQ(FailureText(r), "Rendering the PostScript file took too long");
+  EXPECT_EQ(FailureText(r), "Le dessin du fichier PostScript a pris trop de temps");
 }
 
 TEST(Readers, EpsWithAnError) {

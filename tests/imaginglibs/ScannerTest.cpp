@@ -109,7 +109,29 @@ TEST_F(Scanner, NoScannerAtAll) {
   EXPECT_EQ(CRDE(aquiredibimage)(nullptr, 24, 0, 0, &dib, nullptr, nullptr, nullptr, 0),
             MX_ERR_NO_SCANNER);
   EXPECT_EQ(CRDE(selectsource)(nullptr, 0), MX_ERR_NO_SCANNER);
-  EXPECT_EQ(FailureText(MX_ERR_NO_SCANNER), "No scanner found");
+  EXPECT_EQ(FailureText(MX_ERR_NO_SCANNER), "Aucun scanner trouvé");
+  EXPECT_EQ(CRDE(scannercount)(0), 0);
+}
+
+TEST_F(Scanner, CountsTheScannersWithoutShowingAnything) {
+  EXPECT_EQ(CRDE(scannercount)(0), 2);  // the scripted host would fail on any dialog
+}
+
+TEST_F(Scanner, AFailingScannerGivesItsOwnReason) {
+  SaneConfig().Write(QStringLiteral("test.conf"),
+                     "number_of_devices 1\nresolution 25.0\n"
+                     "read-status-code \"SANE_STATUS_JAMMED\"\n");
+  HGLOBAL dib = nullptr;
+  EXPECT_EQ(CRDE(aquiredibimage)(nullptr, 24, 0, 0, &dib, nullptr, nullptr, nullptr, 0),
+            MX_ERR_SCANNER);
+  EXPECT_EQ(dib, nullptr);
+  const std::string text = FailureText(MX_ERR_SCANNER);
+  const std::string plain = "Échec du scanner : ";
+  EXPECT_EQ(text.rfind(plain, 0), 0u) << text;
+  EXPECT_GT(text.size(), plain.size()) << "the scanner's reason follows";
+  // The next session starts without the old reason.
+  EXPECT_EQ(CRDE(scannercount)(0), 1);
+  EXPECT_EQ(FailureText(MX_ERR_SCANNER), "Échec du scanner");
 }
 
 }  // namespace

@@ -12,12 +12,14 @@ void KeepSaneTestBackendLoaded() {
   (void)backend;
 }
 
-void UseSaneTestScanner(bool any) {
+void UseSaneTestScanner(bool any, const char *readStatus) {
   KeepSaneTestBackendLoaded();
   static TempDir *folder = new TempDir;
   folder->Write(QStringLiteral("dll.conf"), any ? "test\n" : "\n");
   folder->Write(QStringLiteral("test.conf"),
-                "number_of_devices 1\ntest-picture \"Color pattern\"\nresolution 25.0\n");
+                QByteArray("number_of_devices 1\ntest-picture \"Color pattern\"\nresolution 25.0\n"
+                           "read-status-code \"") +
+                    readStatus + "\"\n");
   qputenv("SANE_CONFIG_DIR", folder->Path().toLocal8Bit());
 }
 

@@ -10,4 +10,6 @@ void KeepSaneTestBackendLoaded();
 // Points SANE at a configuration folder of the tests' own, with the test backend's one
 // colour scanner (or, with `any` false, no backend and so no scanner at all). SANE reads
 // the folder's name once per process, so every test of a process shares this one folder.
-void UseSaneTestScanner(bool any);
+// `readStatus` names the SANE status every read of the scanner gives ("SANE_STATUS_JAMMED"),
+// for scanners that fail; by default reads succeed.
+void UseSaneTestScanner(bool any, const char *readStatus = "Default");
