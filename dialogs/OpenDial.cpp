@@ -337,6 +337,13 @@ bool TOpenDial::eventFilter(QObject *watched, QEvent *event) {
 
 void TOpenDial::ApplyEditText(const QString &text) {
   Edit->setText(text);
+  // A folder, typed with or without its trailing "/" ("photos", "..", "/home/anne"), is
+  // entered, and the name field is left for the file.
+  if (!text.isEmpty() && QFileInfo(text).isDir()) {
+    ChangeFolder(text);
+    Edit->clear();
+    return;
+  }
   QString last = text;
   const int slash = text.lastIndexOf(u'/');
   if (slash >= 0) {
@@ -351,7 +358,11 @@ void TOpenDial::ApplyEditText(const QString &text) {
   }
   const QList<QListWidgetItem *> found = FileListBox->findItems(last, Qt::MatchFixedString);
   if (!found.isEmpty() || platform::FileExists(last)) {
-    if (!found.isEmpty()) SelectFileRow(FileListBox->row(found.first()));
+    if (!found.isEmpty()) {
+      SelectFileRow(FileListBox->row(found.first()));
+      // A file chosen by its typed name is shown as a click on it shows it.
+      FileListBoxClick();
+    }
     return;
   }
   platform::ErrorBox(QStringLiteral("Nom de fichier incorrect - %1").arg(text), this);

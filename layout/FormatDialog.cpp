@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -35,10 +36,10 @@ QString TNewFor::PositionText(int position) {
 }
 
 double TNewFor::ReadMillimetres(const QString &text) {
-  // The decimal separator is the comma: a point makes the text something else than a
-  // number, as does anything a person would not read as one.
+  // The decimal separator is the comma; a point is taken for one too, since "500.5" is
+  // what many people type. A text with both, or anything else not read as a number, is not.
   const QString t = text.trimmed();
-  if (t.isEmpty() || t.contains(u'.')) return 100;
+  if (t.isEmpty() || (t.contains(u'.') && t.contains(u','))) return 100;
   bool ok = false;
   const double value = QString(t).replace(u',', u'.').toDouble(&ok);
   if (!ok || !std::isfinite(value)) return 100;
@@ -70,7 +71,7 @@ TNewFor::TNewFor(PosterHost &host, QWidget *parent) : QDialog(parent), host_(hos
   HScroll = new QScrollBar(Qt::Horizontal, frame);
   HScroll->setGeometry(8, 74, 284, 14);
   for (QScrollBar *s : {WScroll, HScroll}) {
-    s->setRange(1, 29700);
+    s->setRange(kSmallestPosition, kLargestPosition);
     s->setValue(1000);
     s->setPageStep(10);
   }
@@ -111,8 +112,30 @@ TNewFor::TNewFor(PosterHost &host, QWidget *parent) : QDialog(parent), host_(hos
   connect(OKBtn, &QPushButton::clicked, this, platform::Guard([this](bool) { OKBtnClick(); }));
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
+  // Enter in a size edit applies the size first; the dialog's OK comes with the next one.
+  Edit1->installEventFilter(this);
+  Edit2->installEventFilter(this);
+  WLbl->setBuddy(Edit1);
+  HLbl->setBuddy(Edit2);
+  Image->setAccessibleName(QStringLiteral("Aperçu des feuilles"));
+
   SetLanguageTexts();
   OKBtn->setFocus();
+}
+
+bool TNewFor::eventFilter(QObject *watched, QEvent *event) {
+  if ((watched == Edit1 || watched == Edit2) && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    auto *edit = static_cast<QLineEdit *>(watched);
+    QScrollBar *scroll = edit == Edit1 ? WScroll : HScroll;
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        edit->text() != PositionText(scroll->value())) {
+      platform::RunGuarded([this, edit, scroll] { ApplyEdit(edit, scroll); });
+      edit->selectAll();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void TNewFor::SetLanguageTexts() {
@@ -120,6 +143,12 @@ void TNewFor::SetLanguageTexts() {
   setWindowTitle(english ? QStringLiteral("Placard size") : QStringLiteral("Format de l'affiche"));
   WLbl->setText(english ? QStringLiteral("Width :") : QStringLiteral("Largeur :"));
   HLbl->setText(english ? QStringLiteral("Height :") : QStringLiteral("Hauteur :"));
+  Edit1->setAccessibleName(english ? QStringLiteral("Width in millimetres")
+                                   : QStringLiteral("Largeur en millimètres"));
+  Edit2->setAccessibleName(english ? QStringLiteral("Height in millimetres")
+                                   : QStringLiteral("Hauteur en millimètres"));
+  WScroll->setAccessibleName(english ? QStringLiteral("Width") : QStringLiteral("Largeur"));
+  HScroll->setAccessibleName(english ? QStringLiteral("Height") : QStringLiteral("Hauteur"));
   Label3->setText(english ? QStringLiteral("Sheets : 100") : QStringLiteral("Feuilles : 100"));
   CheckBox1->setText(english ? QStringLiteral("&Landscape") : QStringLiteral("&Paysage"));
   CheckBox2->setText(english ? QStringLiteral("&Keep ratio")
@@ -258,9 +287,12 @@ void FormatBtnClick(PosterHost &host, TNewFor &dialog) {
   const int ppi = host.PixelsPerInch();
   dialog.SetWScrollPosition(PositionOfPixels(host.PosterWidth(), ppi));
   dialog.SetHScrollPosition(PositionOfPixels(host.PosterHeight(), ppi));
-  if (dialog.Execute() != QDialog::Accepted) return;
-  host.SetPosterWidth(PixelsOfPosition(dialog.WScrollPosition(), ppi));
-  host.SetPosterHeight(PixelsOfPosition(dialog.HScrollPosition(), ppi));
+  if (dialog.Execute() == QDialog::Accepted) {
+    host.SetPosterWidth(PixelsOfPosition(dialog.WScrollPosition(), ppi));
+    host.SetPosterHeight(PixelsOfPosition(dialog.HScrollPosition(), ppi));
+  }
+  // The orientation chosen in the dialog stays after Cancel too: the main window's box,
+  // preview and sheet count follow it, so they show what will print.
   RefreshPreview(host);
 }
 

@@ -19,6 +19,10 @@ namespace layout {
 
 class PosterHost;
 
+// The sizes the dialog gives, in tenths of a millimetre: 0,1 to 2970 mm.
+constexpr int kSmallestPosition = 1;
+constexpr int kLargestPosition = 29700;
+
 class TNewFor : public QDialog {
   Q_OBJECT
  public:
@@ -48,9 +52,11 @@ class TNewFor : public QDialog {
   void OKBtnClick();
   void Redraw();
 
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
   // Conversions of the dialog.
   static QString PositionText(int position);           // 1000 -> "100,0"
-  static double ReadMillimetres(const QString &text);  // "12,34" -> 12.34; not a number -> 100
+  static double ReadMillimetres(const QString &text);  // "12,34" or "12.34" -> 12.34; else 100
 
   QLineEdit *Edit1 = nullptr;
   QLineEdit *Edit2 = nullptr;

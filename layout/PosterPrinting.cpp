@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <limits>
 #include <new>
 #include <optional>
 
@@ -100,9 +101,9 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice) {
 
   int printed = 0;
   try {
-    int k = 0;
-    for (int c = 1; c <= job.grid.columns; ++c) {
-      for (int j = 1; j <= job.grid.rows; ++j) {
+    int64_t k = 0;
+    for (int64_t c = 1; c <= job.grid.columns; ++c) {
+      for (int64_t j = 1; j <= job.grid.rows; ++j) {
         ++k;
         if (choice.pageRangeChosen && (k < choice.fromPage || k > choice.toPage)) continue;
         const SheetPart part = SheetPartOf(job.page, job.grid, c, j);
@@ -147,18 +148,25 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice) {
   return printed;
 }
 
+Job JobFor(PosterHost &host, const platform::PrinterPageMetrics &page) {
+  const int ppi = host.PixelsPerInch() > 0 ? host.PixelsPerInch() : 96;
+  return Job{host, page, SheetGridFor(page, host.PosterWidth(), host.PosterHeight(), ppi),
+             double(page.dpiX) / ppi, double(page.dpiY) / ppi};
+}
+
 std::optional<Job> Prepare(PosterHost &host) {
   platform::Printer &printer = platform::ThePrinter();
   try {
-    const int ppi = host.PixelsPerInch() > 0 ? host.PixelsPerInch() : 96;
     printer.SetTitle(PrintJobTitle(host));
-    const platform::PrinterPageMetrics page = printer.PageMetrics();
-    return Job{host, page, SheetGridFor(page, host.PosterWidth(), host.PosterHeight(), ppi),
-               double(page.dpiX) / ppi, double(page.dpiY) / ppi};
+    return JobFor(host, printer.PageMetrics());
   } catch (const platform::Failure &f) {
     platform::ErrorBox(f.Text(), host.DialogParent());
     return std::nullopt;
   }
+}
+
+int PageNumberOf(int64_t sheets) {
+  return int(std::min<int64_t>(sheets, std::numeric_limits<int>::max()));
 }
 
 int Run(Job &job, const platform::PrintDialogSpec &choice) {
@@ -184,14 +192,32 @@ int PrintPoster(PosterHost &host) {
     request.maxPage = 1;
     request.pageRangeAllowed = false;
   } else {
-    request.maxPage = job->grid.SheetCount();
+    request.maxPage = PageNumberOf(job->grid.SheetCount());
     request.pageRangeAllowed = true;
     request.fromPage = 1;
-    request.toPage = job->grid.SheetCount();
+    request.toPage = request.maxPage;
   }
   request.pageRangeChosen = false;
   if (!platform::Dialogs().PrintDialog(host.DialogParent(), request)) return 0;
+  // The dialog may have changed the printer or its paper: the poster is cut for the page
+  // the job will really use, and a chosen range keeps to that grid's sheets.
+  bool regridded = false;
+  try {
+    const platform::PrinterPageMetrics page = platform::ThePrinter().PageMetrics();
+    if (!(page == job->page)) {
+      job.emplace(JobFor(host, page));
+      regridded = true;
+    }
+  } catch (const platform::Failure &f) {
+    platform::ErrorBox(f.Text(), host.DialogParent());
+    return 0;
+  }
   if (job->grid.singleSheet) request.pageRangeChosen = false;
+  if (regridded && request.pageRangeChosen) {
+    const int last = PageNumberOf(job->grid.SheetCount());
+    request.fromPage = std::clamp(request.fromPage, 1, last);
+    request.toPage = std::clamp(request.toPage, request.fromPage, last);
+  }
   return Run(*job, request);
 }
 

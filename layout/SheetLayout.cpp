@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPalette>
+#include <QPointer>
 #include <algorithm>
 #include <new>
 #include <optional>
@@ -49,17 +50,17 @@ SheetGrid SheetGridFor(const platform::PrinterPageMetrics &page, int widthPx, in
   g.singleSheet =
       g.posterWidthDots <= page.printableWidth && g.posterHeightDots <= page.printableHeight;
   if (!g.singleSheet) {
-    g.columns = int(std::max<int64_t>(1, CeilDiv(g.posterWidthDots, page.printableWidth)));
-    g.rows = int(std::max<int64_t>(1, CeilDiv(g.posterHeightDots, page.printableHeight)));
+    g.columns = std::max<int64_t>(1, CeilDiv(g.posterWidthDots, page.printableWidth));
+    g.rows = std::max<int64_t>(1, CeilDiv(g.posterHeightDots, page.printableHeight));
   }
   return g;
 }
 
-SheetPart SheetPartOf(const platform::PrinterPageMetrics &page, const SheetGrid &grid, int column,
-                      int row) {
+SheetPart SheetPartOf(const platform::PrinterPageMetrics &page, const SheetGrid &grid,
+                      int64_t column, int64_t row) {
   SheetPart p;
-  p.x0 = int64_t(column - 1) * page.printableWidth;
-  p.y0 = int64_t(row - 1) * page.printableHeight;
+  p.x0 = (column - 1) * page.printableWidth;
+  p.y0 = (row - 1) * page.printableHeight;
   p.x1 = p.x0 +
          std::max<int64_t>(0, std::min<int64_t>(page.printableWidth, grid.posterWidthDots - p.x0));
   p.y1 = p.y0 + std::max<int64_t>(
@@ -67,7 +68,7 @@ SheetPart SheetPartOf(const platform::PrinterPageMetrics &page, const SheetGrid 
   return p;
 }
 
-QString SheetCountText(int language, int count) {
+QString SheetCountText(int language, int64_t count) {
   return (language == 1 ? QStringLiteral("Sheets : ") : QStringLiteral("Feuilles : ")) +
          QString::number(count);
 }
@@ -85,10 +86,11 @@ namespace {
 // remembered and done once the running one ends, with the latest values.
 struct PendingRedraw {
   QImage *bitmap;
-  platform::ImageControl *preview;
+  QPointer<platform::ImageControl> preview;
+  bool hadPreview;
   int widthPx, heightPx;
   bool withPicture;
-  QLabel *label;
+  QPointer<QLabel> label;
   PosterHost *host;
 };
 bool gDrawing = false;
@@ -172,11 +174,20 @@ bool DrawOnce(QImage &bitmap, platform::ImageControl *preview, int widthPx, int 
         DrawPicture(host, *workingCanvas, 0, 0, sx * m, sy * m);
       }
     }
-    for (int c = 1; c <= grid.columns; ++c) {
-      for (int j = 1; j <= grid.rows; ++j) {
-        const int gx = (c - 1) * sw, gy = (j - 1) * sh;
-        const int64_t remW = W - int64_t(c - 1) * page.printableWidth;
-        const int64_t remH = H - int64_t(j - 1) * page.printableHeight;
+    // Other handlers run between the sheets; when they close or destroy the window, the
+    // drawing stops there, so no redraw outlives it and quitting ends the program.
+    const QPointer<QWidget> window = host.DialogParent();
+    const QPointer<platform::ImageControl> previewAlive = preview;
+    const bool hadWindow = window != nullptr, windowShown = window && window->isVisible();
+    const auto gone = [&] {
+      return (preview != nullptr && previewAlive.isNull()) || (hadWindow && window.isNull()) ||
+             (windowShown && !window->isVisible());
+    };
+    for (int64_t c = 1; c <= grid.columns; ++c) {
+      for (int64_t j = 1; j <= grid.rows; ++j) {
+        const int gx = int(c - 1) * sw, gy = int(j - 1) * sh;
+        const int64_t remW = W - (c - 1) * page.printableWidth;
+        const int64_t remH = H - (j - 1) * page.printableHeight;
         canvas.pen = blackPen;
         canvas.brush = {Qt::white, platform::BrushStyle::Solid};
         canvas.Rectangle(gx, gy, gx + sw, gy + sh);
@@ -184,8 +195,8 @@ bool DrawOnce(QImage &bitmap, platform::ImageControl *preview, int widthPx, int 
         const int qx = px + int(Round(std::min<int64_t>(page.printableWidth, remW) * m));
         const int qy = py + int(Round(std::min<int64_t>(page.printableHeight, remH) * m));
         if (workingCanvas) {
-          const QRect from(int(Round(page.printableWidth * m)) * (c - 1),
-                           int(Round(page.printableHeight * m)) * (j - 1), qx - px, qy - py);
+          const QRect from(int(Round(page.printableWidth * m)) * int(c - 1),
+                           int(Round(page.printableHeight * m)) * int(j - 1), qx - px, qy - py);
           canvas.CopyRect(QRect(px, py, qx - px, qy - py), *workingCanvas, from);
         }
         canvas.pen = blackPen;
@@ -195,6 +206,10 @@ bool DrawOnce(QImage &bitmap, platform::ImageControl *preview, int widthPx, int 
         if (withPicture) {
           if (preview) preview->update();
           QCoreApplication::processEvents();
+          if (gone()) {
+            gPending.reset();
+            return false;
+          }
         }
       }
     }
@@ -214,7 +229,8 @@ bool DrawOnce(QImage &bitmap, platform::ImageControl *preview, int widthPx, int 
 bool DrawGuarded(QImage &bitmap, platform::ImageControl *preview, int widthPx, int heightPx,
                  bool withPicture, QLabel *label, PosterHost &host) {
   if (gDrawing) {
-    gPending = PendingRedraw{&bitmap, preview, widthPx, heightPx, withPicture, label, &host};
+    gPending = PendingRedraw{&bitmap, preview, preview != nullptr, widthPx, heightPx, withPicture,
+                             label,   &host};
     return true;
   }
   gDrawing = true;
@@ -224,6 +240,8 @@ bool DrawGuarded(QImage &bitmap, platform::ImageControl *preview, int widthPx, i
     while (gPending) {
       const PendingRedraw p = *gPending;
       gPending.reset();
+      // A redraw asked for by a window that has gone since is dropped.
+      if (p.hadPreview && p.preview.isNull()) continue;
       ok = DrawOnce(*p.bitmap, p.preview, p.widthPx, p.heightPx, p.withPicture, p.label, *p.host);
     }
   } catch (...) {

@@ -23,10 +23,11 @@ class PosterHost;
 struct SheetGrid {
   int64_t posterWidthDots = 0, posterHeightDots = 0;  // W and H
   bool singleSheet = true;
-  int columns = 1, rows = 1;
-  int SheetCount() const { return columns * rows; }
+  // 64 bits: a poster far larger than any paper must give its true count, not a wrapped one.
+  int64_t columns = 1, rows = 1;
+  int64_t SheetCount() const { return columns * rows; }
   // Sheets count column by column from 1.
-  int SheetNumber(int column, int row) const { return (column - 1) * rows + row; }
+  int64_t SheetNumber(int64_t column, int64_t row) const { return (column - 1) * rows + row; }
 };
 
 SheetGrid SheetGridFor(const platform::PrinterPageMetrics &page, int widthPx, int heightPx,
@@ -36,11 +37,11 @@ SheetGrid SheetGridFor(const platform::PrinterPageMetrics &page, int widthPx, in
 struct SheetPart {
   int64_t x0, y0, x1, y1;
 };
-SheetPart SheetPartOf(const platform::PrinterPageMetrics &page, const SheetGrid &grid, int column,
-                      int row);
+SheetPart SheetPartOf(const platform::PrinterPageMetrics &page, const SheetGrid &grid,
+                      int64_t column, int64_t row);
 
 // "Feuilles : N" / "Sheets : N".
-QString SheetCountText(int language, int count);
+QString SheetCountText(int language, int64_t count);
 QString CuttingOutText(int language);  // "Découpage..." / "Cutting out..."
 
 // Draws the sheets of a poster on a preview square and writes the sheet count into the

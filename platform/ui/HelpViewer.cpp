@@ -1,6 +1,8 @@
 #include "HelpViewer.h"
 
+#include <QApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QTextBrowser>
 #include <QUrl>
@@ -11,6 +13,21 @@
 namespace platform {
 
 namespace {
+// The help closes with Escape, as a dialog would.
+class HelpWindow : public QTextBrowser {
+ public:
+  using QTextBrowser::QTextBrowser;
+
+ protected:
+  void keyPressEvent(QKeyEvent *event) override {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+      close();
+      return;
+    }
+    QTextBrowser::keyPressEvent(event);
+  }
+};
+
 QString helpFile;
 QPointer<QTextBrowser> viewer;
 }  // namespace
@@ -28,8 +45,13 @@ void ShowHelpTopic(int topic, QWidget *parent) {
     ErrorBox(CannotOpenText(helpFile), parent);
     return;
   }
+  // Inside a modal dialog a window of its own would be blocked behind it: the help then
+  // becomes a window of that dialog, above it and reachable.
+  QWidget *modal = QApplication::activeModalWidget();
+  if (viewer && viewer->parentWidget() != modal) delete viewer;
   if (!viewer) {
-    viewer = new QTextBrowser;  // a top-level window of its own, deleted when closed
+    viewer = new HelpWindow(modal);  // a window of its own, deleted when closed
+    viewer->setWindowFlag(Qt::Window);
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     viewer->setOpenExternalLinks(false);
     viewer->setAccessibleName(QStringLiteral("Aide"));

@@ -189,3 +189,40 @@ TEST_F(OpenDialTest, ThePreviewChoiceIsRemembered) {
   EXPECT_FALSE(again.Image->isVisible());
   EXPECT_FALSE(again.Image1->isVisible());
 }
+
+TEST_F(OpenDialTest, ATypedFolderIsEnteredWithOrWithoutItsSlash) {
+  const struct {
+    const char *name;
+    QString start, typed, folder;
+  } cases[] = {
+      {"a bare subfolder name", dir_.Path(), QStringLiteral("sub"), dir_.File("sub")},
+      {"a full path without its slash", dir_.Path(), dir_.File("sub"), dir_.File("sub")},
+      {"the parent", dir_.File("sub"), QStringLiteral(".."), dir_.Path()},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    QDir::setCurrent(c.start);
+    bool preview = false;
+    TOpenDial d(preview);
+    d.show();
+    d.Edit->setText(c.typed);
+    PressEnter(d.Edit);  // no message box is expected: the scripted host would fail on it
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(d.Label4->text(), QDir(c.folder).absolutePath());
+    EXPECT_TRUE(d.Edit->text().isEmpty());
+  }
+}
+
+TEST_F(OpenDialTest, AFileChosenByTypingItsPathIsPreviewed) {
+  bool preview = true;
+  TOpenDial d(preview);
+  d.show();
+  d.Edit->setText(dir_.File("sub/inside.png"));
+  PressEnter(d.Edit);
+  EXPECT_EQ(d.Label4->text(), dir_.File("sub"));
+  ASSERT_NE(d.FileListBox->currentItem(), nullptr);
+  EXPECT_EQ(d.FileListBox->currentItem()->text(), QStringLiteral("inside.png"));
+  EXPECT_TRUE(d.Image->isVisible());
+  EXPECT_EQ(d.Image->InfoWidth, 8);
+  EXPECT_FALSE(d.Accepted);
+}

@@ -49,7 +49,8 @@ struct FakeHost : layout::PosterHost {
   int FeuilleHeight() const override { return feuilleHeight; }
   const platform::Picture &FeuillePicture() const override { return picture; }
   int PixelsPerInch() const override { return ppi; }
-  QWidget *DialogParent() override { return nullptr; }
+  QWidget *window = nullptr;  // the main window, when a test gives one
+  QWidget *DialogParent() override { return window; }
   QWidget *PreviewPanel() override { return panel.get(); }
   int PreviewPanelEdge() const override { return 3; }
   platform::ImageControl *PreviewSquare() override { return square; }

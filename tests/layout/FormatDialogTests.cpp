@@ -1,10 +1,15 @@
+#include <QAccessible>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 
 #include "FakeHost.h"
 #include "FormatDialog.h"
+#include "SheetLayout.h"
 
 namespace {
 
@@ -64,9 +69,10 @@ struct EditCase {
 TEST_F(FormatDialogTest, WidthEditIsReadClampedAndTruncated) {
   host.keepRatio = false;
   const EditCase cases[] = {
-      {"150", 1500, "150,0"},  {"5000", 29700, "2970,0"}, {"0", 1, "0,1"},
-      {"12,34", 123, "12,3"},  {"-3", 1, "0,1"},          {"abc", 1000, "100,0"},
-      {"12.5", 1000, "100,0"}, {"", 1000, "100,0"},       {" 7,05 ", 70, "7,0"},
+      {"150", 1500, "150,0"},   {"5000", 29700, "2970,0"},  {"0", 1, "0,1"},
+      {"12,34", 123, "12,3"},   {"-3", 1, "0,1"},           {"abc", 1000, "100,0"},
+      {"12.5", 125, "12,5"},    {"", 1000, "100,0"},        {" 7,05 ", 70, "7,0"},
+      {"500.5", 5005, "500,5"}, {"1.000,5", 1000, "100,0"}, {"5.5.5", 1000, "100,0"},
   };
   for (const EditCase &c : cases) {
     SCOPED_TRACE(c.typed);
@@ -186,4 +192,62 @@ TEST_F(FormatDialogTest, ShowingWithTheLockOffClicksTheBoxAndMarksModified) {
   dialog->Execute();
   EXPECT_TRUE(host.modified);
   EXPECT_FALSE(host.keepRatio);
+}
+
+TEST_F(FormatDialogTest, EnterInAnEditAppliesTheSizeBeforeItClosesTheDialog) {
+  host.keepRatio = false;
+  dialog->show();  // Enter reaches OK only on a dialog on screen
+  dialog->SetWScrollPosition(1000);
+  dialog->SetHScrollPosition(1000);
+  const auto pressEnter = [&] {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(dialog->Edit1, &press);
+  };
+  dialog->Edit1->setText(QStringLiteral("500.5"));
+  pressEnter();
+  EXPECT_EQ(dialog->result(), 0) << "the first Enter does not close the dialog";
+  EXPECT_EQ(dialog->WScrollPosition(), 5005);
+  EXPECT_EQ(dialog->Edit1->text(), QStringLiteral("500,5"));
+  EXPECT_EQ(dialog->Label3->text(), QStringLiteral("Feuilles : 3")) << "the count follows";
+  pressEnter();  // the value shown is in force: now Enter is the dialog's OK
+  EXPECT_EQ(dialog->result(), int(QDialog::Accepted));
+}
+
+TEST_F(FormatDialogTest, EveryControlReadsAsWhatAPersonSees) {
+  const struct {
+    QWidget *control;
+    const char *name;
+  } cases[] = {
+      {dialog->Edit1, "Largeur en millimètres"},
+      {dialog->Edit2, "Hauteur en millimètres"},
+      {dialog->WScroll, "Largeur"},
+      {dialog->HScroll, "Hauteur"},
+      {dialog->Image, "Aperçu des feuilles"},
+      {dialog->CheckBox1, "Paysage"},
+      {dialog->CancelBtn, "Annuler"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(c.control);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->text(QAccessible::Name), QString::fromUtf8(c.name));
+  }
+}
+
+TEST_F(FormatDialogTest, AfterCancelTheMainWindowShowsTheOrientationThatWillPrint) {
+  host.WithSidePanel(320, 320);
+  host.picture.AssignBitmap(BlockImage(20, 20, 20, 20));
+  host.posterWidth = 1890;
+  host.posterHeight = 2646;
+  host.keepRatio = false;
+  layout::RefreshPreview(host);
+  ASSERT_EQ(host.label->text(), QStringLiteral("Feuilles : 9"));
+  Dialogs().AnswerModal([&](QDialog &) {
+    dialog->CheckBox1->setChecked(true);
+    dialog->CheckBox1Click();
+    return int(QDialog::Rejected);
+  });
+  layout::FormatBtnClick(host, *dialog);
+  EXPECT_TRUE(host.box->isChecked());
+  EXPECT_EQ(host.label->text(), QStringLiteral("Feuilles : 8")) << "as the landscape page prints";
 }

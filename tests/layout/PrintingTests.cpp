@@ -270,3 +270,42 @@ TEST_F(PrintingTest, MetafileIsPlayedOntoEachSheetAsVectors) {
   EXPECT_EQ(QColor(printer->pages[1].pixel(50, 50)), QColor(Qt::white)) << "row 2 starts at 150";
   EXPECT_EQ(QColor(printer->pages[4].pixel(50, 75)), QColor(Qt::white));
 }
+
+TEST_F(PrintingTest, APaperChosenInThePrintDialogIsTheOneThePosterIsCutFor) {
+  PosterOf(300, 300);  // 3 x 2 sheets of 100 x 150 dots
+  platform::PrinterPageMetrics larger = SmallPrinter();
+  larger.printableWidth = larger.printableHeight = 150;
+  larger.physicalWidth = larger.physicalHeight = 170;
+  const struct {
+    const char *name;
+    bool range;
+    int from, to;
+    size_t pages;
+  } cases[] = {
+      {"every sheet of the new grid", false, 1, 1, 4},
+      {"a range past the new grid keeps to its last sheet", true, 5, 6, 1},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    UsePrinter(SmallPrinter());
+    platform::RasterPrinter *chosen = nullptr;
+    Dialogs().AnswerPrint([&](platform::PrintDialogSpec &request) {
+      EXPECT_EQ(request.maxPage, 6);
+      // The person picks another printer, with larger paper, in the dialog.
+      auto other = std::make_unique<platform::RasterPrinter>(larger);
+      chosen = other.get();
+      platform::ThePrinter().SetBackend(std::move(other));
+      request.pageRangeChosen = c.range;
+      request.fromPage = c.from;
+      request.toPage = c.to;
+      return true;
+    });
+    EXPECT_EQ(layout::PrintPoster(host), int(c.pages));
+    ASSERT_NE(chosen, nullptr);
+    ASSERT_EQ(chosen->pages.size(), c.pages);
+    // Each sheet carries 150 dots of the poster: the first sheet's outline is 150 wide.
+    if (!c.range) {
+      EXPECT_GT(BlackAlongColumn(chosen->pages[0], 149, 0, 150), 60);
+    }
+  }
+}

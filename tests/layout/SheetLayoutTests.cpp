@@ -303,3 +303,30 @@ TEST_F(LayoutTest, PrinterBitmapsGoThroughTheirOwnDepth) {
   EXPECT_EQ(page.pixel(51, 50), qRgb(255, 0, 0)) << "no size: the bitmap's own";
   EXPECT_EQ(page.pixel(54, 50), kWhite);
 }
+
+TEST_F(LayoutTest, SheetCountsOfHugePostersDoNotWrap) {
+  // 2^31 - 1 pixels a side on the worked example's page: 2 796 203 columns and
+  // 2 033 602 rows, more sheets than 32 bits hold.
+  const auto g = layout::SheetGridFor(WorkedExamplePrinter(), 2147483647, 2147483647, 96);
+  EXPECT_EQ(g.columns, 2796203);
+  EXPECT_EQ(g.rows, 2033602);
+  EXPECT_EQ(g.SheetCount(), int64_t(2796203) * 2033602);
+  EXPECT_EQ(layout::SheetCountText(0, g.SheetCount()), QStringLiteral("Feuilles : 5686364013206"));
+}
+
+TEST_F(LayoutTest, ARedrawStopsWhenItsWindowCloses) {
+  host.picture.AssignBitmap(BlockImage(40, 40, 40, 40));
+  host.WithSidePanel(300, 300);
+  host.square->resize(284, 284);
+  host.window = host.panel.get();
+  host.panel->show();
+  int sheetsDrawn = 0;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (++sheetsDrawn == 2) host.panel->close();  // "Quitter" while the sheets are cut
+  });
+  closer.start(0);
+  EXPECT_FALSE(layout::DrawSheetLayout(*host.square, 1890, 2646, true, host.label, host));
+  EXPECT_LE(sheetsDrawn, 3) << "the drawing went on after the window closed";
+  EXPECT_EQ(host.label->text(), QStringLiteral("Découpage..."));
+}

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextBrowser>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -130,4 +136,30 @@ TEST_F(UiTest, WindowsFiltersBecomeQtFilters) {
             QStringLiteral("Affiches (*.AFF *.aff)"));
   EXPECT_EQ(platform::QtFilterFromWindowsFilter(QStringLiteral("Images|*.BMP;*.JPG|Tout|*")),
             QStringLiteral("Images (*.BMP *.bmp *.JPG *.jpg);;Tout (*)"));
+}
+
+TEST_F(UiTest, HelpAskedInsideAModalDialogComesUpAboveItAndEscapeClosesIt) {
+  QTemporaryDir folder;
+  const QString file = folder.filePath(QStringLiteral("muralix.hlp"));
+  {
+    QFile help(file);
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.write("<html><body><h1 id=\"topic2\">Format</h1></body></html>");
+  }
+  platform::SetHelpFile(file);
+  QDialog dialog;
+  dialog.setModal(true);
+  dialog.show();  // as a running dialog is
+  ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+  platform::ShowHelpTopic(2);
+  auto *help = dialog.findChild<QTextBrowser *>();
+  ASSERT_NE(help, nullptr) << "the help belongs to the dialog, so the dialog does not block it";
+  EXPECT_TRUE(help->isWindow());
+  EXPECT_TRUE(help->isVisible());
+  const QPointer<QTextBrowser> alive(help);
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QCoreApplication::sendEvent(help, &escape);
+  EXPECT_TRUE(alive.isNull() || !alive->isVisible());
+  EXPECT_TRUE(dialog.isVisible()) << "Escape closes the help, not the dialog";
+  platform::SetHelpFile(QString());
 }
