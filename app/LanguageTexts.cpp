@@ -25,6 +25,9 @@ const MainWindowTexts &TextsFor(uint8_t language) {
       QStringLiteral(" introuvable."),
       QStringLiteral("Format de fichier non reconnu."),
       QStringLiteral("Voulez-vous enregistrer cette affiche ?"),
+      QStringLiteral("Image illisible : %1"),
+      QStringLiteral(" Rien n'a été enregistré."),
+      QStringLiteral("Aucun scanner n'est disponible."),
   };
   static const MainWindowTexts kEnglishTexts{
       QStringLiteral("pictures"),
@@ -48,6 +51,9 @@ const MainWindowTexts &TextsFor(uint8_t language) {
       QStringLiteral(" missing."),
       QStringLiteral("Unknown file format."),
       QStringLiteral("Save this placard ?"),
+      QStringLiteral("Unreadable picture: %1"),
+      QStringLiteral(" Nothing was saved."),
+      QStringLiteral("No scanner is available."),
   };
   return language == kEnglish ? kEnglishTexts : kFrenchTexts;
 }

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
@@ -49,6 +50,10 @@ constexpr int kBevelWidth = 1;
 constexpr int kPanelInset = kPanelBorderWidth + kBevelWidth;
 constexpr int kCursorMain = 1;
 constexpr int kMainHelpTopic = 1;
+// The lowest tool ("Quitter", 32 pixels high at 456) and the panel's frame below it; the
+// width leaves the picture and the preview a usable square.
+constexpr int kMinimumHeight = 456 + 32 + kPanelInset;
+constexpr int kMinimumWidth = kToolColumnWidth + 2 * 200;
 
 TForm1 *theMainForm = nullptr;
 
@@ -74,6 +79,8 @@ TForm1::TForm1(const StartOptions &options, QWidget *parent)
   setObjectName(QStringLiteral("Form1"));
   setProperty("helpTopic", kMainHelpTopic);
   resize(648, 526);
+  // Every tool of the column stays in sight: the column has fixed places down to "Quitter".
+  setMinimumSize(kMinimumWidth, kMinimumHeight);
   setWindowIcon(QIcon(QStringLiteral(":/icons/muralix.svg")));
   CreateControls();
   // A failure here is shown, the rest of the creation is skipped and the window opens.
@@ -274,8 +281,7 @@ void TForm1::ApplyLanguage() {
     button->setAccessibleName(hint);
   }
   Label3->setText(t.sheetCountAtStart);
-  Label3->adjustSize();
-  Label3->setAccessibleName(QStringLiteral("Feuilles"));
+  Label3->adjustSize();  // read by a screen reader as its text: the sheet count itself
   CheckBox1->setText(t.landscapeCaption);
   CheckBox1->setAccessibleName(QString(t.landscapeCaption).remove(u'&'));
   Feuille->setAccessibleName(QStringLiteral("Image de l'affiche"));
@@ -368,6 +374,8 @@ void TForm1::closeEvent(QCloseEvent *event) {
   }
   platform::RunGuarded([this] { FormClose(); });
   event->accept();
+  // Closing the main window ends the program, whatever other window (the help) is open.
+  QCoreApplication::quit();
 }
 
 bool TForm1::FormCloseQuery() {
@@ -411,7 +419,7 @@ void TForm1::ReadPosterFile(const QString &path) {
     ~NormalCursorOnExit() { platform::SetNormalCursor(); }
   } restore;
   PosterFileName = path;
-  const PosterFileContents contents = ReadPosterFileContents(path);
+  const PosterFileContents contents = ReadPosterFileContents(path, ScreenPpi());
   VersionTag = contents.versionTag;
   PosterWidth = contents.posterWidth;
   PosterHeight = contents.posterHeight;
@@ -425,9 +433,18 @@ void TForm1::ReadPosterFile(const QString &path) {
   SetCaption(kCaptionSeparator + PosterFileName);
   ImagePath = PictureFolder() + u'/' + ImageFileName;
   if (platform::FileExists(ImagePath)) {
-    Tampon->SetImageName(ImagePath);
-    Feuille->GetPicture().AssignBitmap(Tampon->Picture().ToImage());
-    Feuille->update();
+    // Loaded as a new poster loads it, so a metafile keeps printing as vectors and an
+    // icon keeps its transparency. A picture that cannot be read is said, like a missing one.
+    try {
+      Feuille->SetPicture(LoadPosterPicture(ImagePath));
+    } catch (const platform::Failure &failure) {
+      platform::SetNormalCursor();
+      platform::ErrorBox(failure.Text(), this);
+      platform::SetBusyCursor();
+      ShowNoDocument();
+      Modified = false;
+      return;
+    }
     FitPicture();
     ShowDocument();
     platform::ThePrinter().SetOrientation(Landscape ? platform::Orientation::Landscape
@@ -471,43 +488,59 @@ class LibraryFailure {
 void TForm1::WritePosterFile(const QString &path) {
   BusyCursor busy;
   const QString folder = PictureFolder() + u'/';
+  const QString previousFileName = ImageFileName;
   // A different picture already under this name in the picture folder would be taken
   // for ours when the poster is opened again: take the first free name instead. The
   // name is chosen before the poster file records it.
   if (ImageOrigin == 0) ImageFileName = platform::FreeNameFor(ImagePath, folder, ImageFileName);
-
-  PosterFileContents contents;
-  contents.posterWidth = PosterWidth;
-  contents.posterHeight = PosterHeight;
-  contents.imageFileName = ImageFileName;
-  contents.keepRatio = KeepRatio;
-  contents.landscape = Landscape;
-  WritePosterFileContents(path, contents);
-
-  // The poster counts as saved only once its picture is in place too.
-  switch (ImageOrigin) {
-    case 0: {
-      const QString target = folder + ImageFileName;
-      if (!platform::FileExists(target)) platform::CopyFileAtomic(ImagePath, target);
-      // From now on the poster's picture is its copy, as when the poster is opened again:
-      // the original may be moved or deleted without making the poster unsavable.
-      ImagePath = target;
-      break;
+  const QString target = folder + ImageFileName;
+  // The picture goes into place first: a poster file naming a picture that is not there
+  // would open as "introuvable". A picture made by this save goes again when the poster
+  // file cannot be written, so a failure leaves everything as it was.
+  bool pictureMade = false;
+  try {
+    switch (ImageOrigin) {
+      case 0:
+        if (!platform::FileExists(target)) {
+          platform::CopyFileAtomic(ImagePath, target);
+          pictureMade = true;
+        }
+        break;
+      case 1: {
+        // A scan is written into the picture folder and nowhere else.
+        pictureMade = !platform::FileExists(target);
+        // The component reports a failed write only to its error handler: catch it here so
+        // a scan that could not be written is never taken for saved.
+        LibraryFailure failure(Tampon);
+        Tampon->SaveTiffFile(target);
+        if (failure.Happened() || !platform::FileExists(target))
+          throw platform::Failure(
+              platform::CannotCreateText(target) +
+              (failure.Text().isEmpty() ? QString() : QStringLiteral(" : ") + failure.Text()));
+        break;
+      }
+      default:
+        break;
     }
-    case 1: {
-      // The component reports a failed write only to its error handler: catch it here so
-      // a scan that could not be written is never taken for saved.
-      LibraryFailure failure(Tampon);
-      Tampon->SaveTiffFile(ImagePath);
-      if (failure.Happened() || !platform::FileExists(ImagePath))
-        throw platform::Failure(
-            platform::CannotCreateText(ImagePath) +
-            (failure.Text().isEmpty() ? QString() : QStringLiteral(" : ") + failure.Text()));
-      break;
-    }
-    default:
-      break;
+
+    PosterFileContents contents;
+    contents.posterWidth = PosterWidth;
+    contents.posterHeight = PosterHeight;
+    contents.imageFileName = ImageFileName;
+    contents.keepRatio = KeepRatio;
+    contents.landscape = Landscape;
+    WritePosterFileContents(path, contents);
+  } catch (const platform::Failure &failure) {
+    if (pictureMade) QFile::remove(target);
+    ImageFileName = previousFileName;
+    const QString text = platform::WithFullStop(failure.Text()) + Texts().nothingSaved;
+    if (const auto *io = dynamic_cast<const platform::InOutError *>(&failure))
+      throw platform::InOutError(text, io->Code());
+    throw platform::Failure(text);
   }
+  // From now on the poster's picture is its copy, as when the poster is opened again:
+  // the original may be moved or deleted without making the poster unsavable.
+  if (ImageOrigin == 0 || ImageOrigin == 1) ImagePath = target;
   Modified = false;
 }
 
@@ -548,18 +581,49 @@ bool TForm1::AskSaveChanges() {
   }
 }
 
-void TForm1::LoadPictureIntoFeuille(const QString &path, bool byExtension) {
+platform::Picture TForm1::LoadPosterPicture(const QString &path) {
   const QString ext = platform::ExtractFileExt(path).toUpper();
-  if (byExtension && (ext == u".BMP" || ext == u".WMF" || ext == u".ICO")) {
-    platform::Picture picture;
-    picture.LoadFromFile(path);
-    Feuille->SetPicture(picture);
-  } else {
-    Tampon->SetImageName(path);
-    platform::Picture picture;
-    picture.AssignBitmap(Tampon->Picture().ToImage());
-    Feuille->SetPicture(picture);
+  const auto unreadable = [this, &path](const QString &reason) {
+    QString text = Texts().unreadablePicture.arg(path);
+    if (!reason.isEmpty()) text += QStringLiteral(" (%1)").arg(reason);
+    return platform::Failure(text);
+  };
+  platform::Picture picture;
+  if (ext == u".BMP" || ext == u".WMF" || ext == u".ICO") {
+    try {
+      picture.LoadFromFile(path);
+    } catch (const std::exception &e) {
+      throw unreadable(platform::TextOf(e));
+    }
+    if (picture.IsEmpty() || picture.Width() <= 0 || picture.Height() <= 0) throw unreadable({});
+    return picture;
   }
+  // The component keeps a failed read to itself and shows an empty picture; its reason
+  // is caught here, and the poster it held (a scan) is put back.
+  const bool keepScan =
+      ImageOrigin == 1 && Feuille->GetPicture().GetKind() == platform::Picture::Kind::Bitmap;
+  const QImage scan = keepScan ? Feuille->GetPicture().Bitmap() : QImage();
+  QString reason;
+  bool failed = false;
+  {
+    LibraryFailure failure(Tampon);
+    try {
+      Tampon->SetImageName(path);
+    } catch (const std::exception &e) {
+      failed = true;
+      reason = platform::TextOf(e);
+    }
+    if (failure.Happened()) {
+      failed = true;
+      reason = failure.Text();
+    }
+  }
+  if (failed || !Tampon->Picture().HasContent()) {
+    if (keepScan) Tampon->SetPictureImage(scan);
+    throw unreadable(reason);
+  }
+  picture.AssignBitmap(Tampon->Picture().ToImage());
+  return picture;
 }
 
 void TForm1::Nouveau1Click() {
@@ -573,8 +637,12 @@ void TForm1::Nouveau1Click() {
   }
   {
     BusyCursor busy;
-    ImagePath = platform::ExpandFileName(chosen);
-    LoadPictureIntoFeuille(ImagePath, true);
+    // The document changes only once the picture is really loaded: a picture that
+    // cannot be read leaves the poster on screen and its files as they were.
+    const QString path = platform::ExpandFileName(chosen);
+    platform::Picture picture = LoadPosterPicture(path);
+    ImagePath = path;
+    Feuille->SetPicture(picture);
     FitPicture();
     ImageFileName = platform::ExtractFileName(ImagePath);
   }
@@ -602,6 +670,19 @@ bool TForm1::ShowFormatDialogForNewPoster() {
 }
 
 void TForm1::ScanImageClick() {
+  // Without a scanner there is nothing to replace the poster with: say so before the save
+  // question, and leave the poster as it is.
+  bool available = false;
+  {
+    BusyCursor busy;
+    imaging::Binding().LastErrorText.clear();
+    available = Tampon->ScannerAvailable();
+  }
+  if (!available) {
+    const QString reason = imaging::Binding().LastErrorText;
+    platform::ErrorBox(reason.isEmpty() ? Texts().noScanner : reason, this);
+    return;
+  }
   if (!AskSaveChanges()) return;
   try {
     // The library's own failure (no scanner, a scanner that stopped) reaches the user;

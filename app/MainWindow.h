@@ -13,7 +13,8 @@ class QToolButton;
 
 namespace platform {
 class ImageControl;
-}
+class Picture;
+}  // namespace platform
 namespace imagecomp {
 class TImageView;
 }
@@ -135,7 +136,10 @@ class TForm1 : public QWidget {
   void ReadSettings();
   void CreateControls();
   QToolButton *CreateToolImage(const QString &name, int y, void (TForm1::*handler)());
-  void LoadPictureIntoFeuille(const QString &path, bool byExtension);
+  // The picture of a poster: the platform's picture classes for BMP, WMF and ICO (a
+  // metafile stays vectors, an icon keeps its transparency), the image component for the
+  // rest. A picture that cannot be read raises a Failure naming the file and the reason.
+  platform::Picture LoadPosterPicture(const QString &path);
   // Runs the format dialog for a picture just loaded; returns true when accepted.
   bool ShowFormatDialogForNewPoster();
 

@@ -1,10 +1,17 @@
 #include "PosterFile.h"
 
+#include "FormatDialog.h"
+#include "core/Errors.h"
 #include "core/TextFile.h"
 
 namespace app {
 
-PosterFileContents ReadPosterFileContents(const QString &path) {
+bool PosterSizeInRange(int32_t pixels, int pixelsPerInch) {
+  return pixels >= layout::PixelsOfPosition(layout::kSmallestPosition, pixelsPerInch) &&
+         pixels <= layout::PixelsOfPosition(layout::kLargestPosition, pixelsPerInch);
+}
+
+PosterFileContents ReadPosterFileContents(const QString &path, int pixelsPerInch) {
   platform::TextFileReader file(path);
   PosterFileContents c;
   c.versionTag = file.ReadLine();  // kept, never compared
@@ -18,6 +25,13 @@ PosterFileContents ReadPosterFileContents(const QString &path) {
   file.SkipLine();
   c.landscape = static_cast<int16_t>(file.ReadInteger()) == 1;
   file.SkipLine();
+  // A size the format dialog cannot give is no poster of ours: a huge one would keep the
+  // program cutting sheets for ever, a negative one draws nonsense.
+  if (!PosterSizeInRange(c.posterWidth, pixelsPerInch) ||
+      !PosterSizeInRange(c.posterHeight, pixelsPerInch))
+    throw platform::ConvertError(QStringLiteral("Taille d'affiche hors limites : %1 x %2")
+                                     .arg(c.posterWidth)
+                                     .arg(c.posterHeight));
   return c;
 }
 

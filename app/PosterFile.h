@@ -16,10 +16,14 @@ struct PosterFileContents {
   bool landscape = false;
 };
 
-// Reads a poster file. Text where a number belongs raises platform::ConvertError; a
+// Whether a poster side of `pixels` (at `pixelsPerInch`) is one the format dialog can give.
+bool PosterSizeInRange(int32_t pixels, int pixelsPerInch);
+
+// Reads a poster file. Text where a number belongs, or a poster size the format dialog
+// cannot give (sizes in pixels at `pixelsPerInch`), raises platform::ConvertError; a
 // file that cannot be read raises platform::InOutError. A file that ends early reads
 // its missing numbers as 0, its missing texts as empty and its flags as off.
-PosterFileContents ReadPosterFileContents(const QString &path);
+PosterFileContents ReadPosterFileContents(const QString &path, int pixelsPerInch = 96);
 
 // Writes the six lines atomically: an existing file is replaced only once the new one is
 // complete on disk. Raises platform::InOutError with the system's text on failure.

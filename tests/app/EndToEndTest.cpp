@@ -3,6 +3,7 @@
 // test scanner, written as an LZW TIFF when saved; the scanner choice without a scanner.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,8 @@
 #include "MainWindowFixture.h"
 #include "OpenDial.h"
 #include "SaneTestBackend.h"
+#include "crde2000.h"
+#include "ui/Application.h"
 #include "ui/ImageControl.h"
 
 using platform::MessageResult;
@@ -170,4 +173,170 @@ TEST_F(EndToEnd, WithoutAScannerTheLibrarysWordsReachTheUser) {
   dialogs_->AnswerMessage(MessageResult::Ok);
   form->ScanSelectClick();
   EXPECT_EQ(dialogs_->ShownDialogs().size(), 2u);
+}
+
+namespace {
+// Pictures a person may pick that cannot be read, each with the reason the library gives
+// (empty: any reason).
+struct DamagedPicture {
+  const char *name;
+  const char *file;
+  std::function<QByteArray()> bytes;
+  const char *reason;
+};
+QByteArray Encoded(const char *format, int cut = 0) {
+  QImage photo(120, 90, QImage::Format_RGB32);
+  photo.fill(qRgb(30, 160, 90));
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  photo.save(&buffer, format);
+  return cut > 0 ? bytes.left(bytes.size() / cut) : bytes;
+}
+const DamagedPicture kDamagedPictures[] = {
+    {"a cut-off JPEG", "cut.jpg", [] { return Encoded("JPG", 2); }, ""},
+    {"a cut-off PNG", "cut.png", [] { return Encoded("PNG", 2); }, ""},
+    {"a JPEG named .png", "photo.png", [] { return Encoded("JPG"); },
+     "Ce n'est pas un fichier PNG"},
+    {"text named .gif", "notes.gif", [] { return QByteArray(200, 'x'); }, ""},
+};
+}  // namespace
+
+TEST_F(EndToEnd, AnUnreadablePictureIsSaidAndLeavesTheOpenPosterAndItsFilesAlone) {
+  for (const DamagedPicture &c : kDamagedPictures) {
+    SCOPED_TRACE(c.name);
+    auto form = Start();
+    const QString mine = MakeBmp(dir_.File(QStringLiteral("mine.bmp")), 40, 30, 0xffff0000);
+    ChoosePicture(mine);
+    AnswerFormat(QDialog::Accepted);
+    form->Nouveau1Click();
+    ASSERT_TRUE(InDocumentState(*form));
+
+    const QString damaged = dir_.Write(QString::fromLatin1(c.file), c.bytes());
+    dialogs_->AnswerMessage(MessageResult::No);  // the save question
+    ChoosePicture(damaged);
+    dialogs_->AnswerMessage(MessageResult::Ok);            // the error box
+    platform::RunGuarded([&] { form->Nouveau1Click(); });  // as the tool image runs it
+    const platform::MessageBoxSpec *box = dialogs_->LastMessage();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->title, QStringLiteral("Muralix")) << "the standard error box";
+    EXPECT_TRUE(box->text.startsWith(QStringLiteral("Image illisible : ") + damaged))
+        << box->text.toStdString();
+    if (*c.reason) {
+      EXPECT_TRUE(box->text.contains(QString::fromUtf8(c.reason))) << box->text.toStdString();
+    }
+    // The poster on screen is still the one its document names.
+    EXPECT_TRUE(InDocumentState(*form));
+    EXPECT_EQ(form->ImagePath, mine);
+    EXPECT_EQ(form->ImageFileName, QStringLiteral("mine.bmp"));
+    EXPECT_EQ(form->ImageOrigin, 0);
+
+    // Saving copies the poster's own picture, not the rejected file.
+    dialogs_->AnswerFile(Prog(QStringLiteral("mine.aff")));
+    form->Enregistrersous1Click();
+    EXPECT_EQ(QImage(Prog(QStringLiteral("images/mine.bmp"))).pixel(0, 0), 0xffff0000);
+    form->Modified = false;
+    form.reset();
+    QDir(Prog(QStringLiteral("images"))).removeRecursively();
+  }
+}
+
+TEST_F(EndToEnd, AScannedPosterSurvivesAnUnreadablePictureAndIsSavedInThePictureFolder) {
+  UseSaneTestScanner(true);
+  auto form = Start();
+  AnswerFormat(QDialog::Accepted);
+  form->ScanImageClick();
+  ASSERT_TRUE(InDocumentState(*form));
+  const QSize scanned = form->Tampon->Picture().ToImage().size();
+
+  const QByteArray mine = Encoded("JPG", 2);
+  const QString damaged = dir_.Write(QStringLiteral("mine.jpg"), mine);
+  dialogs_->AnswerMessage(MessageResult::No);
+  ChoosePicture(damaged);
+  dialogs_->AnswerMessage(MessageResult::Ok);
+  platform::RunGuarded([&] { form->Nouveau1Click(); });
+  EXPECT_EQ(form->ImageOrigin, 1);
+  EXPECT_EQ(form->ImagePath, Prog(QStringLiteral("images/scan1.tif")));
+
+  dialogs_->AnswerFile(Prog(QStringLiteral("scan.aff")));
+  form->Enregistrersous1Click();
+  EXPECT_FALSE(form->Modified);
+  QFile untouched(damaged);
+  ASSERT_TRUE(untouched.open(QIODevice::ReadOnly));
+  EXPECT_EQ(untouched.readAll(), mine) << "the user's own file is never written";
+  EXPECT_EQ(QImage(Prog(QStringLiteral("images/scan1.tif"))).size(), scanned);
+}
+
+TEST_F(EndToEnd, APosterWhosePictureIsDamagedSaysWhyAndShowsNoPoster) {
+  auto form = Start();
+  dir_.Write(QStringLiteral("prog/images/broken.jpg"), Encoded("JPG", 3));
+  const QString poster = MakePoster(QStringLiteral("broken.aff"), QStringLiteral("broken.jpg"));
+  dialogs_->AnswerFile(poster);
+  dialogs_->AnswerMessage(MessageResult::Ok);
+  form->Ouvrir1Click();
+  ASSERT_NE(dialogs_->LastMessage(), nullptr);
+  EXPECT_TRUE(dialogs_->LastMessage()->text.startsWith(QStringLiteral("Image illisible : ") +
+                                                       Prog(QStringLiteral("images/broken.jpg"))))
+      << dialogs_->LastMessage()->text.toStdString();
+  EXPECT_FALSE(InDocumentState(*form));
+  EXPECT_EQ(form->PosterFileName, poster);  // the fields read keep their values
+  EXPECT_EQ(form->PosterWidth, 400);
+}
+
+TEST_F(EndToEnd, AReopenedIconPosterKeepsItsKindAndTransparency) {
+  auto form = Start();
+  QImage icon(32, 32, QImage::Format_ARGB32);
+  icon.fill(Qt::transparent);
+  for (int y = 8; y < 24; ++y)
+    for (int x = 8; x < 24; ++x) icon.setPixel(x, y, 0xff0000ff);
+  ASSERT_TRUE(icon.save(Prog(QStringLiteral("images/star.ico")), "ICO"));
+  const QString poster = MakePoster(QStringLiteral("star.aff"), QStringLiteral("star.ico"));
+  dialogs_->AnswerFile(poster);
+  form->Ouvrir1Click();
+  ASSERT_TRUE(InDocumentState(*form));
+  EXPECT_EQ(form->Feuille->GetPicture().GetKind(), platform::Picture::Kind::Icon);
+}
+
+TEST_F(EndToEnd, ACancelledScanSaysNothingEvenAfterAnEarlierFailure) {
+  UseSaneTestScanner(true);
+  auto form = Start();
+  imaging::Binding().LastErrorCode = MX_ERR_NOT_PNG;  // left by an earlier failure
+  imaging::Binding().LastErrorText = QStringLiteral("Ce n'est pas un fichier PNG");
+  form->Tampon->OnProgress = [](imagecomp::TImageView *, int16_t, const QString &, bool &cancel) {
+    cancel = true;  // the person stops the scan
+  };
+  form->ScanImageClick();
+  EXPECT_TRUE(dialogs_->ShownDialogs().empty());
+  EXPECT_FALSE(InDocumentState(*form));
+}
+
+TEST_F(EndToEnd, AScannerFailureGivesTheScannersOwnReason) {
+  UseSaneTestScanner(true, "SANE_STATUS_JAMMED");
+  auto form = Start();
+  dialogs_->AnswerMessage(MessageResult::Ok);
+  form->ScanImageClick();
+  UseSaneTestScanner(true);
+  ASSERT_NE(dialogs_->LastMessage(), nullptr);
+  const QString text = dialogs_->LastMessage()->text;
+  EXPECT_TRUE(text.startsWith(QStringLiteral("Échec du scanner : "))) << text.toStdString();
+  EXPECT_GT(text.size(), QStringLiteral("Échec du scanner : ").size()) << "the reason follows";
+  EXPECT_FALSE(InDocumentState(*form));
+}
+
+TEST_F(EndToEnd, WithoutAScannerTheOpenPosterStaysAndNoSaveQuestionIsAsked) {
+  UseSaneTestScanner(false);
+  auto form = Start();
+  const QString mine = MakeBmp(dir_.File(QStringLiteral("mine.bmp")), 40, 30);
+  ChoosePicture(mine);
+  AnswerFormat(QDialog::Accepted);
+  form->Nouveau1Click();
+  ASSERT_TRUE(form->Modified);
+  dialogs_->AnswerMessage(MessageResult::Ok);
+  form->ScanImageClick();
+  ASSERT_EQ(dialogs_->ShownDialogs().size(), 3u) << "the choice, the format, one message";
+  EXPECT_EQ(dialogs_->LastMessage()->text, QStringLiteral("Aucun scanner trouvé"));
+  EXPECT_TRUE(InDocumentState(*form));
+  EXPECT_TRUE(form->Modified);
+  EXPECT_EQ(form->ImagePath, mine);
+  form->Modified = false;
 }

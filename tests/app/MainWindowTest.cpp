@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -116,10 +117,10 @@ TEST_F(MainWindowTest, APosterFileWithTextWhereANumberBelongsIsNotRecognised) {
 }
 
 TEST_F(MainWindowTest, FitPictureSizesAndCentresThePicture) {
-  WriteSettings("[MainW]\nMaxi=0\nx=0\ny=0\nw=649\nh=400\n");
+  WriteSettings("[MainW]\nMaxi=0\nx=0\ny=0\nw=649\nh=500\n");
   auto form = Start();
   form->show();
-  ASSERT_EQ(form->Panel->size(), QSize(300, 400));  // inner 294 x 394, so c = 294
+  ASSERT_EQ(form->Panel->size(), QSize(300, 500));  // inner 294 x 494, so c = 294
   const struct {
     const char *name;
     int pw, ph;
@@ -143,7 +144,7 @@ TEST_F(MainWindowTest, FitPictureSizesAndCentresThePicture) {
     EXPECT_EQ(form->Feuille->size(), c.shown);
     EXPECT_EQ(form->Feuille->Stretch(), c.stretched);
     EXPECT_EQ(form->Feuille->pos(),
-              QPoint((300 - c.shown.width()) / 2, (400 - c.shown.height()) / 2));
+              QPoint((300 - c.shown.width()) / 2, (500 - c.shown.height()) / 2));
   }
 }
 
@@ -246,7 +247,8 @@ TEST_F(MainWindowTest, AScanThatCannotBeWrittenIsNotTakenForSaved) {
   scan.fill(0xff808080);
   form->Tampon->SetPictureImage(scan);
   form->ImageFileName = QStringLiteral("scan1.tif");
-  form->ImagePath = Prog("no-such-folder/scan1.tif");
+  form->ImagePath = Prog("images/scan1.tif");
+  QDir().mkpath(form->ImagePath);  // a folder where the scan belongs: it cannot be written
   form->ImageOrigin = 1;
   form->Modified = true;
   try {
@@ -265,14 +267,36 @@ TEST_F(MainWindowTest, AFailedPictureCopyLeavesThePosterModified) {
   form->ImageFileName = QStringLiteral("vanished.bmp");
   form->ImageOrigin = 0;
   form->Modified = true;
+  const QByteArray before = "version1\r\n10\r\n10\r\nold.bmp\r\n1\r\n0\r\n";
+  dir_.Write("prog/v.aff", before);
   try {
     form->WritePosterFile(Prog("v.aff"));
     FAIL() << "the copy of a missing picture succeeded";
   } catch (const platform::Failure &e) {
-    EXPECT_EQ(e.Text(), "Impossible d'ouvrir le fichier " + dir_.File("vanished.bmp"));
+    EXPECT_EQ(e.Text(), "Impossible d'ouvrir le fichier " + dir_.File("vanished.bmp") +
+                            ". Rien n'a été enregistré.");
   }
   EXPECT_TRUE(form->Modified) << "the save question must still protect the work";
-  EXPECT_TRUE(QFile::exists(Prog("v.aff")));
+  QFile poster(Prog("v.aff"));
+  ASSERT_TRUE(poster.open(QIODevice::ReadOnly));
+  EXPECT_EQ(poster.readAll(), before) << "the poster file names no picture that is not there";
+}
+
+TEST_F(MainWindowTest, APosterFileThatCannotBeWrittenLeavesNoNewPictureBehind) {
+  auto form = Start();
+  form->ImagePath = MakeBmp(dir_.File("photo.bmp"), 10, 10);
+  form->ImageFileName = QStringLiteral("photo.bmp");
+  form->ImageOrigin = 0;
+  form->Modified = true;
+  try {
+    form->WritePosterFile(dir_.File("no/such/folder/p.aff"));
+    FAIL() << "a poster file was written into a missing folder";
+  } catch (const platform::InOutError &e) {
+    EXPECT_TRUE(e.Text().endsWith(" Rien n'a été enregistré.")) << e.Text().toStdString();
+  }
+  EXPECT_TRUE(form->Modified);
+  EXPECT_FALSE(QFile::exists(Prog("images/photo.bmp")));
+  EXPECT_EQ(form->ImagePath, dir_.File("photo.bmp"));
 }
 
 TEST_F(MainWindowTest, AFailedWriteKeepsTheNewNameAndTheOldFile) {
@@ -308,4 +332,58 @@ TEST_F(MainWindowTest, AnUnmodifiedPosterIsNeverQuestioned) {
   form->Ouvrir1Click();
   ASSERT_EQ(dialogs_->ShownDialogs().size(), 1u);
   EXPECT_EQ(dialogs_->ShownDialogs()[0].kind, platform::ScriptedDialogHost::Shown::File);
+}
+
+TEST_F(MainWindowTest, PosterSizesTheFormatDialogCannotGiveAreNotRecognised) {
+  // At 96 pixels per inch the dialog gives 0 to 11225 pixels (0,1 to 2970 mm).
+  const struct {
+    const char *name;
+    QByteArray size;
+    bool recognised;
+  } cases[] = {
+      {"enormous", "99999999\r\n99999999", false},
+      {"negative width", "-40\r\n300", false},
+      {"one pixel past 2970 mm", "11226\r\n300", false},
+      {"the largest the dialog gives", "11225\r\n11225", true},
+      {"the smallest the dialog gives", "0\r\n0", true},
+  };
+  auto probe = Start();
+  probe.reset();
+  MakeBmp(Prog("images/p.bmp"), 20, 20);
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    dir_.Write("prog/size.aff", "version1\r\n" + c.size + "\r\np.bmp\r\n1\r\n0\r\n");
+    if (!c.recognised) dialogs_->AnswerMessage(MessageResult::Ok);
+    auto form = Start({Prog("size.aff")});
+    EXPECT_EQ(InDocumentState(*form), c.recognised);
+    if (!c.recognised) {
+      ASSERT_NE(dialogs_->LastMessage(), nullptr);
+      EXPECT_EQ(dialogs_->LastMessage()->text, QStringLiteral("Format de fichier non reconnu."));
+    }
+  }
+}
+
+TEST_F(MainWindowTest, TheSheetCountIsWhatAScreenReaderReads) {
+  Start().reset();  // makes the picture folder
+  MakeBmp(Prog("images/p.bmp"), 20, 20);
+  auto form = Start({MakePoster("p.aff", "p.bmp", 1890, 2646)});
+  ASSERT_TRUE(InDocumentState(*form));
+  QAccessibleInterface *label = QAccessible::queryAccessibleInterface(form->Label3);
+  ASSERT_NE(label, nullptr);
+  EXPECT_TRUE(form->Label3->text().startsWith(QStringLiteral("Feuilles : ")));
+  EXPECT_EQ(label->text(QAccessible::Name), form->Label3->text());
+}
+
+TEST_F(MainWindowTest, TheSmallestWindowStillShowsEveryTool) {
+  WriteSettings("[MainW]\nMaxi=0\nx=0\ny=0\nw=200\nh=150\n");
+  auto form = Start();
+  form->show();
+  EXPECT_GE(form->width(), form->minimumWidth());
+  for (QToolButton *b :
+       {form->NewBtn, form->ScanSelect, form->ScanImage, form->OpenBtn, form->SaveBtn,
+        form->SaveAsBtn, form->FormatBtn, form->PrintBtn, form->ExitBtn}) {
+    SCOPED_TRACE(b->objectName().toStdString());
+    EXPECT_TRUE(form->Panel1->contentsRect().contains(b->geometry()))
+        << "tool at " << b->y() << ", column " << form->Panel1->height() << " high";
+  }
 }

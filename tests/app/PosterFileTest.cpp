@@ -36,14 +36,14 @@ TEST(PosterFile, ReadsWhatItWrites) {
                            QStringLiteral("Ωμέγα.png"), QString()};
   for (const QString &name : names) {
     PosterFileContents c;
-    c.posterWidth = -3;
+    c.posterWidth = 3;
     c.posterHeight = 2646;
     c.imageFileName = name;
     c.landscape = true;
     app::WritePosterFileContents(dir.File("rt.aff"), c);
     const PosterFileContents r = ReadPosterFileContents(dir.File("rt.aff"));
     EXPECT_EQ(r.versionTag, QStringLiteral("version1"));
-    EXPECT_EQ(r.posterWidth, -3);
+    EXPECT_EQ(r.posterWidth, 3);
     EXPECT_EQ(r.posterHeight, 2646);
     EXPECT_EQ(r.imageFileName, name);
     EXPECT_FALSE(r.keepRatio);
@@ -97,6 +97,9 @@ TEST(PosterFile, MalformedFilesFailCleanly) {
       {"text where a flag belongs", "version1\r\n1\r\n2\r\np.bmp\r\noui\r\n0\r\n"},
       {"a width beyond 32 bits", "version1\r\n99999999999\r\n20\r\n"},
       {"binary garbage", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
+      {"a size no format dialog gives", "version1\r\n99999999\r\n99999999\r\np.bmp\r\n"},
+      {"a negative width", "version1\r\n-3\r\n20\r\np.bmp\r\n"},
+      {"a height past 2970 mm", "version1\r\n20\r\n11226\r\np.bmp\r\n"},
   };
   TempDir dir;
   for (const auto &c : cases) {
@@ -104,4 +107,11 @@ TEST(PosterFile, MalformedFilesFailCleanly) {
     EXPECT_THROW(ReadPosterFileContents(dir.Write("bad.aff", c.bytes)), platform::Failure);
   }
   EXPECT_THROW(ReadPosterFileContents(dir.File("absent.aff")), platform::InOutError);
+}
+
+TEST(PosterFile, TheLargestSizeFollowsTheScreensResolution) {
+  TempDir dir;
+  const QString path = dir.Write("big.aff", "version1\r\n22450\r\n20\r\np.bmp\r\n");
+  EXPECT_EQ(ReadPosterFileContents(path, 192).posterWidth, 22450);  // 2970 mm at 192 ppi
+  EXPECT_THROW(ReadPosterFileContents(path, 96), platform::ConvertError);
 }
