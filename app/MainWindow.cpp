@@ -27,6 +27,7 @@
 #include "core/FileCopy.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
+#include "core/PictureFormats.h"
 #include "core/Registry.h"
 #include "print/Printer.h"
 #include "ui/Application.h"
@@ -426,7 +427,10 @@ void TForm1::ReadPosterFile(const QString &path) {
   ImagePath = PictureFolder() + u'/' + ImageFileName;
   if (platform::FileExists(ImagePath)) {
     Tampon->SetImageName(ImagePath);
-    Feuille->GetPicture().AssignBitmap(Tampon->Picture().ToImage());
+    if (Tampon->Picture().IsMetafile())  // a vector picture stays one, to print sharp
+      Feuille->GetPicture() = Tampon->Picture().Graphic();
+    else
+      Feuille->GetPicture().AssignBitmap(Tampon->Picture().ToImage());
     Feuille->update();
     FitPicture();
     ShowDocument();
@@ -549,8 +553,7 @@ bool TForm1::AskSaveChanges() {
 }
 
 void TForm1::LoadPictureIntoFeuille(const QString &path, bool byExtension) {
-  const QString ext = platform::ExtractFileExt(path).toUpper();
-  if (byExtension && (ext == u".BMP" || ext == u".WMF" || ext == u".ICO")) {
+  if (byExtension && platform::HasPictureClass(platform::PictureFormatOfFile(path))) {
     platform::Picture picture;
     picture.LoadFromFile(path);
     Feuille->SetPicture(picture);
