@@ -148,3 +148,25 @@ TEST(VectorDocument, DamagedFilesAreRefusedWithAMessage) {
     EXPECT_TRUE(picture.IsEmpty());
   }
 }
+
+TEST(VectorDocument, APdfPartLargerThanABandHasNoSeam) {
+  // 4000 x 2200 pixels are rendered as bands of at most 8 megapixels (2097 rows here):
+  // the rows on both sides of the band edge are the whole page's rows.
+  TempDir dir;
+  const QString path = dir.Write(QStringLiteral("wide.pdf"), PdfBytes(400, 220));
+  platform::Picture picture;
+  picture.LoadFromFile(path);
+  const QSize size(4000, 2200);
+  QImage drawn = White(size);
+  {
+    QPainter painter(&drawn);
+    picture.Draw(painter, drawn.rect(), true);
+  }
+  QPdfDocument document;
+  ASSERT_EQ(document.load(path), QPdfDocument::Error::None);
+  QImage reference = White(size);
+  QPainter(&reference).drawImage(0, 0, document.render(0, size));
+  const QRect seam(0, 2097 - 8, 4000, 16);
+  EXPECT_EQ(FirstDifference(drawn.copy(seam), reference, seam.topLeft(), kTolerance), "");
+  EXPECT_EQ(FirstDifference(drawn.copy(0, 0, 4000, 40), reference, {0, 0}, kTolerance), "");
+}
