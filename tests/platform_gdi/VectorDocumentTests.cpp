@@ -170,3 +170,42 @@ TEST(VectorDocument, APdfPartLargerThanABandHasNoSeam) {
   EXPECT_EQ(FirstDifference(drawn.copy(seam), reference, seam.topLeft(), kTolerance), "");
   EXPECT_EQ(FirstDifference(drawn.copy(0, 0, 4000, 40), reference, {0, 0}, kTolerance), "");
 }
+
+TEST(VectorDocument, DamagedFilesNeverCrashTheReaderOrTheDrawing) {
+  // Cut at many lengths and with bytes overwritten: each file is refused with a Failure or
+  // read and drawn; nothing else may happen (the sanitisers watch the drawing too).
+  TempDir dir;
+  for (const char *name : {"d.pdf", "d.svg"}) {
+    SCOPED_TRACE(name);
+    const bool pdf = QLatin1String(name).endsWith(QLatin1String("pdf"));
+    const QByteArray good = pdf ? PdfBytes(60, 40) : SvgBytes(60, 40);
+    const QString path = dir.File(QLatin1String(name));
+    int refused = 0;
+    auto tryOne = [&](const QByteArray &bytes) {
+      dir.Write(QLatin1String(name), bytes);
+      platform::Picture picture;
+      try {
+        picture.LoadFromFile(path);
+      } catch (const platform::Failure &f) {
+        EXPECT_FALSE(f.Text().isEmpty());
+        ++refused;
+        return;
+      }
+      QImage image = White({50, 30});
+      QPainter painter(&image);
+      picture.Draw(painter, image.rect(), true);
+    };
+    for (int cut = 0; cut < good.size(); cut += std::max<int>(1, int(good.size()) / 60))
+      tryOne(good.left(cut));
+    uint32_t seed = 2024;
+    for (int round = 0; round < 120; ++round) {
+      QByteArray damaged = good;
+      for (int k = 0; k < 3; ++k) {
+        seed = seed * 1103515245u + 12345u;
+        damaged[int((seed >> 8) % uint32_t(damaged.size()))] = char(seed >> 24);
+      }
+      tryOne(damaged);
+    }
+    EXPECT_GT(refused, 30) << "most cut files are refused";
+  }
+}
