@@ -19,6 +19,7 @@
 #include "SheetLayout.h"
 #include "core/Errors.h"
 #include "core/Paths.h"
+#include "core/PictureFormats.h"
 #include "gdi/ImageMemory.h"
 #include "gdi/Picture.h"
 #include "print/Printer.h"
@@ -183,11 +184,10 @@ std::optional<Options> Parse(const QStringList &args) {
   return o;
 }
 
-// The picture as the new-poster command loads it: the picture classes for their three
-// extensions, the image component for every other one.
+// The picture as the new-poster command loads it: the picture classes for the formats they
+// read, the image component for every other one.
 void LoadPicture(platform::Picture &picture, const QString &path) {
-  const QString ext = platform::ExtractFileExt(path).toUpper();
-  if (ext == u".BMP" || ext == u".WMF" || ext == u".ICO") {
+  if (platform::HasPictureClass(platform::PictureFormatOfFile(path))) {
     picture.LoadFromFile(path);
     return;
   }
@@ -200,8 +200,12 @@ void LoadPicture(platform::Picture &picture, const QString &path) {
 }
 
 // The format name of the imaging library's file information; without the library, the
-// name Qt's readers give the content.
+// name Qt's readers give the content. The formats only the platform's picture classes read
+// are named by the program's table of formats.
 QString PictureFormat(const QString &path, ConsoleDialogHost &console) {
+  if (const platform::PictureFormat *format = platform::PictureFormatOfFile(path);
+      platform::IsPlatformOnlyFormat(format))
+    return QString::fromLatin1(format->name);
   QString type, compression;
   int w = 0, h = 0, bits = 0, e1 = 0, e2 = 0;
   const int errors = console.errors;

@@ -28,6 +28,7 @@
 #include "core/FileCopy.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
+#include "core/PictureFormats.h"
 #include "core/Registry.h"
 #include "print/Printer.h"
 #include "ui/Application.h"
@@ -582,14 +583,13 @@ bool TForm1::AskSaveChanges() {
 }
 
 platform::Picture TForm1::LoadPosterPicture(const QString &path) {
-  const QString ext = platform::ExtractFileExt(path).toUpper();
   const auto unreadable = [this, &path](const QString &reason) {
     QString text = Texts().unreadablePicture.arg(path);
     if (!reason.isEmpty()) text += QStringLiteral(" (%1)").arg(reason);
     return platform::Failure(text);
   };
   platform::Picture picture;
-  if (ext == u".BMP" || ext == u".WMF" || ext == u".ICO") {
+  if (platform::HasPictureClass(platform::PictureFormatOfFile(path))) {
     try {
       picture.LoadFromFile(path);
     } catch (const std::exception &e) {

@@ -16,6 +16,7 @@
 #include "ImageView.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
+#include "core/PictureFormats.h"
 #include "ui/Application.h"
 #include "ui/Cursors.h"
 #include "ui/ImageControl.h"
@@ -24,8 +25,7 @@
 namespace dialogs {
 
 namespace {
-const QString kAllPictures =
-    QStringLiteral("*.wmf;*.bmp;*.ico;*.pcx;*.tif;*.gif;*.jpg;*.png;*.pcd;*.tga;*.eps;*.dxf");
+const QString kAllPictures = platform::AllPicturesMask();
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kHelpTopic = 4;
 
@@ -36,28 +36,20 @@ QLabel *Caption(const QString &text, QWidget *parent, QWidget *buddy, int x, int
   return label;
 }
 
+// The formats the image component leaves to the platform's picture classes are previewed
+// by the plain picture control.
 bool IsPlainPictureName(const QString &name) {
-  const QString ext = platform::ExtractFileExt(name).toUpper();
-  return ext == u".WMF" || ext == u".ICO";
+  return platform::IsPlatformOnlyFormat(platform::PictureFormatOfFile(name));
 }
 }  // namespace
 
 const QList<QPair<QString, QString>> &TOpenDial::FileTypes() {
-  static const QList<QPair<QString, QString>> kTypes = {
-      {QStringLiteral("Toutes images"), kAllPictures},
-      {QStringLiteral("Bitmaps (*.bmp)"), QStringLiteral("*.bmp")},
-      {QStringLiteral("Métafiles (*.wmf)"), QStringLiteral("*.wmf")},
-      {QStringLiteral("Icônes (*.ico)"), QStringLiteral("*.ico")},
-      {QStringLiteral("Pcx (*.pcx)"), QStringLiteral("*.pcx")},
-      {QStringLiteral("Tiff (*.tif)"), QStringLiteral("*.tif")},
-      {QStringLiteral("Gif (*.gif)"), QStringLiteral("*.gif")},
-      {QStringLiteral("Jpeg (*.jpg)"), QStringLiteral("*.jpg")},
-      {QStringLiteral("Png (*.png)"), QStringLiteral("*.png")},
-      {QStringLiteral("Pcd (*.pcd)"), QStringLiteral("*.pcd")},
-      {QStringLiteral("Tga (*.tga)"), QStringLiteral("*.tga")},
-      {QStringLiteral("Eps (*.eps)"), QStringLiteral("*.eps")},
-      {QStringLiteral("Dxf (*.dxf)"), QStringLiteral("*.dxf")},
-  };
+  static const QList<QPair<QString, QString>> kTypes = [] {
+    QList<QPair<QString, QString>> types = {{QStringLiteral("Toutes images"), kAllPictures}};
+    for (const platform::PictureFormat &format : platform::PictureFormats())
+      types.append({platform::TypeText(format), platform::FormatMask(format)});
+    return types;
+  }();
   return kTypes;
 }
 

@@ -16,6 +16,7 @@
 #include "Transitions.h"
 #include "core/Errors.h"
 #include "core/Paths.h"
+#include "core/PictureFormats.h"
 #include "ui/Cursors.h"
 #include "ui/MessageBoxes.h"
 #include "win32/Handles.h"
@@ -297,7 +298,8 @@ bool TImageView::ReadImageInfo(const QString &name) {
     return true;
   }
   const QFileInfo file(name);
-  if (ext == u".WMF" || ext == u".ICO" || ext == u".SCM" || ext == u".CMS") {
+  if (platform::IsPlatformOnlyFormat(platform::PictureFormatOfExtension(ext)) || ext == u".SCM" ||
+      ext == u".CMS") {
     if (!file.isFile()) {
       InfoFormat = InfoCompression = QStringLiteral("ERR");
       InfoWidth = InfoHeight = InfoFileSize = -1;
@@ -348,17 +350,12 @@ int DepthForFewColours(int bitsPerPixel, int threshold, int depth) {
   return bitsPerPixel <= 1 ? 1 : 4;
 }
 
-// The format key of an extension; other extensions are read by the format the library
-// recognises in the file's content.
+// The format key of an extension the imaging library reads; other extensions are read by
+// the format the library recognises in the file's content.
 QString FormatKeyOf(const QString &ext) {
-  static const std::pair<const char *, const char *> kKeys[] = {
-      {".BMP", "BMP"},  {".PNG", "PNG"}, {".GIF", "GIF"},   {".TIF", "TIF"},
-      {".TIFF", "TIF"}, {".TGA", "TGA"}, {".PCX", "PCX"},   {".EPS", "EPS"},
-      {".PCD", "PCD"},  {".DXF", "DXF"}, {".JPEG", "JPEG"}, {".JPG", "JPEG"},
-  };
-  for (const auto &[e, key] : kKeys)
-    if (ext == QLatin1String(e)) return QString::fromLatin1(key);
-  return {};
+  const platform::PictureFormat *format = platform::PictureFormatOfExtension(ext);
+  if (format == nullptr || format->readerEntry == nullptr) return {};
+  return QString::fromLatin1(format->name);
 }
 }  // namespace
 
@@ -413,7 +410,7 @@ void TImageView::SetImageName(const QString &name) {
   const int dither = imageDither_ ? 1 : 0;
   void *user = this;
 
-  if (ext == u".WMF" || ext == u".ICO") {
+  if (platform::IsPlatformOnlyFormat(platform::PictureFormatOfExtension(ext))) {
     // The platform's picture classes; their failure reaches the caller.
     StopMessages(false);
     PushUndo();
@@ -484,35 +481,36 @@ void TImageView::SetImageName(const QString &name) {
     imaging::TBitmap bitmap;
     const int threshold = key == u"GIF" ? 3 : 4;
     depth = DepthForFewColours(InfoBitsPerPixel, threshold, depth);
-    // The reader of each format key; a key without one (such as "ERR") reads nothing.
-    using Reader = std::function<bool()>;
-    const auto plain = [&](auto reader) -> Reader {
-      return [&, reader] { return reader(name, depth, dither, user, ProgressRelay, bitmap); };
-    };
-    const std::pair<const char16_t *, Reader> readers[] = {
-        {u"BMP", plain(imaging::ReadBmpBitmap)},
-        {u"PNG", plain(imaging::ReadPngBitmap)},
-        {u"GIF", plain(imaging::ReadGifBitmap)},
-        {u"TGA", plain(imaging::ReadTgaBitmap)},
-        {u"PCX", plain(imaging::ReadPcxBitmap)},
-        {u"EPS", plain(imaging::ReadEpsBitmap)},
-        {u"JPEG", plain(imaging::ReadJpegBitmap)},
-        {u"TIF",
-         [&] {
-           return imaging::ReadTiffBitmap(name, depth, dither, tiffPage_, user, ProgressRelay,
-                                          bitmap);
-         }},
-        {u"PCD",
-         [&] {
-           return imaging::ReadPcdBitmap(name, depth, dither, pcdMode_, user, ProgressRelay,
+    // The reader of the format key, called as its entry's parameter list asks; a key
+    // without one (such as "ERR") reads nothing.
+    const platform::PictureFormat *format = platform::PictureFormatNamed(key);
+    const auto read = [&]() -> bool {
+      using platform::ReaderCall;
+      switch (format->readerCall) {
+        case ReaderCall::Palette:
+          return imaging::ReadPaletteEntryBitmap(format->readerEntry, name, depth, dither, user,
+                                                 ProgressRelay, bitmap);
+        case ReaderCall::Plain:
+          return imaging::ReadPlainEntryBitmap(format->readerEntry, name, depth, dither, user,
+                                               ProgressRelay, bitmap);
+        case ReaderCall::Jpeg:
+          return imaging::ReadJpegBitmap(name, depth, dither, user, ProgressRelay, bitmap);
+        case ReaderCall::Gif:
+          return imaging::ReadGifBitmap(name, depth, dither, user, ProgressRelay, bitmap);
+        case ReaderCall::Tiff:
+          return imaging::ReadTiffBitmap(name, depth, dither, tiffPage_, user, ProgressRelay,
                                          bitmap);
-         }},
-        {u"DXF",
-         [&] { return imaging::ReadDxfBitmap(name, depth, dither, bitmap, user, ProgressRelay); }},
+        case ReaderCall::PhotoCd:
+          return imaging::ReadPcdBitmap(name, depth, dither, pcdMode_, user, ProgressRelay, bitmap);
+        case ReaderCall::Dxf:
+          return imaging::ReadDxfBitmap(name, depth, dither, bitmap, user, ProgressRelay);
+        case ReaderCall::NoReader:
+          break;
+      }
+      return false;
     };
-    for (const auto &[readerKey, reader] : readers) {
-      if (key != QStringView(readerKey)) continue;
-      if (!reader()) ReportLibError();
+    if (format != nullptr && format->readerEntry != nullptr) {
+      if (!read()) ReportLibError();
       if (key == u"TIF") ReadImageInfo(name);
       ReplaceWith(bitmap);
       if (key != u"TIF") ReadImageInfo(name);
@@ -1055,7 +1053,7 @@ class BitmapSource {
 }  // namespace
 
 void TImageView::Paint(HDC canvas, QPainter &painter) {
-  if (InfoFormat == u"ICO" || InfoFormat == u"WMF") {
+  if (platform::IsPlatformOnlyFormat(platform::PictureFormatNamed(InfoFormat))) {
     DrawGraphic(painter);
     return;
   }

@@ -73,8 +73,9 @@ using TBWImageFlagSet = unsigned;  // a set of TBWImageFlags
 using TShiftState = Qt::KeyboardModifiers;
 
 // The component's picture: nothing, a bitmap (a bitmap handle with its palette, possibly
-// empty after a failed read), a metafile or an icon. Every change is announced through
-// OnChange, whatever made it.
+// empty after a failed read), a metafile or an icon. A PDF page or an SVG drawing counts
+// as a metafile: a vector picture the platform draws into its rectangle. Every change is
+// announced through OnChange, whatever made it.
 class TPicture {
  public:
   enum class Kind { None, Bitmap, Metafile, Icon };
@@ -101,7 +102,8 @@ class TPicture {
   // Takes `bitmap` and gives back the bitmap it replaces (empty when there was none).
   imaging::TBitmap ExchangeBitmap(imaging::TBitmap &&bitmap);
   void AssignImage(const QImage &image);  // a null image clears
-  // A metafile or an icon, by extension; the platform's failure reaches the caller.
+  // A metafile (or PDF page, SVG drawing) or an icon, by extension; the platform's failure
+  // reaches the caller.
   void LoadFromFile(const QString &name);
 
   std::function<void()> OnChange;

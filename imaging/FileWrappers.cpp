@@ -8,6 +8,7 @@
 #include <QFile>
 #include <cerrno>
 #include <cstring>
+#include <type_traits>
 
 #include "Binding.h"
 #include "DibBlock.h"
@@ -88,19 +89,39 @@ bool ReadJpegDib(const QString &name, int bits, int dither, void *user, MxProgre
       });
 }
 
-#define MX_SIMPLE_READER(Wrapper, Entry)                                                         \
-  bool Wrapper(const QString &name, int bits, int dither, void *user, MxProgressFn callback,     \
-               HGLOBAL &dib) {                                                                   \
-    return ReadWith<decltype(Entry)>(#Entry, name, false, dib,                                   \
-                                     [&](auto *entry, const char *buffer) {                      \
-                                       return entry(buffer, bits, int16_t(dither), &dib,         \
-                                                    Binding().SharedPalette, user, callback, 0); \
-                                     });                                                         \
+bool ReadPaletteEntryDib(const char *entry, const QString &name, int bits, int dither, void *user,
+                         MxProgressFn callback, HGLOBAL &dib) {
+  return ReadWith<decltype(rdpngfiledib)>(
+      entry, name, false, dib, [&](auto *function, const char *buffer) {
+        return function(buffer, bits, int16_t(dither), &dib, Binding().SharedPalette, user,
+                        callback, 0);
+      });
+}
+
+bool ReadPlainEntryDib(const char *entry, const QString &name, int bits, int dither, void *user,
+                       MxProgressFn callback, HGLOBAL &dib) {
+  return ReadWith<decltype(readtgafiledib)>(
+      entry, name, false, dib, [&](auto *function, const char *buffer) {
+        return function(buffer, bits, int16_t(dither), &dib, user, callback, 0);
+      });
+}
+
+// The entries read through the shared parameter lists have those lists' types.
+static_assert(std::is_same_v<decltype(rdbmpfiledib), decltype(rdpngfiledib)>);
+static_assert(std::is_same_v<decltype(rdpcxfiledib), decltype(rdpngfiledib)>);
+static_assert(std::is_same_v<decltype(readepsfiledib), decltype(readtgafiledib)>);
+
+#define MX_SHARED_READER(Wrapper, Entry, SharedReader)                                       \
+  bool Wrapper(const QString &name, int bits, int dither, void *user, MxProgressFn callback, \
+               HGLOBAL &dib) {                                                               \
+    return SharedReader(#Entry, name, bits, dither, user, callback, dib);                    \
   }
-MX_SIMPLE_READER(ReadBmpDib, rdbmpfiledib)
-MX_SIMPLE_READER(ReadPngDib, rdpngfiledib)
-MX_SIMPLE_READER(ReadPcxDib, rdpcxfiledib)
-#undef MX_SIMPLE_READER
+MX_SHARED_READER(ReadBmpDib, rdbmpfiledib, ReadPaletteEntryDib)
+MX_SHARED_READER(ReadPngDib, rdpngfiledib, ReadPaletteEntryDib)
+MX_SHARED_READER(ReadPcxDib, rdpcxfiledib, ReadPaletteEntryDib)
+MX_SHARED_READER(ReadTgaDib, readtgafiledib, ReadPlainEntryDib)
+MX_SHARED_READER(ReadEpsDib, readepsfiledib, ReadPlainEntryDib)
+#undef MX_SHARED_READER
 
 bool ReadGifDib(const QString &name, int bits, int dither, void *user, MxProgressFn callback,
                 HGLOBAL &dib) {
@@ -109,22 +130,6 @@ bool ReadGifDib(const QString &name, int bits, int dither, void *user, MxProgres
         int32_t ignored = 0;
         return entry(buffer, bits, int16_t(dither), &dib, Binding().SharedPalette, &ignored, user,
                      callback, 0);
-      });
-}
-
-bool ReadTgaDib(const QString &name, int bits, int dither, void *user, MxProgressFn callback,
-                HGLOBAL &dib) {
-  return ReadWith<decltype(readtgafiledib)>(
-      "readtgafiledib", name, false, dib, [&](auto *entry, const char *buffer) {
-        return entry(buffer, bits, int16_t(dither), &dib, user, callback, 0);
-      });
-}
-
-bool ReadEpsDib(const QString &name, int bits, int dither, void *user, MxProgressFn callback,
-                HGLOBAL &dib) {
-  return ReadWith<decltype(readepsfiledib)>(
-      "readepsfiledib", name, false, dib, [&](auto *entry, const char *buffer) {
-        return entry(buffer, bits, int16_t(dither), &dib, user, callback, 0);
       });
 }
 
@@ -159,6 +164,24 @@ MX_BITMAP_READER(ReadPcxBitmap, ReadPcxDib)
 MX_BITMAP_READER(ReadTgaBitmap, ReadTgaDib)
 MX_BITMAP_READER(ReadEpsBitmap, ReadEpsDib)
 #undef MX_BITMAP_READER
+
+bool ReadPaletteEntryBitmap(const char *entry, const QString &name, int bits, int dither,
+                            void *user, MxProgressFn callback, TBitmap &bitmap) {
+  return ReadBitmapWith(
+      [&](HGLOBAL &dib) {
+        return ReadPaletteEntryDib(entry, name, bits, dither, user, callback, dib);
+      },
+      bits, dither, user, callback, bitmap);
+}
+
+bool ReadPlainEntryBitmap(const char *entry, const QString &name, int bits, int dither, void *user,
+                          MxProgressFn callback, TBitmap &bitmap) {
+  return ReadBitmapWith(
+      [&](HGLOBAL &dib) {
+        return ReadPlainEntryDib(entry, name, bits, dither, user, callback, dib);
+      },
+      bits, dither, user, callback, bitmap);
+}
 
 bool ReadTiffBitmap(const QString &name, int bits, int dither, int page, void *user,
                     MxProgressFn callback, TBitmap &bitmap) {

@@ -49,6 +49,13 @@ bool ReadTiffDib(const QString &name, int bits, int dither, int page, void *user
                  MxProgressFn callback, HGLOBAL &dib);
 bool ReadPcdDib(const QString &name, int bits, int dither, TPCDMode resolution, void *user,
                 MxProgressFn callback, HGLOBAL &dib);
+// The DIB reader of the entry named `entry`, for the entries that share rdpngfiledib's
+// parameter list (BMP, PNG, PCX) and for those that share readtgafiledib's (TGA, EPS):
+// a format whose entry takes one of these lists needs no wrapper of its own.
+bool ReadPaletteEntryDib(const char *entry, const QString &name, int bits, int dither, void *user,
+                         MxProgressFn callback, HGLOBAL &dib);
+bool ReadPlainEntryDib(const char *entry, const QString &name, int bits, int dither, void *user,
+                       MxProgressFn callback, HGLOBAL &dib);
 
 // Bitmap readers: the DIB reader, then the DIB into `bitmap` at the same depth.
 bool ReadJpegBitmap(const QString &name, int bits, int dither, void *user, MxProgressFn callback,
@@ -65,6 +72,10 @@ bool ReadTgaBitmap(const QString &name, int bits, int dither, void *user, MxProg
                    TBitmap &bitmap);
 bool ReadEpsBitmap(const QString &name, int bits, int dither, void *user, MxProgressFn callback,
                    TBitmap &bitmap);
+bool ReadPaletteEntryBitmap(const char *entry, const QString &name, int bits, int dither,
+                            void *user, MxProgressFn callback, TBitmap &bitmap);
+bool ReadPlainEntryBitmap(const char *entry, const QString &name, int bits, int dither, void *user,
+                          MxProgressFn callback, TBitmap &bitmap);
 bool ReadTiffBitmap(const QString &name, int bits, int dither, int page, void *user,
                     MxProgressFn callback, TBitmap &bitmap);
 bool ReadPcdBitmap(const QString &name, int bits, int dither, TPCDMode resolution, void *user,

@@ -74,10 +74,11 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice) {
   const int posterW = job.host.PosterWidth(), posterH = job.host.PosterHeight();
 
   // The picture is scaled once, into a working picture with the poster's proportions
-  // and the picture's own longer side; each sheet then takes a block of it. A metafile
-  // has no pixels to keep: it is played onto every sheet as vectors, clipped to the
-  // sheet's part, so it prints sharp at the printer's resolution.
-  const bool vectors = picture.GetKind() == platform::Picture::Kind::Metafile;
+  // and the picture's own longer side; each sheet then takes a block of it. A vector
+  // picture (metafile, PDF page, SVG drawing) has no pixels to keep: it is drawn onto every
+  // sheet from its source, clipped to the sheet's part, so it prints sharp at the
+  // printer's resolution and only that part is ever rendered.
+  const bool vectors = picture.IsVector();
   const int S = std::max(1, std::max(picture.Width(), picture.Height()));
   int workW = S, workH = S;
   if (posterH > posterW) {

@@ -4,7 +4,7 @@
 set -e
 PACKAGES="
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins qt6-translations-l10n libgl-dev
+  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-pdf-dev qt6-image-formats-plugins qt6-translations-l10n libgl-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev libdxflib-dev
   libsane-dev libsane1 sane-utils ghostscript
   libgtest-dev libgmock-dev

@@ -7,8 +7,10 @@
 
 #include "ImageMemory.h"
 #include "Metafile.h"
+#include "VectorDocument.h"
 #include "core/Errors.h"
 #include "core/Paths.h"
+#include "core/PictureFormats.h"
 
 namespace platform {
 
@@ -20,6 +22,7 @@ Picture &Picture::operator=(Picture &&) noexcept = default;
 Picture::Picture(const Picture &other)
     : kind_(other.kind_), bitmap_(other.bitmap_.copy()), bitsPerPixel_(other.bitsPerPixel_) {
   if (other.metafile_) metafile_ = std::make_unique<MetafileData>(*other.metafile_);
+  if (other.document_) document_ = std::make_unique<DocumentData>(*other.document_);
 }
 
 Picture &Picture::operator=(const Picture &other) {
@@ -105,17 +108,25 @@ QImage ReadWithQt(const QString &path, const char *format) {
 
 void Picture::LoadFromFile(const QString &path) {
   const QString ext = ExtractFileExt(path).toUpper();
-  if (ext != u".BMP" && ext != u".ICO" && ext != u".WMF")
+  const PictureFormat *format = PictureFormatOfExtension(ext);
+  if (!HasPictureClass(format))
     throw Failure(QStringLiteral("Extension d'image inconnue (%1) : %2").arg(ext, path));
   QFile file(path);
   if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
     throw Failure(CannotOpenText(path));
 
   Picture loaded;
-  if (ext == u".WMF") {
+  if (format->pictureClass == PictureClass::Metafile) {
     loaded.metafile_ = std::make_unique<MetafileData>(ParseMetafile(file.readAll(), path));
     loaded.kind_ = Kind::Metafile;
-  } else if (ext == u".ICO") {
+  } else if (format->pictureClass == PictureClass::Pdf ||
+             format->pictureClass == PictureClass::Svg) {
+    file.close();
+    const bool pdf = format->pictureClass == PictureClass::Pdf;
+    loaded.document_ =
+        std::make_unique<DocumentData>(pdf ? LoadPdfDocument(path) : LoadSvgDocument(path));
+    loaded.kind_ = pdf ? Kind::Pdf : Kind::Svg;
+  } else if (format->pictureClass == PictureClass::Icon) {
     file.close();
     loaded.bitmap_ = ReadWithQt(path, "ico");
     loaded.bitsPerPixel_ = loaded.bitmap_.depth();
@@ -150,7 +161,7 @@ void Picture::AssignBitmap(QImage &&bitmap) {
 }
 
 QImage &Picture::DrawingBitmap(int width, int height) {
-  if (kind_ != Kind::Bitmap || metafile_ || bitmap_.size() != QSize(width, height) ||
+  if (kind_ != Kind::Bitmap || metafile_ || document_ || bitmap_.size() != QSize(width, height) ||
       bitmap_.format() != QImage::Format_RGB32) {
     Clear();
     bitmap_ = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
@@ -166,12 +177,15 @@ void Picture::Clear() {
   bitmap_ = QImage();
   bitsPerPixel_ = 0;
   metafile_.reset();
+  document_.reset();
 }
 
 int Picture::Width() const {
+  if (document_) return document_->frame.width();
   return metafile_ ? metafile_->frame.width() : bitmap_.width();
 }
 int Picture::Height() const {
+  if (document_) return document_->frame.height();
   return metafile_ ? metafile_->frame.height() : bitmap_.height();
 }
 
@@ -179,6 +193,10 @@ void Picture::Draw(QPainter &painter, const QRect &target, bool raster) const {
   if (target.isEmpty()) return;
   if (metafile_) {
     PlayMetafile(*metafile_, painter, target);
+    return;
+  }
+  if (document_) {
+    DrawDocument(*document_, painter, target);
     return;
   }
   if (bitmap_.isNull()) return;

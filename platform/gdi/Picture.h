@@ -1,8 +1,10 @@
 #pragma once
-// A picture of the platform: a bitmap (with its palette), a metafile or an icon, loaded by
-// the file's extension (".BMP", ".WMF", ".ICO"), deep-copied on assignment and drawn
-// stretched into a rectangle. A metafile is played as vectors into the rectangle, so it
-// prints sharp at any resolution.
+// A picture of the platform: a bitmap (with its palette), a metafile, an icon, the first
+// page of a PDF document or an SVG drawing, loaded by the file's extension (the formats of
+// the program's table whose picture class is one of these), deep-copied on assignment and
+// drawn stretched into a rectangle. A metafile, a PDF page and an SVG drawing are vector
+// pictures: drawn from their source at the size of the rectangle, so they print sharp at
+// any resolution.
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -14,7 +16,7 @@ namespace platform {
 
 class Picture {
  public:
-  enum class Kind { Empty, Bitmap, Metafile, Icon };
+  enum class Kind { Empty, Bitmap, Metafile, Icon, Pdf, Svg };
 
   Picture();
   ~Picture();
@@ -34,7 +36,11 @@ class Picture {
 
   Kind GetKind() const { return kind_; }
   bool IsEmpty() const { return kind_ == Kind::Empty; }
-  int Width() const;  // pixels (a metafile: its frame at screen resolution)
+  // A metafile, a PDF page or an SVG drawing: no pixels, drawn from vectors at every size.
+  bool IsVector() const {
+    return kind_ == Kind::Metafile || kind_ == Kind::Pdf || kind_ == Kind::Svg;
+  }
+  int Width() const;  // pixels (a vector picture: its frame at screen resolution)
   int Height() const;
   // The bitmap of a Bitmap or Icon picture (its own depth, indexed with a colour table
   // when the file had a palette); a null image for a metafile.
@@ -53,12 +59,15 @@ class Picture {
 
   // The metafile player, when the picture is one; defined with the metafile support.
   struct MetafileData;
+  // The PDF page or SVG drawing, when the picture is one; defined with their support.
+  struct DocumentData;
 
  private:
   Kind kind_ = Kind::Empty;
   QImage bitmap_;
   int bitsPerPixel_ = 0;
   std::unique_ptr<MetafileData> metafile_;
+  std::unique_ptr<DocumentData> document_;
 };
 
 }  // namespace platform

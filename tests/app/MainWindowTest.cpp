@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QToolButton>
 
+#include "Fixtures.h"
 #include "ImageView.h"
 #include "LanguageTexts.h"
 #include "MainWindow.h"
@@ -92,6 +93,30 @@ TEST_F(MainWindowTest, APosterNamedOnTheCommandLineOpensWithItsPicture) {
   EXPECT_EQ(form->Feuille->GetPicture().Width(), 120);
   EXPECT_FALSE(form->Modified);
   EXPECT_EQ(dialogs_->ShownDialogs().size(), 0u);
+}
+
+TEST_F(MainWindowTest, APosterOfAPdfOrSvgPictureReopensWithItsVectorPicture) {
+  // Through the hidden image component, the picture stays the drawing it was (printed
+  // sharp from its file), not a bitmap of its size on screen.
+  auto probe = Start();  // makes the picture folder
+  probe.reset();
+  dir_.Write("prog/images/design.pdf", PdfBytes(150, 75));  // 200 x 100 pixels
+  dir_.Write("prog/images/logo.svg", SvgBytes(64, 40));
+  const struct {
+    const char *picture;
+    platform::Picture::Kind kind;
+    int width;
+  } cases[] = {
+      {"design.pdf", platform::Picture::Kind::Pdf, 200},
+      {"logo.svg", platform::Picture::Kind::Svg, 64},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.picture);
+    auto form = Start({MakePoster("v.aff", QString::fromLatin1(c.picture))});
+    EXPECT_TRUE(InDocumentState(*form));
+    EXPECT_EQ(form->Feuille->GetPicture().GetKind(), c.kind);
+    EXPECT_EQ(form->Feuille->GetPicture().Width(), c.width);
+  }
 }
 
 TEST_F(MainWindowTest, APosterWhosePictureIsMissingSaysSoAndShowsNoPoster) {

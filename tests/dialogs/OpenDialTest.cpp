@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "Fixtures.h"
 #include "ImageView.h"
 #include "OpenDial.h"
 #include "TempDir.h"
@@ -79,7 +80,7 @@ TEST_F(OpenDialTest, ListsPicturesOfTheCurrentFolderWhateverTheirCase) {
   EXPECT_EQ(Files(d), (QStringList{"anim.gif", "icon.ico", "photo.JPG", "small.png", "tall.png",
                                    "UPPER.GIF", "wide.jpg"}));
   EXPECT_EQ(d.Label4->text(), QDir::currentPath());
-  EXPECT_EQ(d.FilterComboBox->count(), 13);
+  EXPECT_EQ(d.FilterComboBox->count(), 15);  // every picture format, then the vector documents
   EXPECT_EQ(d.FilterComboBox->itemText(2), QStringLiteral("Métafiles (*.wmf)"));
   d.FilterComboBox->setCurrentIndex(7);
   emit d.FilterComboBox->activated(7);
@@ -225,4 +226,28 @@ TEST_F(OpenDialTest, AFileChosenByTypingItsPathIsPreviewed) {
   EXPECT_TRUE(d.Image->isVisible());
   EXPECT_EQ(d.Image->InfoWidth, 8);
   EXPECT_FALSE(d.Accepted);
+}
+
+TEST_F(OpenDialTest, PdfAndSvgAreOfferedAndPreviewedLikeTheMetafile) {
+  dir_.Write("design.pdf", PdfBytes(600, 300));  // 800 x 400 pixels: stretched
+  dir_.Write("logo.svg", SvgBytes(60, 30));      // smaller than the panel: its own size
+  bool preview = true;
+  TOpenDial d(preview);
+  d.show();
+  EXPECT_TRUE(Files(d).contains(QStringLiteral("design.pdf")));
+  EXPECT_TRUE(Files(d).contains(QStringLiteral("logo.svg")));
+  EXPECT_EQ(d.FilterComboBox->itemText(13), QStringLiteral("Pdf (*.pdf)"));
+  EXPECT_EQ(d.FilterComboBox->itemText(14), QStringLiteral("Svg (*.svg)"));
+  d.FilterComboBox->setCurrentIndex(14);
+  emit d.FilterComboBox->activated(14);
+  EXPECT_EQ(Files(d), QStringList{QStringLiteral("logo.svg")});
+  Choose(d, "logo.svg");
+  EXPECT_FALSE(d.Image->isVisible());
+  EXPECT_TRUE(d.Image1->isVisible());
+  EXPECT_EQ(d.Image1->size(), QSize(60, 30));
+  d.FilterComboBox->setCurrentIndex(0);
+  emit d.FilterComboBox->activated(0);
+  Choose(d, "design.pdf");
+  EXPECT_TRUE(d.Image1->isVisible());
+  EXPECT_EQ(d.Image1->size(), QSize(122, 61));  // Round(4 x 153 / 5) wide
 }

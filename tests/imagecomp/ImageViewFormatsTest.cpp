@@ -338,6 +338,9 @@ TEST_F(ImageViewFormats, DrawingsMetafilesAndIconsReportTheirOwnInformation) {
       {"DXF", [&] { return dir_.Write("d.dxf", DxfBytes()); }, "DXF", 1024, 520, 24, 1},
       {"WMF", [&] { return dir_.Write("m.wmf", RedQuarterWmf()); }, "WMF", 96, 48, 0, 0},
       {"ICO", [&] { return Save("i.ico", Pattern(32, 32), "ICO"); }, "ICO", 32, 32, 0, 0},
+      // Vector pictures like the metafile: 150 x 75 points are 200 x 100 pixels.
+      {"PDF", [&] { return dir_.Write("p.pdf", PdfBytes(150, 75)); }, "PDF", 200, 100, 0, 0},
+      {"SVG", [&] { return dir_.Write("s.svg", SvgBytes(64, 40)); }, "SVG", 64, 40, 0, 0},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
@@ -514,6 +517,8 @@ TEST_F(ImageViewFormats, BrokenFilesFailCleanly) {
       {"cut.tif", QByteArray("II*\0\x08\0\0\0\x40\0", 10) + QByteArray(40, '\xff')},
       {"cut.wmf", wmf.left(wmf.size() - 8)},
       {"junk.ico", QByteArray("\0\0\1\0\1\0", 6) + QByteArray(40, '\x7f')},
+      {"cut.pdf", PdfBytes(200, 100).left(400)},
+      {"cut.svg", SvgBytes(200, 100).left(150)},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
@@ -525,7 +530,7 @@ TEST_F(ImageViewFormats, BrokenFilesFailCleanly) {
     try {
       view.SetImageName(path);
     } catch (const std::exception &) {
-      raised = true;  // metafiles and icons: the platform's failure reaches the caller
+      raised = true;  // metafiles, icons, PDF, SVG: the platform's failure reaches the caller
     }
     EXPECT_TRUE(raised || reported > 0) << "the failure is told";
     EXPECT_FALSE(view.Picture().HasContent());

@@ -3,7 +3,11 @@
 #include <gif_lib.h>
 #include <png.h>
 
+#include <QBuffer>
 #include <QColor>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -474,4 +478,50 @@ QByteArray WmfBytes(const std::vector<WmfRecord> &records, int inch, QRect box) 
   Put32(file, 16);
   Put16(file, 0);
   return file + body;
+}
+
+QByteArray PdfBytes(int width, int height, int pages) {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(72);  // one unit a point
+    QPainter painter(&writer);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(QRectF(0, 0, width / 2.0, height / 2.0), Qt::red);
+    painter.setBrush(Qt::blue);
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QRectF(width / 2.0, height / 2.0, width / 2.0, height / 2.0));
+    painter.setPen(QPen(Qt::green, std::max(1.0, height / 40.0)));
+    painter.drawLine(QPointF(0, height), QPointF(width, 0));
+    for (int page = 1; page < pages; ++page) {
+      writer.newPage();
+      painter.fillRect(QRectF(0, 0, width, height), Qt::gray);
+    }
+  }
+  return buffer.data();
+}
+
+QByteArray SvgBytes(int width, int height) {
+  return QStringLiteral(
+             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+             "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" "
+             "viewBox=\"0 0 %1 %2\">\n"
+             "  <rect x=\"0\" y=\"0\" width=\"%3\" height=\"%4\" fill=\"#ff0000\"/>\n"
+             "  <ellipse cx=\"%5\" cy=\"%6\" rx=\"%7\" ry=\"%8\" fill=\"#0000ff\"/>\n"
+             "  <line x1=\"0\" y1=\"%2\" x2=\"%1\" y2=\"0\" stroke=\"#00ff00\" "
+             "stroke-width=\"%9\"/>\n"
+             "</svg>\n")
+      .arg(width)
+      .arg(height)
+      .arg(width / 2.0)
+      .arg(height / 2.0)
+      .arg(width * 0.75)
+      .arg(height * 0.75)
+      .arg(width / 4.0)
+      .arg(height / 4.0)
+      .arg(std::max(1.0, height / 40.0))
+      .toUtf8();
 }

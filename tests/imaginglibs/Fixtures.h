@@ -52,3 +52,11 @@ struct WmfRecord {
 // A metafile: the placeable header when `inch` is not 0 (`box` in units of 1/inch), the
 // standard header, the records and the end-of-file record.
 QByteArray WmfBytes(const std::vector<WmfRecord> &records, int inch = 0, QRect box = {});
+
+// A vector poster design of `width` x `height` (points for the PDF, user units for the
+// SVG): a red rectangle over the top-left quarter, a blue disc in the bottom-right quarter
+// and a green diagonal from the bottom-left corner, so every sheet edge cuts a sloped,
+// antialiased line. The PDF is written by Qt's PDF writer, page after page (each further
+// page plain grey); the SVG is plain text.
+QByteArray PdfBytes(int width, int height, int pages = 1);
+QByteArray SvgBytes(int width, int height);

@@ -109,6 +109,8 @@ TEST(CommandLineFormats, InfoReportsTheSizeAndFormatOfEveryPictureFormat) {
       {"bmp", bytes(BmpBytes(pattern, 24)), "40 x 30", "BMP"},
       {"wmf", bytes(RedQuarterWmf()), "96 x 48", "WMF"},  // at 96 pixels an inch
       {"ico", saved("ICO", Pattern(32, 32)), "32 x 32", "ICO"},
+      {"pdf", bytes(PdfBytes(72, 36)), "96 x 48", "PDF"},  // points at 96 pixels an inch
+      {"svg", bytes(SvgBytes(50, 20)), "50 x 20", "SVG"},
   };
   TempDir dir;
   for (const auto &c : cases) {

@@ -1,7 +1,13 @@
 #include <QFile>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QSvgRenderer>
+#include <algorithm>
 
 #include "FakeHost.h"
+#include "Fixtures.h"
 #include "PosterPrinting.h"
+#include "SheetLayout.h"
 #include "TempDir.h"
 
 namespace {
@@ -307,5 +313,82 @@ TEST_F(PrintingTest, APaperChosenInThePrintDialogIsTheOneThePosterIsCutFor) {
     if (!c.range) {
       EXPECT_GT(BlackAlongColumn(chosen->pages[0], 149, 0, 150), 60);
     }
+  }
+}
+
+TEST_F(PrintingTest, PdfAndSvgPostersPrintEachSheetFromTheDrawingAtThePrintersResolution) {
+  // A printer of 384 dots per inch (4 dots a poster pixel) with a 400 x 300 dot printable
+  // area: a 250 x 200 pixel poster is 1000 x 800 dots on 3 x 3 sheets. Each sheet must
+  // hold the very pixels of the drawing rendered whole at the poster's size in dots, so
+  // it is sharp at the printer's resolution, and not an enlarged screen-sized copy: within
+  // 4 levels per channel, since the renderers may round an antialiased edge pixel of the
+  // sloped line a few levels apart when a part starts elsewhere (a shifted or rescaled
+  // part differs by hundreds along every edge).
+  platform::PrinterPageMetrics m;
+  m.printableWidth = 400;
+  m.printableHeight = 300;
+  m.physicalWidth = 440;
+  m.physicalHeight = 340;
+  m.offsetX = m.offsetY = 20;
+  m.dpiX = m.dpiY = 384;
+  UsePrinter(m);
+  host.posterWidth = 250;
+  host.posterHeight = 200;
+  const QSize dots(1000, 800);
+  const layout::SheetGrid grid = layout::SheetGridFor(m, 250, 200, 96);
+  ASSERT_EQ(grid.columns, 3);
+  ASSERT_EQ(grid.rows, 3);
+  TempDir dir;
+  for (const char *name : {"poster.pdf", "poster.svg"}) {
+    SCOPED_TRACE(name);
+    const bool pdf = QLatin1String(name).endsWith(QLatin1String("pdf"));
+    const QString path =
+        dir.Write(QLatin1String(name), pdf ? PdfBytes(250, 200) : SvgBytes(250, 200));
+    host.picture.LoadFromFile(path);
+    host.feuilleWidth = host.picture.Width();
+    host.feuilleHeight = host.picture.Height();
+    QImage reference(dots, QImage::Format_RGB32);
+    reference.fill(Qt::white);
+    {
+      QPainter painter(&reference);
+      if (pdf) {
+        QPdfDocument document;
+        ASSERT_EQ(document.load(path), QPdfDocument::Error::None);
+        painter.drawImage(0, 0, document.render(0, dots));
+      } else {
+        QSvgRenderer(path).render(&painter, QRectF(QPointF(0, 0), QSizeF(dots)));
+      }
+    }
+    printer->pages.clear();
+    AnswerAllPages();
+    ASSERT_EQ(layout::PrintPoster(host), 9);
+    ASSERT_EQ(printer->pages.size(), 9u);
+    int k = 0;
+    for (int c = 1; c <= 3; ++c)
+      for (int j = 1; j <= 3; ++j) {
+        SCOPED_TRACE(testing::Message() << "sheet " << c << ", " << j);
+        const layout::SheetPart part = layout::SheetPartOf(m, grid, c, j);
+        const QImage &page = printer->pages[size_t(k++)];
+        // Inside the cutting outline, which is drawn over the picture's edge.
+        int worst = 0;
+        QPoint at;
+        for (int y = 1; y < int(part.y1 - part.y0) - 1; ++y)
+          for (int x = 1; x < int(part.x1 - part.x0) - 1; ++x) {
+            const QRgb a = page.pixel(x, y);
+            const QRgb b = reference.pixel(int(part.x0) + x, int(part.y0) + y);
+            const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                    std::abs(qBlue(a) - qBlue(b))});
+            if (d > worst) {
+              worst = d;
+              at = QPoint(x, y);
+            }
+          }
+        EXPECT_LE(worst, 4) << "at (" << at.x() << ", " << at.y() << ")";
+      }
+    // The design crosses the sheets: the red quarter ends at poster dot 500 in the
+    // middle column, the blue disc reaches the last one.
+    EXPECT_EQ(QColor(printer->pages[3].pixel(95, 150)), QColor(Qt::red));
+    EXPECT_EQ(QColor(printer->pages[3].pixel(105, 150)), QColor(Qt::white));
+    EXPECT_EQ(QColor(printer->pages[8].pixel(150, 100)), QColor(Qt::blue));
   }
 }

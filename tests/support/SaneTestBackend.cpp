@@ -23,8 +23,5 @@ void UseSaneTestScanner(bool any, const char *readStatus) {
   qputenv("SANE_CONFIG_DIR", folder->Path().toLocal8Bit());
 }
 
-// The leak checker reads these when it starts; linked in with the function above.
-extern "C" const char *__lsan_default_suppressions() {
-  return "leak:libsane-test.so\n"
-         "leak:__interceptor_strdup\n";
-}
+// The leak checker's suppressions for the SANE test backend are in QtTestMain.cpp, with the
+// others, since a program may define them only once.
