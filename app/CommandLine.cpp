@@ -137,9 +137,10 @@ CommandLine ParseCommandLine(const QStringList &args) {
     parser.addOption(QCommandLineOption(names, QString::fromUtf8(o.description),
                                         QString::fromUtf8(o.valueName)));
   }
-  if (args.isEmpty() || !parser.parse(args)) RaiseParseFailure(parser, args);
-
   CommandLine line;
+  if (args.isEmpty()) return line;  // not even the program's name: nothing asked
+  if (!parser.parse(args)) RaiseParseFailure(parser, args);
+
   line.arguments = parser.positionalArguments();
   // Asking for help or the version is answered whatever else is there.
   const QStringList names = parser.optionNames();

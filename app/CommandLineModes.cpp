@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QRegularExpression>
 #include <QStringList>
 #include <QtGlobal>
 #include <cstdio>

@@ -12,7 +12,7 @@ int main(int argc, char **argv) {
   platform::Application app(argc, argv);
   // What a test program writes into the user's data folder stays out of the real one.
   QTemporaryDir data(QStringLiteral("/tmp/muralix-test-data-XXXXXX"));
-  setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 0);
+  setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
