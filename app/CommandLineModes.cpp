@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QRegularExpression>
 #include <QStringList>
 #include <QtGlobal>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "CommandLine.h"
 #include "DocumentPosterHost.h"
 #include "FileWrappers.h"
 #include "ImageView.h"
@@ -36,10 +36,7 @@ void PrintLine(FILE *to, const QString &text) {
   std::fputc('\n', to);
 }
 
-class UsageError : public platform::Failure {
- public:
-  using Failure::Failure;
-};
+using app::UsageError;
 
 // Without a window every message goes to standard error and no dialog is ever shown.
 class ConsoleDialogHost : public platform::DialogHost {
@@ -60,129 +57,7 @@ class ConsoleDialogHost : public platform::DialogHost {
 using ConsoleHost = layout::DocumentPosterHost;
 static_assert(kPixelsPerInch == 96);
 
-struct Options {
-  QString poster;
-  enum Mode { Info, PrintTo, PreviewTo } mode = Info;
-  QString output;
-  std::optional<std::pair<int, int>> pages;
-  int size = 284;
-  std::optional<platform::Orientation> orientation;
-  bool printerOptions = false;
-  platform::PdfPrinterSetup pdf;
-};
-
-int ParseInt(const QString &text, int low, int high, const QString &what) {
-  bool ok = false;
-  const int v = text.toInt(&ok);
-  if (!ok || v < low || v > high)
-    throw UsageError(QStringLiteral("Valeur incorrecte pour %1 : %2").arg(what, text));
-  return v;
-}
-
-double ParseMm(const QString &text, const QString &what) {
-  bool ok = false;
-  const double v = QString(text).replace(u',', u'.').toDouble(&ok);
-  if (!ok || !(v >= 0) || v > 10000)
-    throw UsageError(QStringLiteral("Valeur incorrecte pour %1 : %2").arg(what, text));
-  return v;
-}
-
-void ParsePaper(const QString &text, platform::PdfPrinterSetup &pdf) {
-  struct Named {
-    const char *name;
-    double w, h;
-  } static const kPapers[] = {{"A3", 297, 420},
-                              {"A4", 210, 297},
-                              {"A5", 148, 210},
-                              {"LETTER", 215.9, 279.4},
-                              {"LEGAL", 215.9, 355.6}};
-  for (const Named &p : kPapers)
-    if (text.toUpper() == QLatin1String(p.name)) {
-      pdf.paperWidthMm = p.w;
-      pdf.paperHeightMm = p.h;
-      return;
-    }
-  static const QRegularExpression custom(
-      QStringLiteral("^([0-9]+(?:[.,][0-9]+)?)x([0-9]+(?:[.,][0-9]+)?)mm$"),
-      QRegularExpression::CaseInsensitiveOption);
-  const auto m = custom.match(text);
-  if (!m.hasMatch()) throw UsageError(QStringLiteral("Format de papier inconnu : %1").arg(text));
-  pdf.paperWidthMm = ParseMm(m.captured(1), QStringLiteral("--paper"));
-  pdf.paperHeightMm = ParseMm(m.captured(2), QStringLiteral("--paper"));
-  if (pdf.paperWidthMm < 10 || pdf.paperHeightMm < 10)
-    throw UsageError(QStringLiteral("Format de papier trop petit : %1").arg(text));
-}
-
-std::optional<Options> Parse(const QStringList &args) {
-  Options o;
-  bool modeSeen = false;
-  for (int i = 1; i < args.size(); ++i) {
-    const QString &a = args[i];
-    auto value = [&]() -> QString {
-      if (i + 1 >= args.size())
-        throw UsageError(QStringLiteral("Valeur manquante après %1").arg(a));
-      return args[++i];
-    };
-    auto setMode = [&](Options::Mode mode) {
-      if (modeSeen) throw UsageError(QStringLiteral("Une seule action à la fois : %1").arg(a));
-      modeSeen = true;
-      o.mode = mode;
-    };
-    if (a == u"--info")
-      setMode(Options::Info);
-    else if (a == u"--print-to") {
-      setMode(Options::PrintTo);
-      o.output = value();
-    } else if (a == u"--preview-to") {
-      setMode(Options::PreviewTo);
-      o.output = value();
-    } else if (a == u"--pages") {
-      const QString v = value();
-      static const QRegularExpression range(QStringLiteral("^([0-9]+)-([0-9]+)$"));
-      const auto m = range.match(v);
-      if (!m.hasMatch()) throw UsageError(QStringLiteral("Pages incorrectes : %1").arg(v));
-      o.pages = {ParseInt(m.captured(1), 1, 1000000, a), ParseInt(m.captured(2), 1, 1000000, a)};
-      if (o.pages->first > o.pages->second)
-        throw UsageError(QStringLiteral("Pages incorrectes : %1").arg(v));
-    } else if (a == u"--size")
-      o.size = ParseInt(value(), 16, 8192, a);
-    else if (a == u"--paper") {
-      ParsePaper(value(), o.pdf);
-      o.printerOptions = true;
-    } else if (a == u"--landscape")
-      o.orientation = platform::Orientation::Landscape;
-    else if (a == u"--portrait")
-      o.orientation = platform::Orientation::Portrait;
-    else if (a == u"--dpi") {
-      o.pdf.dpi = ParseInt(value(), 36, 4800, a);
-      o.printerOptions = true;
-    } else if (a == u"--margins") {
-      const QStringList parts = value().split(u',');
-      if (parts.size() != 4)
-        throw UsageError(QStringLiteral("--margins attend L,T,R,B en millimètres"));
-      o.pdf.marginLeftMm = ParseMm(parts[0], a);
-      o.pdf.marginTopMm = ParseMm(parts[1], a);
-      o.pdf.marginRightMm = ParseMm(parts[2], a);
-      o.pdf.marginBottomMm = ParseMm(parts[3], a);
-      o.printerOptions = true;
-    } else if (i == 1 && !a.startsWith(u"--"))
-      o.poster = a;
-    else
-      throw UsageError(QStringLiteral("Argument inconnu : %1").arg(a));
-  }
-  if (!modeSeen) {
-    if (o.pages || o.printerOptions || o.orientation)
-      throw UsageError(QStringLiteral("Il manque --info, --print-to ou --preview-to"));
-    return std::nullopt;
-  }
-  if (o.poster.isEmpty()) throw UsageError(QStringLiteral("Il manque le fichier d'affiche"));
-  if (o.pages && o.mode != Options::PrintTo)
-    throw UsageError(QStringLiteral("--pages ne sert qu'avec --print-to"));
-  if (o.pdf.marginLeftMm + o.pdf.marginRightMm >= o.pdf.paperWidthMm ||
-      o.pdf.marginTopMm + o.pdf.marginBottomMm >= o.pdf.paperHeightMm)
-    throw UsageError(QStringLiteral("Les marges ne laissent rien à imprimer"));
-  return o;
-}
+using Options = app::CommandLineOptions;
 
 // The picture as the new-poster command loads it: the picture classes for the formats they
 // read, the image component for every other one.
@@ -246,7 +121,7 @@ int Run(const Options &o, ConsoleDialogHost &console) {
   host.keepRatio = poster.keepRatio;
   host.landscape = poster.landscape;
   const QString picturePath =
-      platform::ProgramFolder() + QStringLiteral("images/") + poster.imageFileName;
+      platform::FindProgramDataFile(QStringLiteral("images/") + poster.imageFileName);
   if (!platform::FileExists(picturePath))
     throw platform::Failure(picturePath + QStringLiteral(" introuvable."));
   LoadPicture(host.picture, picturePath);
@@ -334,12 +209,24 @@ int RunCommandLineMode(int argc, char **argv) {
   for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
   std::optional<Options> options;
   try {
-    options = Parse(args);
+    const CommandLine line = ParseCommandLine(args);
+    switch (line.request) {
+      case CommandLine::Window:
+        return -1;
+      case CommandLine::Help:
+        std::fputs(CommandLineHelp().toLocal8Bit().constData(), stdout);
+        return 0;
+      case CommandLine::Version:
+        std::fputs(VersionText().toLocal8Bit().constData(), stdout);
+        return 0;
+      case CommandLine::Mode:
+        options = line.options;
+        break;
+    }
   } catch (const platform::Failure &f) {
     PrintLine(stderr, platform::WithFullStop(f.Text()));
     return 2;
   }
-  if (!options) return -1;
 
   // No display is needed: the modes draw off screen, and choose so before Qt starts.
   // Qt's own chatter would mix with the program's messages on standard error.

@@ -9,7 +9,8 @@
 // Call first thing in main. Returns -1 when the arguments ask for none of the modes
 // (the program then starts as usual); otherwise runs the mode on Qt's offscreen
 // platform, without splash or message box, and returns the exit code: 0 done, 1 a
-// failure (its text on standard error), 2 arguments not understood.
+// failure (its text on standard error), 2 arguments not understood. --help and
+// --version write their text (CommandLine.h) and return 0.
 namespace app {
 
 int RunCommandLineMode(int argc, char **argv);

@@ -206,12 +206,18 @@ void TForm1::FormCreate() {
   Modified = false;
   ForgetLastFile = false;
   KeepRatio = true;
-  // 4.
-  ProgramFolder = platform::ProgramFolder();
-  // 5. The picture folder is made beside the program when it is missing.
-  if (!platform::AnyEntryIn(ProgramFolder + ImageFolderName)) {
-    platform::SetCurrentDir(ProgramFolder);
-    platform::CreateDir(ProgramFolder + ImageFolderName);
+  // 4. The program's folder for what it writes: the user's data folder, since the program's
+  // own folder is read-only once installed (the help file and settings key still come from
+  // the program file).
+  ProgramFolder = platform::ProgramDataFolder();
+  // 5. The picture folder is made when it is missing. One that cannot be written is said
+  // once, by name, and the window still starts whole: only saving needs that folder.
+  const bool missing = !platform::AnyEntryIn(PictureFolder());
+  try {
+    platform::PrepareWritableFolder(PictureFolder());
+    if (missing) platform::SetCurrentDir(ProgramFolder);
+  } catch (const platform::Failure &failure) {
+    platform::ErrorBox(failure.Text(), this);
   }
   // 6.
   platform::SetHelpFile(platform::ChangeFileExt(platform::ProgramFile(), QStringLiteral(".hlp")));
@@ -432,7 +438,7 @@ void TForm1::ReadPosterFile(const QString &path) {
     CheckBox1Click();
   }
   SetCaption(kCaptionSeparator + PosterFileName);
-  ImagePath = PictureFolder() + u'/' + ImageFileName;
+  ImagePath = platform::FindProgramDataFile(ImageFolderName + u'/' + ImageFileName);
   if (platform::FileExists(ImagePath)) {
     // Loaded as a new poster loads it, so a metafile keeps printing as vectors and an
     // icon keeps its transparency. A picture that cannot be read is said, like a missing one.

@@ -54,7 +54,7 @@ class TForm1 : public QWidget {
   layout::PosterHost &LayoutHost() { return *layoutHost_; }
 
   // --- Main window fields ---
-  QString ProgramFolder;
+  QString ProgramFolder;  // the program's folder for what it writes (platform::ProgramDataFolder)
   QString ImageFolderName;
   uint8_t Language = 0;
   QString SettingsKeyName;

@@ -7,6 +7,7 @@
 
 #include "AboutBox.h"
 #include "Binding.h"
+#include "CommandLine.h"
 #include "LanguageTexts.h"
 #include "MainWindow.h"
 #include "Resources.h"
@@ -19,6 +20,14 @@
 namespace app {
 
 int RunMuralix(int argc, char **argv) {
+  // What the window opens: the arguments that are not options (main has checked them).
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  try {
+    arguments = ParseCommandLine(arguments).arguments;
+  } catch (const UsageError &) {
+    arguments = arguments.mid(1);
+  }
   platform::Application application(argc, argv);
   InitMuralixResources();
   // Qt's own dialogs (print, file) speak the program's language.
@@ -39,7 +48,7 @@ int RunMuralix(int argc, char **argv) {
   imaging::InitBinding();  // the scanner's application name, the binding's start values
   // 5.
   StartOptions options;
-  options.arguments = QCoreApplication::arguments().mid(1);
+  options.arguments = arguments;
   TForm1 mainForm(options);
   mainForm.CreateFormatDialog();
   auto aboutBox = std::make_unique<dialogs::TAboutBox>(mainForm.Language, &mainForm);

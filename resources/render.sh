@@ -23,3 +23,12 @@ render src/cursor-grabhand.svg 32 32 cursors/GRABHAND.png
 # The hot spots, "x y" in pixels of the 32 x 32 cursors.
 printf '2 1\n' > cursors/Main.hotspot
 printf '16 16\n' > cursors/GRABHAND.hotspot
+
+# The program's icon in the desktop's icon theme, at the usual sizes, scaled down from the
+# 256-pixel rendering (the SVG is installed as it is too). Needs ImageMagick's convert.
+for size in 16 22 24 32 48 64 128 256; do
+  mkdir -p "icons/hicolor/${size}x${size}"
+  convert icons/muralix.png -filter Lanczos -resize "${size}x${size}" \
+    "PNG32:icons/hicolor/${size}x${size}/muralix.png"
+  echo "icons/hicolor/${size}x${size}/muralix.png"
+done

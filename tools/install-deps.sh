@@ -9,6 +9,8 @@ PACKAGES="
   libsane-dev libsane1 sane-utils ghostscript
   libgtest-dev libgmock-dev
   fonts-dejavu-core fonts-urw-base35 python3 libjpeg-turbo-progs
+  qt6-wayland sane-airscan dpkg-dev file groff-base
+  desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin
 "
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive

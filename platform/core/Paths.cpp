@@ -1,6 +1,7 @@
 #include "Paths.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -12,7 +13,20 @@ namespace platform {
 
 namespace {
 QString programFileOverride;
+QString programDataFolderOverride;
+
+QString WithSeparator(QString folder) {
+  if (!folder.endsWith(u'/')) folder += u'/';
+  return folder;
 }
+
+QString CannotCreateFolderText(const QString &path) {
+  return QStringLiteral("Impossible de créer le dossier %1").arg(path);
+}
+QString CannotWriteFolderText(const QString &path) {
+  return QStringLiteral("Impossible d'écrire dans le dossier %1").arg(path);
+}
+}  // namespace
 
 void SetProgramFileOverride(const QString &path) {
   programFileOverride = path;
@@ -36,6 +50,30 @@ QString ConfigFolder() {
   if (folder.isEmpty()) folder = QDir::homePath() + QStringLiteral("/.config");
   if (!folder.endsWith(u'/')) folder += u'/';
   return folder;
+}
+
+QString DataFolder() {
+  // Only an absolute path counts, as the base directory rules say; a relative one is ignored.
+  const QString folder = qEnvironmentVariable("XDG_DATA_HOME");
+  if (QDir::isAbsolutePath(folder)) return WithSeparator(folder);
+  return WithSeparator(QDir::homePath() + QStringLiteral("/.local/share"));
+}
+
+QString ProgramDataFolder() {
+  if (!programDataFolderOverride.isEmpty()) return programDataFolderOverride;
+  return DataFolder() + ChangeFileExt(ExtractFileName(ProgramFile()), QString()) + u'/';
+}
+
+void SetProgramDataFolderOverride(const QString &folder) {
+  programDataFolderOverride = folder.isEmpty() ? QString() : WithSeparator(folder);
+}
+
+QString FindProgramDataFile(const QString &relative) {
+  const QString data = ProgramDataFolder() + relative;
+  if (FileExists(data)) return data;
+  const QString beside = ProgramFolder() + relative;
+  if (FileExists(beside)) return beside;
+  return data;
 }
 
 QString ChangeFileExt(const QString &path, const QString &ext) {
@@ -74,8 +112,34 @@ void SetCurrentDir(const QString &folder) {
 }
 
 void CreateDir(const QString &folder) {
-  const QByteArray name = QFile::encodeName(folder);
+  const QString clean = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+  const QString parent = QFileInfo(clean).path();
+  if (parent != clean && !QFileInfo(parent).exists()) {
+    CreateDir(parent);
+    ::chmod(QFile::encodeName(parent).constData(), 0700);
+  }
+  const QByteArray name = QFile::encodeName(clean);
   if (::mkdir(name.constData(), 0777) != 0 && errno != EEXIST) RaiseInOutError(errno);
+}
+
+void PrepareWritableFolder(const QString &folder) {
+  try {
+    CreateDir(folder);
+  } catch (const InOutError &e) {
+    throw InOutError(CannotCreateFolderText(folder) + QStringLiteral(" : ") + e.Text(), e.Code());
+  }
+  const QByteArray name = QFile::encodeName(folder);
+  struct stat st {};
+  if (const bool found = ::stat(name.constData(), &st) == 0; !found || !S_ISDIR(st.st_mode)) {
+    const int code = found ? ENOTDIR : errno;
+    throw InOutError(CannotCreateFolderText(folder) + QStringLiteral(" : ") + SystemErrorText(code),
+                     code);
+  }
+  if (::access(name.constData(), W_OK | X_OK) != 0) {
+    const int code = errno;
+    throw InOutError(CannotWriteFolderText(folder) + QStringLiteral(" : ") + SystemErrorText(code),
+                     code);
+  }
 }
 
 }  // namespace platform

@@ -26,6 +26,8 @@ class MainWindowTest : public ::testing::Test {
     qputenv("XDG_CONFIG_HOME", dir_.File("config").toUtf8());
     QDir().mkpath(dir_.File("prog"));
     platform::SetProgramFileOverride(dir_.File("prog/muralix"));
+    // The pictures go where the program keeps its data: here its own folder, as in a build.
+    platform::SetProgramDataFolderOverride(dir_.File("prog/"));
     // The imaging libraries stay beside the test program, not in the test's program folder.
     MxSetApplicationFolder(QCoreApplication::applicationDirPath().toUtf8().constData());
     platform::SetApplicationTitle(QStringLiteral("Muralix"));
@@ -37,6 +39,7 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_EQ(dialogs_->PendingAnswers(), 0u) << "a queued dialog answer was never asked for";
     platform::SetDialogHost(nullptr);
     platform::SetProgramFileOverride(QString());
+    platform::SetProgramDataFolderOverride(QString());
     MxSetApplicationFolder(nullptr);
     qunsetenv("XDG_CONFIG_HOME");
   }

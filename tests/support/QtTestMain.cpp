@@ -2,6 +2,7 @@
 // application object, so event handling and message boxes behave as in the program.
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
 #include <cstdlib>
 
 #include "ui/Application.h"
@@ -18,6 +19,9 @@ extern "C" const char *__lsan_default_suppressions() {
 int main(int argc, char **argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   platform::Application app(argc, argv);
+  // What a test program writes into the user's data folder stays out of the real one.
+  QTemporaryDir data(QStringLiteral("/tmp/muralix-test-data-XXXXXX"));
+  setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
