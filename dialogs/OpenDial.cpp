@@ -25,7 +25,8 @@ namespace dialogs {
 
 namespace {
 const QString kAllPictures =
-    QStringLiteral("*.wmf;*.bmp;*.ico;*.pcx;*.tif;*.gif;*.jpg;*.png;*.pcd;*.tga;*.eps;*.dxf");
+    QStringLiteral("*.wmf;*.bmp;*.ico;*.pcx;*.tif;*.gif;*.jpg;*.png;*.pcd;*.tga;*.eps;*.dxf;"
+                   "*.heic;*.heif;*.avif;*.webp");
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kHelpTopic = 4;
 
@@ -57,6 +58,9 @@ const QList<QPair<QString, QString>> &TOpenDial::FileTypes() {
       {QStringLiteral("Tga (*.tga)"), QStringLiteral("*.tga")},
       {QStringLiteral("Eps (*.eps)"), QStringLiteral("*.eps")},
       {QStringLiteral("Dxf (*.dxf)"), QStringLiteral("*.dxf")},
+      {QStringLiteral("Heic (*.heic;*.heif)"), QStringLiteral("*.heic;*.heif")},
+      {QStringLiteral("Avif (*.avif)"), QStringLiteral("*.avif")},
+      {QStringLiteral("WebP (*.webp)"), QStringLiteral("*.webp")},
   };
   return kTypes;
 }

@@ -348,6 +348,7 @@ QString FormatKeyOf(const QString &ext) {
       {".BMP", "BMP"},  {".PNG", "PNG"}, {".GIF", "GIF"},   {".TIF", "TIF"},
       {".TIFF", "TIF"}, {".TGA", "TGA"}, {".PCX", "PCX"},   {".EPS", "EPS"},
       {".PCD", "PCD"},  {".DXF", "DXF"}, {".JPEG", "JPEG"}, {".JPG", "JPEG"},
+      {".HEIC", "HEIC"}, {".HEIF", "HEIC"}, {".AVIF", "AVIF"}, {".WEBP", "WEBP"},
   };
   for (const auto &[e, key] : kKeys)
     if (ext == QLatin1String(e)) return QString::fromLatin1(key);
@@ -490,6 +491,9 @@ void TImageView::SetImageName(const QString &name) {
         {u"PCX", plain(imaging::ReadPcxBitmap)},
         {u"EPS", plain(imaging::ReadEpsBitmap)},
         {u"JPEG", plain(imaging::ReadJpegBitmap)},
+        {u"HEIC", plain(imaging::ReadHeifBitmap)},
+        {u"AVIF", plain(imaging::ReadHeifBitmap)},
+        {u"WEBP", plain(imaging::ReadWebpBitmap)},
         {u"TIF",
          [&] {
            return imaging::ReadTiffBitmap(name, depth, dither, tiffPage_, user, ProgressRelay,

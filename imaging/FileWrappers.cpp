@@ -100,6 +100,8 @@ bool ReadJpegDib(const QString &name, int bits, int dither, void *user, MxProgre
 MX_SIMPLE_READER(ReadBmpDib, rdbmpfiledib)
 MX_SIMPLE_READER(ReadPngDib, rdpngfiledib)
 MX_SIMPLE_READER(ReadPcxDib, rdpcxfiledib)
+MX_SIMPLE_READER(ReadHeifDib, rdheiffiledib)
+MX_SIMPLE_READER(ReadWebpDib, rdwebpfiledib)
 #undef MX_SIMPLE_READER
 
 bool ReadGifDib(const QString &name, int bits, int dither, void *user, MxProgressFn callback,
@@ -158,6 +160,8 @@ MX_BITMAP_READER(ReadGifBitmap, ReadGifDib)
 MX_BITMAP_READER(ReadPcxBitmap, ReadPcxDib)
 MX_BITMAP_READER(ReadTgaBitmap, ReadTgaDib)
 MX_BITMAP_READER(ReadEpsBitmap, ReadEpsDib)
+MX_BITMAP_READER(ReadHeifBitmap, ReadHeifDib)
+MX_BITMAP_READER(ReadWebpBitmap, ReadWebpDib)
 #undef MX_BITMAP_READER
 
 bool ReadTiffBitmap(const QString &name, int bits, int dither, int page, void *user,

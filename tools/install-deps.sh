@@ -9,6 +9,8 @@ PACKAGES="
   libsane-dev libsane1 sane-utils ghostscript
   libgtest-dev libgmock-dev
   fonts-dejavu-core fonts-urw-base35 python3 libjpeg-turbo-progs
+  libheif-dev libheif1 libde265-0 libwebp-dev liblcms2-dev libexif-dev
+  libheif-examples webp
 "
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive

@@ -52,6 +52,9 @@ constexpr Entry kTable[] = {
     {MX_ERR_ANNOTATION, "Invalid annotation file"},
     {MX_ERR_PCD_RESOLUTION, "Photo CD resolution not available"},
     {MX_ERR_EMPTY_DRAWING, "The drawing is empty"},
+    {MX_ERR_NOT_HEIF, "Not a HEIC or AVIF file"},
+    {MX_ERR_NOT_WEBP, "Not a WebP file"},
+    {MX_ERR_NO_HEIF_DECODER, "No decoder for this kind of HEIF picture is installed"},
 };
 
 }  // namespace

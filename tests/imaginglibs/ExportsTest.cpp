@@ -20,7 +20,8 @@ const char *const kCrdeEntries[] = {
     "aquiredibimage", "DIB1to4",           "DIB1To8",        "DIB1To24",        "DIB4To8",
     "DIB4To24",       "DIB8To24",          "DIB16To24",      "DIB32To24",       "DibtoDdb",
     "InitAnnotation", "DestroyAnnotation", "DrawAnnotation", "ClearAnnotation", "LoadAnnotation",
-    "SaveAnnotation", "MenuMsg",           "MouseMon",       "RubberBandOFF",   "MxLoadString"};
+    "SaveAnnotation", "MenuMsg",           "MouseMon",       "RubberBandOFF",   "MxLoadString",
+    "rdheiffiledib",  "rdwebpfiledib"};
 const char *const kIspEntries[] = {"ReduceDib",       "FXSkipHorizontal",      "FXSkipVertical",
                                    "FXSkipDiagonals", "FXSkipDiagonalSquares", "FXSkipRectangles",
                                    "MxLoadString"};
@@ -58,7 +59,7 @@ TEST(Exports, FailureCodesNameTheirTexts) {
   EXPECT_EQ(FailureText(MX_ERR_NOT_JPEG), "Not a JPEG file");
   EXPECT_EQ(FailureText(MX_ERR_PREMATURE_EOF), "Premature end of file");
   EXPECT_EQ(FailureText(MX_ERR_TOO_LARGE), "Image too large");
-  for (int code = -1; code >= MX_ERR_EMPTY_DRAWING; --code)
+  for (int code = -1; code >= MX_ERR_NO_HEIF_DECODER; --code)
     EXPECT_FALSE(FailureText(code).empty()) << code;
   EXPECT_EQ(FailureText(1), "");
   char isp[64] = {};
