@@ -24,9 +24,9 @@
 namespace dialogs {
 
 namespace {
-const QString kAllPictures =
-    QStringLiteral("*.wmf;*.bmp;*.ico;*.pcx;*.tif;*.gif;*.jpg;*.png;*.pcd;*.tga;*.eps;*.dxf;"
-                   "*.heic;*.heif;*.avif;*.webp");
+const QString kAllPictures = QStringLiteral(
+    "*.wmf;*.bmp;*.ico;*.pcx;*.tif;*.gif;*.jpg;*.png;*.pcd;*.tga;*.eps;*.dxf;"
+    "*.heic;*.heif;*.avif;*.webp");
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kHelpTopic = 4;
 
@@ -58,9 +58,6 @@ const QList<QPair<QString, QString>> &TOpenDial::FileTypes() {
       {QStringLiteral("Tga (*.tga)"), QStringLiteral("*.tga")},
       {QStringLiteral("Eps (*.eps)"), QStringLiteral("*.eps")},
       {QStringLiteral("Dxf (*.dxf)"), QStringLiteral("*.dxf")},
-      {QStringLiteral("Heic (*.heic;*.heif)"), QStringLiteral("*.heic;*.heif")},
-      {QStringLiteral("Avif (*.avif)"), QStringLiteral("*.avif")},
-      {QStringLiteral("WebP (*.webp)"), QStringLiteral("*.webp")},
   };
   return kTypes;
 }

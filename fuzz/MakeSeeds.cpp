@@ -81,7 +81,8 @@ int main(int argc, char **argv) {
   if (CanWriteHeif(HeifKind::Heic)) {
     WriteHeif(heif + "/a.heic", pattern, HeifKind::Heic, 50);
     WriteHeif(heif + "/turned.heic", pattern, HeifKind::Heic, 50, {6, p3});
-    WriteHeif(heif + "/alpha.heic", pattern.convertToFormat(QImage::Format_ARGB32), HeifKind::Heic, 50);
+    WriteHeif(heif + "/alpha.heic", pattern.convertToFormat(QImage::Format_ARGB32), HeifKind::Heic,
+              50);
   }
   if (CanWriteHeif(HeifKind::Avif)) WriteHeif(heif + "/a.avif", pattern, HeifKind::Avif, 50);
   WriteWebp(webp + "/lossy.webp", pattern, 50);

@@ -345,9 +345,9 @@ namespace {
 // recognises in the file's content.
 QString FormatKeyOf(const QString &ext) {
   static const std::pair<const char *, const char *> kKeys[] = {
-      {".BMP", "BMP"},  {".PNG", "PNG"}, {".GIF", "GIF"},   {".TIF", "TIF"},
-      {".TIFF", "TIF"}, {".TGA", "TGA"}, {".PCX", "PCX"},   {".EPS", "EPS"},
-      {".PCD", "PCD"},  {".DXF", "DXF"}, {".JPEG", "JPEG"}, {".JPG", "JPEG"},
+      {".BMP", "BMP"},   {".PNG", "PNG"},   {".GIF", "GIF"},   {".TIF", "TIF"},
+      {".TIFF", "TIF"},  {".TGA", "TGA"},   {".PCX", "PCX"},   {".EPS", "EPS"},
+      {".PCD", "PCD"},   {".DXF", "DXF"},   {".JPEG", "JPEG"}, {".JPG", "JPEG"},
       {".HEIC", "HEIC"}, {".HEIF", "HEIC"}, {".AVIF", "AVIF"}, {".WEBP", "WEBP"},
   };
   for (const auto &[e, key] : kKeys)

@@ -87,6 +87,14 @@ inline uint8_t OverWhite(int c, int a, bool premultiplied) {
   return static_cast<uint8_t>((c * a + 255 * (255 - a) + 127) / 255);
 }
 
+// libheif registers its codecs when it is loaded and frees them only in heif_deinit. This
+// library is itself loaded and unloaded at run time, so libheif's registry lives as long as
+// it does instead of being left behind when both are unmapped.
+struct HeifLifetime {
+  HeifLifetime() { heif_init(nullptr); }
+  ~HeifLifetime() { heif_deinit(); }
+} const kHeifLifetime;
+
 }  // namespace
 
 // True for the brands of HEIF still pictures; `avif` tells which compression.
@@ -182,6 +190,15 @@ Dib ReadHeif(const char *name, Progress &progress) {
   for (int y = 0; y < height; ++y) {
     const uint8_t *in = plane + static_cast<size_t>(stride) * static_cast<size_t>(y);
     uint8_t *out = picture.Row(y);
+    if (!deep && !alpha) {
+      for (int x = 0; x < width; ++x) {
+        out[3 * x] = in[3 * x + 2];
+        out[3 * x + 1] = in[3 * x + 1];
+        out[3 * x + 2] = in[3 * x];
+      }
+      progress.Report(80 + 15 * static_cast<int64_t>(y + 1) / height, 100);
+      continue;
+    }
     for (int x = 0; x < width; ++x) {
       uint8_t rgba[4];
       if (deep) {

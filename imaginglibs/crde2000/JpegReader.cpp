@@ -27,8 +27,8 @@ struct JpegContext {
   bool truncated = false;
   Progress *progress = nullptr;
   Dib *picture = nullptr;
-  int orientation = 1;        // EXIF orientation, applied once the rows are read
-  JOCTET *icc = nullptr;      // embedded colour profile (malloc'ed by libjpeg), or none
+  int orientation = 1;    // EXIF orientation, applied once the rows are read
+  JOCTET *icc = nullptr;  // embedded colour profile (malloc'ed by libjpeg), or none
   unsigned int iccSize = 0;
   jpeg_decompress_struct cinfo;
 };

@@ -59,8 +59,8 @@ std::vector<Corpus> Corpora(const TempDir &dir) {
     return write(path) ? FileBytes(path) : QByteArray();
   };
   std::vector<Corpus> photos = {
-      {"WEBP lossy", written("src.webp", [&](const QString &p) { return WriteWebp(p, pattern, 80); }),
-       webp, 0},
+      {"WEBP lossy",
+       written("src.webp", [&](const QString &p) { return WriteWebp(p, pattern, 80); }), webp, 0},
       {"WEBP lossless",
        written("src2.webp", [&](const QString &p) { return WriteWebp(p, pattern, -1); }), webp, 0},
       {"WEBP animation",
@@ -68,15 +68,17 @@ std::vector<Corpus> Corpora(const TempDir &dir) {
        webp, 0},
   };
   if (CanWriteHeif(HeifKind::Heic))
-    photos.push_back({"HEIC", written("src.heic", [&](const QString &p) {
-                        return WriteHeif(p, pattern, HeifKind::Heic, 80);
-                      }),
-                      heif, 0});
+    photos.push_back(
+        {"HEIC",
+         written("src.heic",
+                 [&](const QString &p) { return WriteHeif(p, pattern, HeifKind::Heic, 80); }),
+         heif, 0});
   if (CanWriteHeif(HeifKind::Avif))
-    photos.push_back({"AVIF", written("src.avif", [&](const QString &p) {
-                        return WriteHeif(p, pattern, HeifKind::Avif, 80);
-                      }),
-                      heif, 0});
+    photos.push_back(
+        {"AVIF",
+         written("src.avif",
+                 [&](const QString &p) { return WriteHeif(p, pattern, HeifKind::Avif, 80); }),
+         heif, 0});
   std::vector<Corpus> all = {
       {"BMP", BmpBytes(pattern, 24),
        [](const QByteArray &p, HGLOBAL *d) {
