@@ -82,6 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (palette != nullptr) DeleteObject(palette);
   uint16_t w, h, bpp;
   getdxfinfo(name, &w, &h, &bpp);
+#elif defined(FUZZ_HEIF)
+  rdheiffiledib(name, bits, dither, &dib, nullptr, nullptr, nullptr, 0);
+#elif defined(FUZZ_WEBP)
+  rdwebpfiledib(name, bits, dither, &dib, nullptr, nullptr, nullptr, 0);
 #elif defined(FUZZ_FILEINFO)
   char type[6], compression[26];
   uint16_t w, h, bpp, pages, dpi;

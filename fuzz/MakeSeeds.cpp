@@ -5,6 +5,7 @@
 #include <QImageWriter>
 
 #include "Fixtures.h"
+#include "PhotoFixtures.h"
 
 namespace {
 
@@ -71,9 +72,28 @@ int main(int argc, char **argv) {
   Put(pcd, "a.pcd", PcdBytes(quadrants, 1));
   Put(eps, "a.eps", EpsBytes(20, 10));
   Put(dxf, "a.dxf", DxfBytes());
+  // Photographs: HEIC and AVIF, WebP lossy, lossless, transparent and animated, and JPEG and
+  // TIFF with an orientation and a colour profile.
+  const QString heif = root + "/heif", webp = root + "/webp";
+  QDir().mkpath(heif);
+  QDir().mkpath(webp);
+  const QByteArray p3 = IccProfile(RgbSpace::DisplayP3);
+  if (CanWriteHeif(HeifKind::Heic)) {
+    WriteHeif(heif + "/a.heic", pattern, HeifKind::Heic, 50);
+    WriteHeif(heif + "/turned.heic", pattern, HeifKind::Heic, 50, {6, p3});
+    WriteHeif(heif + "/alpha.heic", pattern.convertToFormat(QImage::Format_ARGB32), HeifKind::Heic,
+              50);
+  }
+  if (CanWriteHeif(HeifKind::Avif)) WriteHeif(heif + "/a.avif", pattern, HeifKind::Avif, 50);
+  WriteWebp(webp + "/lossy.webp", pattern, 50);
+  WriteWebp(webp + "/lossless.webp", pattern, -1, {0, p3});
+  WriteWebp(webp + "/alpha.webp", pattern.convertToFormat(QImage::Format_ARGB32), -1);
+  WriteWebp(webp + "/animated.webp", pattern, -1, {}, 2);
+  WriteJpegPhoto(jpeg + "/turned.jpg", pattern, 80, {6, p3});
+  WriteTiffPhoto(tiff + "/turned.tif", pattern, {8, p3});
   // fileinfo sees every format.
   QDir().mkpath(info);
-  for (const QString &folder : {bmp, jpeg, png, gif, tiff, pcx, tga, eps, dxf}) {
+  for (const QString &folder : {bmp, jpeg, png, gif, tiff, pcx, tga, eps, dxf, heif, webp}) {
     for (const QString &name : QDir(folder).entryList(QDir::Files)) {
       QFile::copy(folder + u'/' + name, info + u'/' + name);
     }

@@ -109,6 +109,8 @@ bool ReadPlainEntryDib(const char *entry, const QString &name, int bits, int dit
 // The entries read through the shared parameter lists have those lists' types.
 static_assert(std::is_same_v<decltype(rdbmpfiledib), decltype(rdpngfiledib)>);
 static_assert(std::is_same_v<decltype(rdpcxfiledib), decltype(rdpngfiledib)>);
+static_assert(std::is_same_v<decltype(rdheiffiledib), decltype(rdpngfiledib)>);
+static_assert(std::is_same_v<decltype(rdwebpfiledib), decltype(rdpngfiledib)>);
 static_assert(std::is_same_v<decltype(readepsfiledib), decltype(readtgafiledib)>);
 
 #define MX_SHARED_READER(Wrapper, Entry, SharedReader)                                       \
@@ -121,6 +123,8 @@ MX_SHARED_READER(ReadPngDib, rdpngfiledib, ReadPaletteEntryDib)
 MX_SHARED_READER(ReadPcxDib, rdpcxfiledib, ReadPaletteEntryDib)
 MX_SHARED_READER(ReadTgaDib, readtgafiledib, ReadPlainEntryDib)
 MX_SHARED_READER(ReadEpsDib, readepsfiledib, ReadPlainEntryDib)
+MX_SHARED_READER(ReadHeifDib, rdheiffiledib, ReadPaletteEntryDib)
+MX_SHARED_READER(ReadWebpDib, rdwebpfiledib, ReadPaletteEntryDib)
 #undef MX_SHARED_READER
 
 bool ReadGifDib(const QString &name, int bits, int dither, void *user, MxProgressFn callback,
@@ -163,6 +167,8 @@ MX_BITMAP_READER(ReadGifBitmap, ReadGifDib)
 MX_BITMAP_READER(ReadPcxBitmap, ReadPcxDib)
 MX_BITMAP_READER(ReadTgaBitmap, ReadTgaDib)
 MX_BITMAP_READER(ReadEpsBitmap, ReadEpsDib)
+MX_BITMAP_READER(ReadHeifBitmap, ReadHeifDib)
+MX_BITMAP_READER(ReadWebpBitmap, ReadWebpDib)
 #undef MX_BITMAP_READER
 
 bool ReadPaletteEntryBitmap(const char *entry, const QString &name, int bits, int dither,

@@ -45,6 +45,10 @@ bool ReadTgaDib(const QString &name, int bits, int dither, void *user, MxProgres
                 HGLOBAL &dib);
 bool ReadEpsDib(const QString &name, int bits, int dither, void *user, MxProgressFn callback,
                 HGLOBAL &dib);
+bool ReadHeifDib(const QString &name, int bits, int dither, void *user, MxProgressFn callback,
+                 HGLOBAL &dib);  // HEIC and AVIF
+bool ReadWebpDib(const QString &name, int bits, int dither, void *user, MxProgressFn callback,
+                 HGLOBAL &dib);
 bool ReadTiffDib(const QString &name, int bits, int dither, int page, void *user,
                  MxProgressFn callback, HGLOBAL &dib);
 bool ReadPcdDib(const QString &name, int bits, int dither, TPCDMode resolution, void *user,
@@ -76,6 +80,10 @@ bool ReadPaletteEntryBitmap(const char *entry, const QString &name, int bits, in
                             void *user, MxProgressFn callback, TBitmap &bitmap);
 bool ReadPlainEntryBitmap(const char *entry, const QString &name, int bits, int dither, void *user,
                           MxProgressFn callback, TBitmap &bitmap);
+bool ReadHeifBitmap(const QString &name, int bits, int dither, void *user, MxProgressFn callback,
+                    TBitmap &bitmap);
+bool ReadWebpBitmap(const QString &name, int bits, int dither, void *user, MxProgressFn callback,
+                    TBitmap &bitmap);
 bool ReadTiffBitmap(const QString &name, int bits, int dither, int page, void *user,
                     MxProgressFn callback, TBitmap &bitmap);
 bool ReadPcdBitmap(const QString &name, int bits, int dither, TPCDMode resolution, void *user,

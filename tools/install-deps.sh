@@ -11,6 +11,8 @@ PACKAGES="
   fonts-dejavu-core fonts-urw-base35 python3 libjpeg-turbo-progs
   qt6-wayland sane-airscan dpkg-dev file groff-base
   desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin
+  libheif-dev libheif1 libde265-0 libwebp-dev liblcms2-dev libexif-dev
+  libheif-examples webp
 "
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive

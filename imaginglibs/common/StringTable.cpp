@@ -54,6 +54,9 @@ constexpr Entry kTable[] = {
     {MX_ERR_ANNOTATION, "Fichier d'annotations non valide"},
     {MX_ERR_PCD_RESOLUTION, "Résolution Photo CD non disponible"},
     {MX_ERR_EMPTY_DRAWING, "Le dessin est vide"},
+    {MX_ERR_NOT_HEIF, "Ce n'est pas un fichier HEIC ou AVIF"},
+    {MX_ERR_NOT_WEBP, "Ce n'est pas un fichier WebP"},
+    {MX_ERR_NO_HEIF_DECODER, "Aucun décodeur n'est installé pour cette sorte d'image HEIF"},
 };
 
 // The reason the last scanner failure gave, shown after the scanner failure's text.

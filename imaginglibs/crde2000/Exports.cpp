@@ -95,6 +95,18 @@ MX_EXPORT int16_t rdpngfiledib(const char *name, int32_t bits, int16_t dither, H
                    [&](Progress &p) { return ReadPng(name, p); });
 }
 
+MX_EXPORT int16_t rdheiffiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib,
+                                HPALETTE /*palette*/, void *user, MxProgressFn cb, int16_t /*z*/) {
+  return ReadEntry(name, bits, dither, dib, user, cb,
+                   [&](Progress &p) { return ReadHeif(name, p); });
+}
+
+MX_EXPORT int16_t rdwebpfiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib,
+                                HPALETTE /*palette*/, void *user, MxProgressFn cb, int16_t /*z*/) {
+  return ReadEntry(name, bits, dither, dib, user, cb,
+                   [&](Progress &p) { return ReadWebp(name, p); });
+}
+
 MX_EXPORT int16_t rdpcxfiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib,
                                HPALETTE /*palette*/, void *user, MxProgressFn cb, int16_t /*z*/) {
   return ReadEntry(name, bits, dither, dib, user, cb,

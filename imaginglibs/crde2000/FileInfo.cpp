@@ -6,8 +6,10 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "Files.h"
+#include "Photo.h"
 #include "Readers.h"
 
 namespace mx {
@@ -110,6 +112,7 @@ const char *TiffCompressionName(int code) {
 
 void JpegFacts(const uint8_t *d, size_t n, FileFacts &f) {
   f.compression = "JPEG";
+  int orientation = 1;
   size_t i = 2;
   while (i + 4 <= n) {
     if (d[i] != 0xFF) {
@@ -131,6 +134,10 @@ void JpegFacts(const uint8_t *d, size_t n, FileFacts &f) {
       const int unit = d[i + 11], xd = Be16(d + i + 12);
       f.dpi = unit == 1 ? xd : unit == 2 ? static_cast<int>(std::lround(xd * 2.54)) : 0;
     }
+    // The orientation comes before the frame: the size reported is the upright one.
+    if (marker == 0xE1 && orientation == 1 && i + 10 <= n &&
+        std::memcmp(d + i + 4, "Exif\0\0", 6) == 0)
+      orientation = ExifOrientation(d + i + 4, std::min(length - 2, n - i - 4));
     if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
       if (i + 10 > n) Fail(MX_ERR_PREMATURE_EOF);
       f.height = Be16(d + i + 5);
@@ -138,6 +145,7 @@ void JpegFacts(const uint8_t *d, size_t n, FileFacts &f) {
       f.bitsPerPixel = d[i + 4] * d[i + 9];
       if (marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE)
         f.compression = "JPEG PROGRESSIVE";
+      if (SwapsSides(orientation)) std::swap(f.width, f.height);
       return;
     }
     i += 2 + length;
@@ -265,6 +273,22 @@ FileFacts ReadFileFacts(const char *name) {
     DxfDrawingSize(name, f.width, f.height);
     f.bitsPerPixel = 24;
     f.compression = "NONE";
+  } else if (bool avif = false; HeifBrand(d, n, avif)) {
+    f.type = avif ? "AVIF" : "HEIC";
+    const HeifFacts h = ReadHeifFacts(d, n);
+    f.width = h.width;
+    f.height = h.height;
+    f.bitsPerPixel = h.bitsPerChannel * (h.alpha ? 4 : 3);
+    f.pages = h.pages;
+    f.compression = avif ? "AV1" : "HEVC";
+  } else if (IsWebp(d, n)) {
+    f.type = "WEBP";
+    const WebpFacts w = ReadWebpFacts(d, n);
+    f.width = w.width;
+    f.height = w.height;
+    f.bitsPerPixel = w.alpha ? 32 : 24;
+    f.pages = w.frames;
+    f.compression = w.animated ? "ANIMATION" : w.lossless ? "VP8L" : "VP8";
   } else if (IsTga(d, n)) {
     f.type = "TGA";
     f.width = d[12] | (d[13] << 8);

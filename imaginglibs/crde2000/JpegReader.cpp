@@ -2,12 +2,15 @@
 // object with a destructor, and become failure codes there.
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include <jerror.h>
 #include <jpeglib.h>
 
 #include "Files.h"
+#include "Photo.h"
 #include "Readers.h"
 
 namespace mx {
@@ -24,6 +27,9 @@ struct JpegContext {
   bool truncated = false;
   Progress *progress = nullptr;
   Dib *picture = nullptr;
+  int orientation = 1;    // EXIF orientation, applied once the rows are read
+  JOCTET *icc = nullptr;  // embedded colour profile (malloc'ed by libjpeg), or none
+  unsigned int iccSize = 0;
   jpeg_decompress_struct cinfo;
 };
 
@@ -97,7 +103,19 @@ int DecodeJpeg(FILE *file, JpegContext &ctx) {
   jpeg_create_decompress(&cinfo);
   cinfo.progress = &ctx.monitor;
   jpeg_stdio_src(&cinfo, file);
+  jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);  // EXIF: the orientation
+  jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);  // ICC profile, possibly in several parts
   jpeg_read_header(&cinfo, TRUE);
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
+    if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 &&
+        std::memcmp(m->data, "Exif\0\0", 6) == 0) {
+      ctx.orientation = ExifOrientation(m->data, m->data_length);
+      break;
+    }
+  }
+  if (cinfo.jpeg_color_space != JCS_GRAYSCALE && cinfo.jpeg_color_space != JCS_CMYK &&
+      cinfo.jpeg_color_space != JCS_YCCK)
+    jpeg_read_icc_profile(&cinfo, &ctx.icc, &ctx.iccSize);
 
   int bits = 24;
   if (cinfo.jpeg_color_space == JCS_GRAYSCALE) {
@@ -169,9 +187,11 @@ Dib ReadJpeg(const char *name, Progress &progress) {
   JpegContext ctx{};
   ctx.progress = &progress;
   ctx.picture = &picture;
-  int code = DecodeJpeg(file.get(), ctx);
+  const int code = DecodeJpeg(file.get(), ctx);
+  std::unique_ptr<JOCTET, decltype(&std::free)> icc(ctx.icc, &std::free);
   if (code != MX_OK) Fail(static_cast<int16_t>(code));
-  return picture;
+  if (icc) ProfileToSrgb(picture, icc.get(), ctx.iccSize);
+  return Upright(std::move(picture), ctx.orientation);
 }
 
 }  // namespace mx

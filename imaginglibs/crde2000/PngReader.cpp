@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Files.h"
+#include "Photo.h"
 #include "Readers.h"
 
 namespace mx {
@@ -19,6 +20,7 @@ struct PngContext {
   Progress *progress = nullptr;
   Dib *picture = nullptr;
   std::vector<uint8_t> *scratch = nullptr;  // rows that need reshaping before the DIB
+  std::vector<uint8_t> *icc = nullptr;      // the embedded colour profile, when there is one
 };
 
 void OnError(png_structp png, png_const_charp message) {
@@ -107,9 +109,15 @@ int DecodePng(FILE *file, PngContext &ctx) {
   const int passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
   const size_t rowBytes = png_get_rowbytes(png, info);
+  png_charp profileName = nullptr;
+  int profileCompression = 0;
+  png_bytep profile = nullptr;
+  png_uint_32 profileSize = 0;
+  png_get_iCCP(png, info, &profileName, &profileCompression, &profile, &profileSize);
 
   int code = 0;
   try {
+    if (profile != nullptr && !grey) ctx.icc->assign(profile, profile + profileSize);
     *ctx.picture = Dib::Create(static_cast<int>(width), static_cast<int>(height), bits);
     if (shape != Shape::Direct) ctx.scratch->resize(rowBytes * (passes > 1 ? height : 1));
   } catch (const Error &e) {
@@ -173,13 +181,15 @@ Dib ReadPng(const char *name, Progress &progress) {
     Fail(MX_ERR_NOT_PNG);
   std::rewind(file.get());
   Dib picture;
-  std::vector<uint8_t> scratch;
+  std::vector<uint8_t> scratch, icc;
   PngContext ctx;
+  ctx.icc = &icc;
   ctx.progress = &progress;
   ctx.picture = &picture;
   ctx.scratch = &scratch;
   int code = DecodePng(file.get(), ctx);
   if (code != MX_OK) Fail(static_cast<int16_t>(code));
+  if (!icc.empty()) ProfileToSrgb(picture, icc.data(), icc.size());
   return picture;
 }
 

@@ -19,8 +19,24 @@ Dib ReadPcx(const char *name, Progress &progress);
 Dib ReadTga(const char *name, Progress &progress);
 Dib ReadPcd(const char *name, int resolution, Progress &progress);
 Dib ReadEps(const char *name, Progress &progress);
+Dib ReadHeif(const char *name, Progress &progress);  // HEIC and AVIF
+Dib ReadWebp(const char *name, Progress &progress);  // the first frame of an animation
 
-// TIFF page information.
+// HEIF files: whether the brands name a still picture, and whether it is AVIF.
+bool HeifBrand(const uint8_t *data, size_t size, bool &avif);
+struct HeifFacts {
+  int width = 0, height = 0, bitsPerChannel = 8, pages = 1;  // size as shown (turned)
+  bool alpha = false;
+};
+HeifFacts ReadHeifFacts(const uint8_t *data, size_t size);
+bool IsWebp(const uint8_t *data, size_t size);
+struct WebpFacts {
+  int width = 0, height = 0, frames = 1;
+  bool alpha = false, animated = false, lossless = false;
+};
+WebpFacts ReadWebpFacts(const uint8_t *data, size_t size);
+
+// TIFF page information; the size is the upright one.
 struct TiffInfo {
   int width = 0, height = 0, bitsPerPixel = 0, compression = 0, pageCount = 0;
 };

@@ -13,6 +13,7 @@
 
 #include "Depth.h"
 #include "Files.h"
+#include "Photo.h"
 #include "Readers.h"
 
 namespace mx {
@@ -84,12 +85,23 @@ void Select(TIFF *tif, int page, TiffErrors &errors) {
     Fail(page == 0 ? Or(errors.code, MX_ERR_NO_PAGE) : static_cast<int16_t>(MX_ERR_NO_PAGE));
 }
 
-// Pictures libtiff's general RGBA path decodes: anything not handled row by row below.
-Dib ReadRgba(TIFF *tif, int width, int height, TiffErrors &errors, Progress &progress) {
+// The orientation tag, 1 (rows from the top, columns from the left) when absent or invalid.
+int OrientationOf(TIFF *tif) {
+  uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+  return orientation >= 1 && orientation <= 8 ? orientation : ORIENTATION_TOPLEFT;
+}
+
+// Pictures libtiff's general RGBA path decodes: anything not handled row by row below. The
+// rows come as stored (asking for the file's own orientation makes libtiff flip nothing),
+// and Upright turns them afterwards: libtiff would mirror orientations 5 to 8 but not turn
+// them.
+Dib ReadRgba(TIFF *tif, int width, int height, int orientation, TiffErrors &errors,
+             Progress &progress) {
   Dib picture = Dib::Create(width, height, 24);
   std::vector<uint32_t> raster(static_cast<size_t>(width) * static_cast<size_t>(height));
   if (!TIFFReadRGBAImageOriented(tif, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
-                                 raster.data(), ORIENTATION_TOPLEFT, 0))
+                                 raster.data(), orientation, 0))
     Fail(Or(errors.code, MX_ERR_UNSUPPORTED));
   if (errors.code != 0) Fail(errors.code);
   for (int y = 0; y < height; ++y) {
@@ -129,8 +141,7 @@ Dib ReadTiff(const char *name, int page, Progress &progress) {
   TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
   if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
     photometric = spp >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISWHITE;
-  uint16_t orientation = ORIENTATION_TOPLEFT;
-  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+  const int orientation = OrientationOf(tif);
   CheckDimensions(w, h, 24);
   const int width = static_cast<int>(w), height = static_cast<int>(h);
 
@@ -152,10 +163,18 @@ Dib ReadTiff(const char *name, int page, Progress &progress) {
        photometric == PHOTOMETRIC_PALETTE);
   const bool rgb =
       photometric == PHOTOMETRIC_RGB && bps == 8 && spp >= 3 && planar == PLANARCONFIG_CONTIG;
-  if (TIFFIsTiled(tif) || orientation != ORIENTATION_TOPLEFT || (!indexed && !rgb)) {
-    Dib picture = ReadRgba(tif, width, height, errors, progress);
+  // The picture as the file shows it: colours in sRGB, turned upright.
+  auto finish = [&](Dib picture) {
+    uint32_t iccSize = 0;
+    void *icc = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc != nullptr)
+      ProfileToSrgb(picture, icc, iccSize);
+    return Upright(std::move(picture), orientation);
+  };
+  if (TIFFIsTiled(tif) || (!indexed && !rgb)) {
+    Dib picture = ReadRgba(tif, width, height, orientation, errors, progress);
     picture.SetResolution(pels(xres), pels(yres));
-    return picture;
+    return finish(std::move(picture));
   }
 
   const int bits = indexed ? (bps == 2 ? 4 : bps) : 24;
@@ -210,7 +229,7 @@ Dib ReadTiff(const char *name, int page, Progress &progress) {
     progress.Report(y + 1, height);
   }
   if (errors.code != 0) Fail(errors.code);
-  return picture;
+  return finish(std::move(picture));
 }
 
 TiffInfo ReadTiffInfo(const char *name, int page, int32_t *pageCount) {
@@ -233,6 +252,7 @@ TiffInfo ReadTiffInfo(const char *name, int page, int32_t *pageCount) {
   TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
   info.width = static_cast<int>(std::min<uint32_t>(w, INT32_MAX));
   info.height = static_cast<int>(std::min<uint32_t>(h, INT32_MAX));
+  if (SwapsSides(OrientationOf(tif))) std::swap(info.width, info.height);
   info.bitsPerPixel = bps * spp;
   info.compression = compression;
   return info;

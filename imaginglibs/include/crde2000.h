@@ -65,7 +65,10 @@ enum {
   MX_ERR_UNKNOWN_FORMAT = -34,  /* 65502 "Unknown file format" */
   MX_ERR_ANNOTATION = -35,      /* 65501 "Invalid annotation file" */
   MX_ERR_PCD_RESOLUTION = -36,  /* 65500 "Photo CD resolution not available" */
-  MX_ERR_EMPTY_DRAWING = -37    /* 65499 "The drawing is empty" */
+  MX_ERR_EMPTY_DRAWING = -37,   /* 65499 "The drawing is empty" */
+  MX_ERR_NOT_HEIF = -38,        /* 65498 "Not a HEIC or AVIF file" */
+  MX_ERR_NOT_WEBP = -39,        /* 65497 "Not a WebP file" */
+  MX_ERR_NO_HEIF_DECODER = -40  /* 65496 "No decoder for this kind of HEIF picture is installed" */
 };
 
 /* ---- String table -------------------------------------------------------------------
@@ -106,6 +109,13 @@ MX_EXPORT int16_t readpcdfiledib(const char *name, int32_t bits, int16_t dither,
                                  int16_t z);
 MX_EXPORT int16_t readtgafiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib,
                                  void *user, MxProgressFn cb, int16_t z);
+/* HEIC (HEVC) and AVIF (AV1) pictures: the primary picture, turned and mirrored as the file
+   says. */
+MX_EXPORT int16_t rdheiffiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib,
+                                HPALETTE palette, void *user, MxProgressFn cb, int16_t z);
+/* WebP pictures, lossy or lossless; of an animation, the first frame. */
+MX_EXPORT int16_t rdwebpfiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib,
+                                HPALETTE palette, void *user, MxProgressFn cb, int16_t z);
 /* Rasterised at 72 dots per inch by the PostScript interpreter in a separate process. */
 MX_EXPORT int16_t readepsfiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib,
                                  void *user, MxProgressFn cb, int16_t z);
@@ -117,15 +127,19 @@ MX_EXPORT int16_t readdxftoddb(const char *name, int32_t bits, int16_t dither, H
 
 /* ---- Information --------------------------------------------------------------------
    fileinfo recognises the format by content. type: 6-byte buffer, receives "BMP", "JPEG",
-   "PNG", "GIF", "TIF", "PCX", "TGA", "EPS", "PCD" or "DXF" ("" when unknown). pages: number
+   "PNG", "GIF", "TIF", "PCX", "TGA", "EPS", "PCD", "DXF", "HEIC", "AVIF" or "WEBP" ("" when
+   unknown). width, height: the picture as shown, after the turn its orientation asks for
+   (JPEG and TIFF orientation, HEIF rotation). pages: number
    of pages or frames (1 for single-picture formats). dpi: horizontal resolution in dots per
    inch, 0 when the file does not say. compression: 26-byte buffer, e.g. "NONE", "JPEG",
-   "DEFLATE", "LZW", "RLE", "PACKBITS", "CCITT3", "FAXCCITT3", "FAXCCITT4". Numbers above
+   "DEFLATE", "LZW", "RLE", "PACKBITS", "CCITT3", "FAXCCITT3", "FAXCCITT4", "HEVC", "AV1",
+   "VP8", "VP8L", "ANIMATION". Numbers above
    65535 are reported as 65535. */
 MX_EXPORT int16_t fileinfo(const char *name, char *type, uint16_t *width, uint16_t *height,
                            uint16_t *bitsPerPixel, uint16_t *pages, uint16_t *dpi,
                            char *compression, int16_t z);
-/* TIFF page information (page counted from 1, 0 also the first); success >= 0. compression: the
+/* TIFF page information (page counted from 1, 0 also the first); success >= 0. width and height
+   are the upright size (orientations 5 to 8 exchange them). compression: the
    TIFF compression tag (1, 2, 3, 4, 5, 7, 32773, ...); ignored: always 0; pageCount: number of
    pages in the file, reported also when the page asked for does not exist. */
 MX_EXPORT int16_t getinfo(const char *name, uint16_t page, int32_t *width, int32_t *height,

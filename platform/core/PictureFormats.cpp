@@ -27,6 +27,9 @@ constexpr PictureFormat kFormats[] = {
     {"TGA",  "Tga (*.tga)",       {".tga"},          Raster, LibraryOnly, "readtgafiledib", Plain,    "tga",   false},
     {"EPS",  "Eps (*.eps)",       {".eps"},          Raster, LibraryOnly, "readepsfiledib", Plain,    "eps",   false},
     {"DXF",  "Dxf (*.dxf)",       {".dxf"},          Raster, LibraryOnly, "readdxftoddb",   Dxf,      "dxf",   false},
+    {"HEIC", "Heic (*.heic)",     {".heic", ".heif"}, Raster, LibraryOnly, "rdheiffiledib", Palette, "heif",  false},
+    {"AVIF", "Avif (*.avif)",     {".avif"},         Raster, LibraryOnly, "rdheiffiledib",  Palette,  "heif",  false},
+    {"WEBP", "WebP (*.webp)",     {".webp"},         Raster, LibraryOnly, "rdwebpfiledib",  Palette,  "webp",  false},
     {"PDF",  "Pdf (*.pdf)",       {".pdf"},          Vector, Pdf,         nullptr,          NoReader, nullptr, false},
     {"SVG",  "Svg (*.svg)",       {".svg"},          Vector, Svg,         nullptr,          NoReader, nullptr, false},
 };

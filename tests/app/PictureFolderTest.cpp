@@ -120,7 +120,7 @@ TEST_F(PictureFolder, AnUnusableDataFolderIsNamedOnceAndTheWindowStillStartsWhol
   // A file where the data folder should be: nothing can be made inside it, whoever runs.
   dir_.Write("blocked", "not a folder");
   qputenv("XDG_DATA_HOME", dir_.File("blocked").toUtf8());
-  WriteSettings("[MainW]\nMaxi=0\nx=10\ny=20\nw=640\nh=480\n[DernierFichier]\nFichier=/a.aff\n");
+  WriteSettings("[MainW]\nMaxi=0\nx=10\ny=20\nw=640\nh=500\n[DernierFichier]\nFichier=/a.aff\n");
   dialogs_->AnswerMessage(MessageResult::Ok);
   auto form = Start();
   ASSERT_EQ(dialogs_->ShownDialogs().size(), 1u);
@@ -129,7 +129,7 @@ TEST_F(PictureFolder, AnUnusableDataFolderIsNamedOnceAndTheWindowStillStartsWhol
                               dir_.File("blocked/muralix/images") + " : "))
       << text.toStdString();
   // The rest of the start ran: settings read, no poster, the caption set.
-  EXPECT_EQ(form->size(), QSize(640, 480));
+  EXPECT_EQ(form->size(), QSize(640, 500));
   EXPECT_EQ(form->PosterFileName, QStringLiteral("/a.aff"));
   EXPECT_FALSE(InDocumentState(*form));
   EXPECT_TRUE(form->EmptyHint->isVisibleTo(form.get()));

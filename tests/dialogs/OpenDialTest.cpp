@@ -80,7 +80,7 @@ TEST_F(OpenDialTest, ListsPicturesOfTheCurrentFolderWhateverTheirCase) {
   EXPECT_EQ(Files(d), (QStringList{"anim.gif", "icon.ico", "photo.JPG", "small.png", "tall.png",
                                    "UPPER.GIF", "wide.jpg"}));
   EXPECT_EQ(d.Label4->text(), QDir::currentPath());
-  EXPECT_EQ(d.FilterComboBox->count(), 15);  // every picture format, then the vector documents
+  EXPECT_EQ(d.FilterComboBox->count(), 18);  // every picture format, then the vector documents
   EXPECT_EQ(d.FilterComboBox->itemText(2), QStringLiteral("Métafiles (*.wmf)"));
   d.FilterComboBox->setCurrentIndex(7);
   emit d.FilterComboBox->activated(7);
@@ -236,10 +236,10 @@ TEST_F(OpenDialTest, PdfAndSvgAreOfferedAndPreviewedLikeTheMetafile) {
   d.show();
   EXPECT_TRUE(Files(d).contains(QStringLiteral("design.pdf")));
   EXPECT_TRUE(Files(d).contains(QStringLiteral("logo.svg")));
-  EXPECT_EQ(d.FilterComboBox->itemText(13), QStringLiteral("Pdf (*.pdf)"));
-  EXPECT_EQ(d.FilterComboBox->itemText(14), QStringLiteral("Svg (*.svg)"));
-  d.FilterComboBox->setCurrentIndex(14);
-  emit d.FilterComboBox->activated(14);
+  EXPECT_EQ(d.FilterComboBox->itemText(16), QStringLiteral("Pdf (*.pdf)"));
+  EXPECT_EQ(d.FilterComboBox->itemText(17), QStringLiteral("Svg (*.svg)"));
+  d.FilterComboBox->setCurrentIndex(17);
+  emit d.FilterComboBox->activated(17);
   EXPECT_EQ(Files(d), QStringList{QStringLiteral("logo.svg")});
   Choose(d, "logo.svg");
   EXPECT_FALSE(d.Image->isVisible());

@@ -21,7 +21,7 @@ const char *const kCrdeEntries[] = {
     "DIB4To8",        "DIB4To24",       "DIB8To24",          "DIB16To24",       "DIB32To24",
     "DibtoDdb",       "InitAnnotation", "DestroyAnnotation", "DrawAnnotation",  "ClearAnnotation",
     "LoadAnnotation", "SaveAnnotation", "MenuMsg",           "MouseMon",        "RubberBandOFF",
-    "MxLoadString"};
+    "MxLoadString",   "rdheiffiledib",  "rdwebpfiledib"};
 const char *const kIspEntries[] = {"ReduceDib",       "FXSkipHorizontal",      "FXSkipVertical",
                                    "FXSkipDiagonals", "FXSkipDiagonalSquares", "FXSkipRectangles",
                                    "MxLoadString"};
@@ -61,7 +61,7 @@ TEST(Exports, FailureCodesNameTheirTexts) {
   EXPECT_EQ(FailureText(MX_ERR_PREMATURE_EOF), "Fin de fichier prématurée");
   EXPECT_EQ(FailureText(MX_ERR_TOO_LARGE), "Image trop grande");
   EXPECT_EQ(FailureText(MX_ERR_UNKNOWN_FORMAT), "Format de fichier inconnu");
-  for (int code = -1; code >= MX_ERR_EMPTY_DRAWING; --code)
+  for (int code = -1; code >= MX_ERR_NO_HEIF_DECODER; --code)
     EXPECT_FALSE(FailureText(code).empty()) << code;
   EXPECT_EQ(FailureText(1), "");
   char isp[64] = {};

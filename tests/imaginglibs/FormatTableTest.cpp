@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "Fixtures.h"
+#include "PhotoFixtures.h"
 #include "Support.h"
 #include "TempDir.h"
 #include "core/PictureFormats.h"
@@ -51,6 +52,24 @@ QMap<QString, std::function<QString(TempDir &)>> FormatFixtures() {
       {"TGA", bytes("h.dat", TgaBytes(pattern, 2))},
       {"EPS", bytes("i.dat", EpsBytes(30, 20))},
       {"DXF", bytes("j.dat", DxfBytes())},
+      {"HEIC",
+       [pattern](TempDir &dir) {
+         const QString path = dir.File(QStringLiteral("k.dat"));
+         WriteHeif(path, pattern, HeifKind::Heic, 90);
+         return path;
+       }},
+      {"AVIF",
+       [pattern](TempDir &dir) {
+         const QString path = dir.File(QStringLiteral("l.dat"));
+         WriteHeif(path, pattern, HeifKind::Avif, 90);
+         return path;
+       }},
+      {"WEBP",
+       [pattern](TempDir &dir) {
+         const QString path = dir.File(QStringLiteral("m.dat"));
+         WriteWebp(path, pattern, -1);
+         return path;
+       }},
   };
 }
 

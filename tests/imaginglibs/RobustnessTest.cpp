@@ -10,6 +10,7 @@
 #include <random>
 
 #include "Fixtures.h"
+#include "PhotoFixtures.h"
 #include "Support.h"
 #include "TempDir.h"
 
@@ -47,7 +48,38 @@ std::vector<Corpus> Corpora(const TempDir &dir) {
   const QString gifPath = dir.File("src.gif");
   WriteGif(gifPath, i200);
   const Ycc quadrants[4] = {{0, 156, 137}, {188, 156, 137}, {94, 156, 137}, {60, 120, 230}};
-  return {
+  const Reader heif = [](const QByteArray &p, HGLOBAL *d) {
+    return CRDE(rdheiffiledib)(p, 0, 0, d, nullptr, nullptr, nullptr, 0);
+  };
+  const Reader webp = [](const QByteArray &p, HGLOBAL *d) {
+    return CRDE(rdwebpfiledib)(p, 0, 0, d, nullptr, nullptr, nullptr, 0);
+  };
+  auto written = [&](const char *name, const std::function<bool(const QString &)> &write) {
+    const QString path = dir.File(QString::fromLatin1(name));
+    return write(path) ? FileBytes(path) : QByteArray();
+  };
+  std::vector<Corpus> photos = {
+      {"WEBP lossy",
+       written("src.webp", [&](const QString &p) { return WriteWebp(p, pattern, 80); }), webp, 0},
+      {"WEBP lossless",
+       written("src2.webp", [&](const QString &p) { return WriteWebp(p, pattern, -1); }), webp, 0},
+      {"WEBP animation",
+       written("src3.webp", [&](const QString &p) { return WriteWebp(p, pattern, -1, {}, 2); }),
+       webp, 0},
+  };
+  if (CanWriteHeif(HeifKind::Heic))
+    photos.push_back(
+        {"HEIC",
+         written("src.heic",
+                 [&](const QString &p) { return WriteHeif(p, pattern, HeifKind::Heic, 80); }),
+         heif, 0});
+  if (CanWriteHeif(HeifKind::Avif))
+    photos.push_back(
+        {"AVIF",
+         written("src.avif",
+                 [&](const QString &p) { return WriteHeif(p, pattern, HeifKind::Avif, 80); }),
+         heif, 0});
+  std::vector<Corpus> all = {
       {"BMP", BmpBytes(pattern, 24),
        [](const QByteArray &p, HGLOBAL *d) {
          return CRDE(rdbmpfiledib)(p, 0, 0, d, nullptr, nullptr, nullptr, 0);
@@ -104,6 +136,8 @@ std::vector<Corpus> Corpora(const TempDir &dir) {
        },
        0},
   };
+  all.insert(all.end(), photos.begin(), photos.end());
+  return all;
 }
 
 // A sound result: a failure with a text and no picture, or a picture whose block is sound.

@@ -13,7 +13,8 @@
 extern "C" const char *__lsan_default_suppressions() {
   return "leak:libsane-test.so\n"
          "leak:__interceptor_strdup\n"
-         "leak:libQt6Pdf.so\n";
+         "leak:libQt6Pdf.so\n"
+         "leak:libx265.so\n";
 }
 
 int main(int argc, char **argv) {

@@ -89,6 +89,14 @@ int16_t rdpcxfiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *di
                      void *user, MxProgressFn cb, int16_t) {
   return Read("rdpcxfiledib", name, bits, dither, dib, cb, user);
 }
+int16_t rdheiffiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib, HPALETTE,
+                      void *user, MxProgressFn cb, int16_t) {
+  return Read("rdheiffiledib", name, bits, dither, dib, cb, user);
+}
+int16_t rdwebpfiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib, HPALETTE,
+                      void *user, MxProgressFn cb, int16_t) {
+  return Read("rdwebpfiledib", name, bits, dither, dib, cb, user);
+}
 int16_t rdgiffiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib, HPALETTE,
                      int32_t *transparent, void *user, MxProgressFn cb, int16_t) {
   if (transparent) *transparent = -1;

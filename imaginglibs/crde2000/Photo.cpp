@@ -1,0 +1,218 @@
+// Orientation through libexif and colour profiles through Little CMS.
+#include "Photo.h"
+
+#include <lcms2.h>
+#include <libexif/exif-data.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace mx {
+namespace {
+
+// Where the pixel at (x, y) of the upright picture lies in the stored one.
+struct Source {
+  int x, y;
+};
+Source SourceOf(int orientation, int x, int y, int storedWidth, int storedHeight) {
+  const int w = storedWidth, h = storedHeight;
+  switch (orientation) {
+    case 2:
+      return {w - 1 - x, y};
+    case 3:
+      return {w - 1 - x, h - 1 - y};
+    case 4:
+      return {x, h - 1 - y};
+    case 5:
+      return {y, x};
+    case 6:
+      return {y, h - 1 - x};
+    case 7:
+      return {w - 1 - y, h - 1 - x};
+    case 8:
+      return {w - 1 - y, x};
+    default:
+      return {x, y};
+  }
+}
+
+int Pixel(const uint8_t *row, int x, int bits) {
+  if (bits == 8) return row[x];
+  if (bits == 4) return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15;
+  return (row[x >> 3] >> (7 - (x & 7))) & 1;
+}
+
+void SetPixel(uint8_t *row, int x, int bits, int v) {
+  if (bits == 8) {
+    row[x] = static_cast<uint8_t>(v);
+  } else if (bits == 4) {
+    const int shift = (x & 1) ? 0 : 4;
+    row[x >> 1] = static_cast<uint8_t>((row[x >> 1] & ~(15 << shift)) | (v << shift));
+  } else {
+    const int shift = 7 - (x & 7);
+    row[x >> 3] = static_cast<uint8_t>((row[x >> 3] & ~(1 << shift)) | (v << shift));
+  }
+}
+
+// Little CMS reports through a global handler; a broken profile is simply not used.
+void QuietErrors(cmsContext, cmsUInt32Number, const char *) {}
+
+struct ProfileCloser {
+  void operator()(void *p) const {
+    if (p != nullptr) cmsCloseProfile(p);
+  }
+};
+using ProfilePtr = std::unique_ptr<void, ProfileCloser>;
+
+void Transform(Dib &picture, cmsHPROFILE source) {
+  if (source == nullptr || cmsGetColorSpace(source) != cmsSigRgbData) return;
+  if (picture.Bits() != 24 && picture.Bits() > 8) return;
+  ProfilePtr srgb(cmsCreate_sRGBProfile());
+  if (!srgb) return;
+  cmsHTRANSFORM t =
+      cmsCreateTransform(source, TYPE_BGR_8, srgb.get(), TYPE_BGR_8, INTENT_PERCEPTUAL, 0);
+  if (t == nullptr) return;
+  if (picture.Bits() == 24) {
+    // Rows are contiguous and equally spaced, so the whole picture is one call.
+    const auto stride = static_cast<cmsUInt32Number>(picture.Stride());
+    cmsDoTransformLineStride(t, picture.Pixels(), picture.Pixels(),
+                             static_cast<cmsUInt32Number>(picture.Width()),
+                             static_cast<cmsUInt32Number>(picture.Height()), stride, stride, 0, 0);
+  } else {
+    std::vector<uint8_t> bgr(3 * static_cast<size_t>(picture.ColorCount()));
+    for (int i = 0; i < picture.ColorCount(); ++i) {
+      bgr[3 * i] = picture.Colors()[i].rgbBlue;
+      bgr[3 * i + 1] = picture.Colors()[i].rgbGreen;
+      bgr[3 * i + 2] = picture.Colors()[i].rgbRed;
+    }
+    cmsDoTransform(t, bgr.data(), bgr.data(), static_cast<cmsUInt32Number>(picture.ColorCount()));
+    for (int i = 0; i < picture.ColorCount(); ++i)
+      picture.Colors()[i] = RGBQUAD{bgr[3 * i], bgr[3 * i + 1], bgr[3 * i + 2], 0};
+  }
+  cmsDeleteTransform(t);
+}
+
+}  // namespace
+
+int ExifOrientation(const uint8_t *data, size_t size) {
+  if (data == nullptr || size < 8 || size > 0xFFFFFFF) return 1;
+  ExifData *exif = exif_data_new();
+  if (exif == nullptr) return 1;
+  // Only the orientation is wanted: the maker notes, often broken, are left unread.
+  exif_data_unset_option(exif, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+  exif_data_set_option(exif, EXIF_DATA_OPTION_IGNORE_UNKNOWN_TAGS);
+  exif_data_set_option(exif, EXIF_DATA_OPTION_DONT_CHANGE_MAKER_NOTE);
+  exif_data_load_data(exif, data, static_cast<unsigned int>(size));
+  int orientation = 1;
+  ExifEntry *entry = exif_content_get_entry(exif->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
+  if (entry != nullptr && entry->format == EXIF_FORMAT_SHORT && entry->components >= 1 &&
+      entry->data != nullptr && entry->size >= 2) {
+    const int v = exif_get_short(entry->data, exif_data_get_byte_order(exif));
+    if (v >= 1 && v <= 8) orientation = v;
+  }
+  exif_data_unref(exif);
+  return orientation;
+}
+
+Dib Upright(Dib picture, int orientation) {
+  if (orientation < 2 || orientation > 8) return picture;
+  const int bits = picture.Bits();
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return picture;
+  const int w = picture.Width(), h = picture.Height();
+  const bool swap = SwapsSides(orientation);
+  Dib out = Dib::Create(swap ? h : w, swap ? w : h, bits);
+  for (int i = 0; i < picture.ColorCount() && i < out.ColorCount(); ++i)
+    out.Colors()[i] = picture.Colors()[i];
+  const BITMAPINFOHEADER *header = picture.Header();
+  if (swap)
+    out.SetResolution(header->biYPelsPerMeter, header->biXPelsPerMeter);
+  else
+    out.SetResolution(header->biXPelsPerMeter, header->biYPelsPerMeter);
+  for (int y = 0; y < out.Height(); ++y) {
+    uint8_t *row = out.Row(y);
+    if (!swap) {
+      // Whole rows keep their pixels together: only their order and direction change.
+      const int sy = SourceOf(orientation, 0, y, w, h).y;
+      const uint8_t *from = picture.Row(sy);
+      const bool mirrored = orientation == 2 || orientation == 3;
+      if (!mirrored) {
+        std::memcpy(row, from, static_cast<size_t>(picture.Stride()));
+      } else if (bits == 24) {
+        for (int x = 0; x < w; ++x) std::memcpy(row + 3 * x, from + 3 * (w - 1 - x), 3);
+      } else {
+        for (int x = 0; x < w; ++x) SetPixel(row, x, bits, Pixel(from, w - 1 - x, bits));
+      }
+      continue;
+    }
+    for (int x = 0; x < out.Width(); ++x) {
+      const Source s = SourceOf(orientation, x, y, w, h);
+      const uint8_t *from = picture.Row(s.y);
+      if (bits == 24)
+        std::memcpy(row + 3 * x, from + 3 * s.x, 3);
+      else
+        SetPixel(row, x, bits, Pixel(from, s.x, bits));
+    }
+  }
+  return out;
+}
+
+void ProfileToSrgb(Dib &picture, const void *icc, size_t size) {
+  if (icc == nullptr || size < 128 || size > 0x7FFFFFFF) return;
+  cmsSetLogErrorHandler(QuietErrors);
+  ProfilePtr source(cmsOpenProfileFromMem(icc, static_cast<cmsUInt32Number>(size)));
+  if (!source) return;
+  // A profile that describes sRGB itself changes nothing and costs a pass over every pixel.
+  char description[64] = {};
+  cmsGetProfileInfoASCII(source.get(), cmsInfoDescription, "en", "US", description,
+                         sizeof description);
+  if (std::strncmp(description, "sRGB", 4) == 0) return;
+  Transform(picture, source.get());
+}
+
+void PrimariesToSrgb(Dib &picture, const Chromaticities &c, int transfer) {
+  cmsToneCurve *curve = nullptr;
+  // Parametric type 4: Y = (aX + b)^g for X >= d, else cX.
+  const double srgb[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+  const double video[5] = {1 / 0.45, 1 / 1.099, 0.099 / 1.099, 1 / 4.5, 0.081};
+  const bool srgbPrimaries = std::fabs(c.redX - 0.64) < 0.002 && std::fabs(c.redY - 0.33) < 0.002 &&
+                             std::fabs(c.greenX - 0.30) < 0.002 &&
+                             std::fabs(c.greenY - 0.60) < 0.002 &&
+                             std::fabs(c.blueX - 0.15) < 0.002 && std::fabs(c.blueY - 0.06) < 0.002;
+  switch (transfer) {
+    case 1:
+    case 6:
+    case 14:
+    case 15:
+      if (srgbPrimaries) return;  // shown as sRGB, as every viewer does
+      curve = cmsBuildParametricToneCurve(nullptr, 4, video);
+      break;
+    case 13:
+      if (srgbPrimaries) return;
+      curve = cmsBuildParametricToneCurve(nullptr, 4, srgb);
+      break;
+    case 4:
+      curve = cmsBuildGamma(nullptr, 2.2);
+      break;
+    case 5:
+      curve = cmsBuildGamma(nullptr, 2.8);
+      break;
+    case 8:
+      curve = cmsBuildGamma(nullptr, 1.0);
+      break;
+    default:
+      return;
+  }
+  if (curve == nullptr) return;
+  cmsSetLogErrorHandler(QuietErrors);
+  const cmsCIExyY white = {c.whiteX, c.whiteY, 1.0};
+  const cmsCIExyYTRIPLE primaries = {
+      {c.redX, c.redY, 1.0}, {c.greenX, c.greenY, 1.0}, {c.blueX, c.blueY, 1.0}};
+  cmsToneCurve *curves[3] = {curve, curve, curve};
+  ProfilePtr source(cmsCreateRGBProfile(&white, &primaries, curves));
+  cmsFreeToneCurve(curve);
+  Transform(picture, source.get());
+}
+
+}  // namespace mx
