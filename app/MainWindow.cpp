@@ -23,6 +23,7 @@
 #include "PosterPrinting.h"
 #include "SheetLayout.h"
 #include "WindowPosterHost.h"
+#include "core/CheckedOutput.h"
 #include "core/Errors.h"
 #include "core/FileCopy.h"
 #include "core/Numbers.h"
@@ -424,7 +425,9 @@ void TForm1::ReadPosterFile(const QString &path) {
   }
   SetCaption(kCaptionSeparator + PosterFileName);
   ImagePath = PictureFolder() + u'/' + ImageFileName;
-  if (platform::FileExists(ImagePath)) {
+  // Only a regular file lying in the picture folder is the poster's picture: a link
+  // there could lead anywhere.
+  if (platform::IsPlainFile(ImagePath)) {
     Tampon->SetImageName(ImagePath);
     Feuille->GetPicture().AssignBitmap(Tampon->Picture().ToImage());
     Feuille->update();
@@ -555,7 +558,14 @@ void TForm1::LoadPictureIntoFeuille(const QString &path, bool byExtension) {
     picture.LoadFromFile(path);
     Feuille->SetPicture(picture);
   } else {
-    Tampon->SetImageName(path);
+    // A picture that could not be read is said so, with its name and the reason, rather
+    // than taken for an empty poster.
+    try {
+      Tampon->SetImageName(path);
+    } catch (const std::exception &e) {
+      throw platform::Failure(imagecomp::UnreadablePictureText(path, platform::TextOf(e)));
+    }
+    if (!Tampon->Picture().HasContent()) throw platform::Failure(Tampon->LoadFailureText(path));
     platform::Picture picture;
     picture.AssignBitmap(Tampon->Picture().ToImage());
     Feuille->SetPicture(picture);

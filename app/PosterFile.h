@@ -16,9 +16,18 @@ struct PosterFileContents {
   bool landscape = false;
 };
 
-// Reads a poster file. Text where a number belongs raises platform::ConvertError; a
-// file that cannot be read raises platform::InOutError. A file that ends early reads
-// its missing numbers as 0, its missing texts as empty and its flags as off.
+// Six short lines take far less; anything larger is not a poster file (and a device
+// such as /dev/zero would never end).
+constexpr qint64 kPosterFileMaxBytes = 4096;
+
+// True when `name` is a file name without folder: no separator, not "." or "..".
+bool IsPlainPictureName(const QString &name);
+
+// Reads a poster file. Only a regular file of at most kPosterFileMaxBytes is read, and a
+// picture name with a folder in it makes the file malformed (platform::ConvertError).
+// Text where a number belongs raises platform::ConvertError; a file that cannot be read
+// (or is no regular file, or is too large) raises platform::InOutError. A file that ends early
+// reads its missing numbers as 0, its missing texts as empty and its flags as off.
 PosterFileContents ReadPosterFileContents(const QString &path);
 
 // Writes the six lines atomically: an existing file is replaced only once the new one is

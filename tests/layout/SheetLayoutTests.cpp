@@ -303,3 +303,15 @@ TEST_F(LayoutTest, PrinterBitmapsGoThroughTheirOwnDepth) {
   EXPECT_EQ(page.pixel(51, 50), qRgb(255, 0, 0)) << "no size: the bitmap's own";
   EXPECT_EQ(page.pixel(54, 50), kWhite);
 }
+
+TEST_F(LayoutTest, TheSheetCountLabelFitsItsText) {
+  // Sized to its first text, as the main window sizes it at start.
+  QLabel label(QStringLiteral("Feuilles : 100"));
+  label.adjustSize();
+  QImage square = Square();
+  ASSERT_TRUE(layout::DrawSheetLayout(square, 150000, 150000, false, &label, host));
+  ASSERT_GE(label.text().size(), QStringLiteral("Feuilles : 10000").size())
+      << label.text().toStdString();
+  EXPECT_GE(label.width(), label.fontMetrics().horizontalAdvance(label.text()))
+      << "the count is clipped";
+}
