@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QImageWriter>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QtGlobal>
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include "PosterFile.h"
 #include "PosterPrinting.h"
 #include "SheetLayout.h"
+#include "core/CheckedOutput.h"
 #include "core/Errors.h"
 #include "core/Paths.h"
 #include "core/PictureFormats.h"
@@ -68,9 +71,12 @@ void LoadPicture(platform::Picture &picture, const QString &path) {
   }
   platform::RaiseImageMemoryLimit();
   imagecomp::TImageView loader;
-  loader.SetImageName(path);
-  if (!loader.Picture().HasContent())
-    throw platform::Failure(QStringLiteral("Image illisible : %1").arg(path));
+  try {
+    loader.SetImageName(path);
+  } catch (const std::exception &e) {
+    throw platform::Failure(imagecomp::UnreadablePictureText(path, platform::TextOf(e)));
+  }
+  if (!loader.Picture().HasContent()) throw platform::Failure(loader.LoadFailureText(path));
   picture.AssignBitmap(loader.Picture().ToImage());
 }
 
@@ -122,7 +128,19 @@ int Run(const Options &o, ConsoleDialogHost &console) {
   host.landscape = poster.landscape;
   const QString picturePath =
       platform::FindProgramDataFile(QStringLiteral("images/") + poster.imageFileName);
-  if (!platform::FileExists(picturePath))
+  // The output replaces whatever lies at its name: never the poster or its picture.
+  if (o.mode != Options::Info) {
+    if (platform::SameFile(o.output, o.poster))
+      throw UsageError(
+          QStringLiteral("Le fichier de sortie %1 est le fichier d'affiche : il n'est pas remplacé")
+              .arg(o.output));
+    if (platform::SameFile(o.output, picturePath))
+      throw UsageError(
+          QStringLiteral(
+              "Le fichier de sortie %1 est l'image de l'affiche : elle n'est pas remplacée")
+              .arg(o.output));
+  }
+  if (!platform::IsPlainFile(picturePath))
     throw platform::Failure(picturePath + QStringLiteral(" introuvable."));
   LoadPicture(host.picture, picturePath);
   const QString format = PictureFormat(picturePath, console);
@@ -191,8 +209,14 @@ int Run(const Options &o, ConsoleDialogHost &console) {
                                    host) ||
           console.errors > 0)
         return 1;
-      if (!square.save(o.output, "PNG"))
-        throw platform::Failure(platform::CannotCreateText(o.output));
+      platform::CheckedOutputFile output(o.output);
+      QImageWriter writer(&output, "PNG");
+      if (!writer.write(square))
+        throw platform::Failure(platform::CannotCreateText(o.output) + QStringLiteral(" : ") +
+                                (output.FirstError() != 0
+                                     ? platform::SystemErrorText(output.FirstError())
+                                     : writer.errorString()));
+      output.Commit();
       PrintLine(stdout, QStringLiteral("output: ") + QFileInfo(o.output).absoluteFilePath());
       return 0;
     }

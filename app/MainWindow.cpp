@@ -24,6 +24,7 @@
 #include "PosterPrinting.h"
 #include "SheetLayout.h"
 #include "WindowPosterHost.h"
+#include "core/CheckedOutput.h"
 #include "core/Errors.h"
 #include "core/FileCopy.h"
 #include "core/Numbers.h"
@@ -439,7 +440,9 @@ void TForm1::ReadPosterFile(const QString &path) {
   }
   SetCaption(kCaptionSeparator + PosterFileName);
   ImagePath = platform::FindProgramDataFile(ImageFolderName + u'/' + ImageFileName);
-  if (platform::FileExists(ImagePath)) {
+  // Only a regular file lying in the picture folder is the poster's picture: a link
+  // there could lead anywhere.
+  if (platform::IsPlainFile(ImagePath)) {
     // Loaded as a new poster loads it, so a metafile keeps printing as vectors and an
     // icon keeps its transparency. A picture that cannot be read is said, like a missing one.
     try {
@@ -589,10 +592,9 @@ bool TForm1::AskSaveChanges() {
 }
 
 platform::Picture TForm1::LoadPosterPicture(const QString &path) {
-  const auto unreadable = [this, &path](const QString &reason) {
-    QString text = Texts().unreadablePicture.arg(path);
-    if (!reason.isEmpty()) text += QStringLiteral(" (%1)").arg(reason);
-    return platform::Failure(text);
+  // "Image illisible : <path> : <reason>".
+  const auto unreadable = [&path](const QString &reason) {
+    return platform::Failure(imagecomp::UnreadablePictureText(path, reason));
   };
   platform::Picture picture;
   if (platform::HasPictureClass(platform::PictureFormatOfFile(path))) {
@@ -626,7 +628,7 @@ platform::Picture TForm1::LoadPosterPicture(const QString &path) {
   }
   if (failed || !Tampon->Picture().HasContent()) {
     if (keepScan) Tampon->SetPictureImage(scan);
-    throw unreadable(reason);
+    throw unreadable(reason.isEmpty() ? imaging::Binding().LastErrorText : reason);
   }
   picture.AssignBitmap(Tampon->Picture().ToImage());
   return picture;

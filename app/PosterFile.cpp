@@ -6,13 +6,20 @@
 
 namespace app {
 
+bool IsPlainPictureName(const QString &name) {
+  // The name alone: no folder of any kind, so the picture can only lie in the picture
+  // folder. A NUL would cut the name where the system reads it.
+  return !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(0)) &&
+         name != u"." && name != u"..";
+}
+
 bool PosterSizeInRange(int32_t pixels, int pixelsPerInch) {
   return pixels >= layout::PixelsOfPosition(layout::kSmallestPosition, pixelsPerInch) &&
          pixels <= layout::PixelsOfPosition(layout::kLargestPosition, pixelsPerInch);
 }
 
 PosterFileContents ReadPosterFileContents(const QString &path, int pixelsPerInch) {
-  platform::TextFileReader file(path);
+  platform::TextFileReader file(path, kPosterFileMaxBytes);
   PosterFileContents c;
   c.versionTag = file.ReadLine();  // kept, never compared
   c.posterWidth = file.ReadInteger();
@@ -20,6 +27,9 @@ PosterFileContents ReadPosterFileContents(const QString &path, int pixelsPerInch
   c.posterHeight = file.ReadInteger();
   file.SkipLine();
   c.imageFileName = file.ReadLine();
+  if (!IsPlainPictureName(c.imageFileName))
+    throw platform::ConvertError(
+        QStringLiteral("Nom d'image incorrect dans le fichier d'affiche %1").arg(path));
   // The flags are read into 16-bit values; only 1 means on.
   c.keepRatio = static_cast<int16_t>(file.ReadInteger()) == 1;
   file.SkipLine();

@@ -16,13 +16,22 @@ struct PosterFileContents {
   bool landscape = false;
 };
 
+// Six short lines take far less; anything larger is not a poster file (and a device
+// such as /dev/zero would never end).
+constexpr qint64 kPosterFileMaxBytes = 4096;
+
+// True when `name` is a file name without folder: no separator, not "." or "..".
+bool IsPlainPictureName(const QString &name);
+
 // Whether a poster side of `pixels` (at `pixelsPerInch`) is one the format dialog can give.
 bool PosterSizeInRange(int32_t pixels, int pixelsPerInch);
 
-// Reads a poster file. Text where a number belongs, or a poster size the format dialog
-// cannot give (sizes in pixels at `pixelsPerInch`), raises platform::ConvertError; a
-// file that cannot be read raises platform::InOutError. A file that ends early reads
-// its missing numbers as 0, its missing texts as empty and its flags as off.
+// Reads a poster file. Only a regular file of at most kPosterFileMaxBytes is read. Text
+// where a number belongs, a poster size the format dialog cannot give (sizes in pixels at
+// `pixelsPerInch`) or a picture name with a folder in it raises platform::ConvertError; a
+// file that cannot be read (or is no regular file, or is too large) raises
+// platform::InOutError. A file that ends early reads its missing numbers as 0, its missing
+// texts as empty and its flags as off.
 PosterFileContents ReadPosterFileContents(const QString &path, int pixelsPerInch = 96);
 
 // Writes the six lines atomically: an existing file is replaced only once the new one is

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the fuzz targets with clang (AddressSanitizer, UndefinedBehaviorSanitizer and
 # libFuzzer) in build-fuzz/, writes the seed corpora, and runs every target for the given
-# number of seconds, one after the other. Crashes are left in build-fuzz/fuzz/crashes/<target>/.
+# number of seconds, one after the other (MURALIX_FUZZ_PARALLEL=n runs n at a time).
+# Crashes are left in build-fuzz/fuzz/crashes/<target>/.
 #   fuzz/run_all.sh [seconds per target] [build folder]
 set -eu
 seconds=${1:-60}
@@ -11,7 +12,7 @@ jobs=${MURALIX_JOBS:-2}
 
 CC=clang CXX=clang++ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMURALIX_FUZZ=ON -DMURALIX_SANITIZE=ON -DMURALIX_TESTS=ON >/dev/null
-targets="jpeg bmp png pcx gif tiff pcd tga eps dxf fileinfo heif webp commandline"
+targets="jpeg bmp png pcx gif tiff pcd tga eps dxf fileinfo heif webp commandline poster"
 cmake --build "$build" -j"$jobs" --target fuzz_make_seeds $(for t in $targets; do printf 'fuzz_%s ' "$t"; done)
 
 out=$build/fuzz
@@ -23,7 +24,11 @@ export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 report=$out/report.txt
 : > "$report"
-for t in $targets; do
+
+# One target: its run, then its line of the report.
+run_target() {
+  t=$1
+  [ -d "$out/seeds/$t" ] || { echo "no seeds for $t" >&2; return 1; }
   corpus=$out/corpus/$t
   crashes=$out/crashes/$t
   mkdir -p "$corpus" "$crashes"
@@ -41,8 +46,21 @@ for t in $targets; do
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$out/$t.log" | grep -o '[0-9]*$' || true)
   [ -n "$runs" ] || runs=$(grep -Eo '#[0-9]+' "$out/$t.log" | tail -1 | tr -d '#')
   found=$(find "$crashes" -type f -newer "$stamp" | wc -l)
+  seeds=$(find "$out/seeds/$t" -type f | wc -l)
   cpu=$(awk '{ printf "%.0f", $1 + $2 }' "$out/$t.cpu" 2>/dev/null || echo '?')
-  printf '%-9s wall %5ss  cpu %5ss  exit %-3s runs %-9s new crashes %s\n' "$t" "$((end - start))" \
-    "$cpu" "$status" "${runs:-?}" "$found" | tee -a "$report"
+  printf '%-9s wall %5ss  cpu %5ss  exit %-3s seeds %-3s runs %-9s new crashes %s\n' "$t" \
+    "$((end - start))" "$cpu" "$status" "$seeds" "${runs:-?}" "$found" | tee -a "$report"
+}
+
+parallel=${MURALIX_FUZZ_PARALLEL:-1}
+running=0
+for t in $targets; do
+  run_target "$t" &
+  running=$((running + 1))
+  if [ "$running" -ge "$parallel" ]; then
+    wait
+    running=0
+  fi
 done
+wait
 echo "report: $report"

@@ -9,7 +9,9 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <memory>
 
 #include "Binding.h"
 #include "DibBlock.h"
@@ -17,6 +19,7 @@
 #include "core/Errors.h"
 #include "core/Paths.h"
 #include "core/PictureFormats.h"
+#include "core/TextFile.h"
 #include "ui/Cursors.h"
 #include "ui/MessageBoxes.h"
 #include "win32/Handles.h"
@@ -394,9 +397,17 @@ void TImageView::SetImageName(const QString &name) {
   const QString previousAnnotations = AnnotationFileName();
   imageName_ = name;
   loadingImage_ = true;
+  // A failure of this load must not be told with the text of an earlier one.
+  imaging::Binding().LastErrorCode = 0;
+  imaging::Binding().LastErrorText.clear();
   const QString ext = UpperExtension(name);
   if (ext != u".RES" && !QFileInfo(name).isFile()) {
-    // A missing file (or the forms' "file not found") leaves no picture, silently.
+    // A missing file (or the forms' "file not found") leaves no picture, silently; the
+    // reason stays for a caller that says why there is none.
+    imaging::Binding().LastErrorCode = -1;
+    imaging::Binding().LastErrorText = QFileInfo::exists(name)
+                                           ? QStringLiteral("ce n'est pas un fichier ordinaire")
+                                           : platform::SystemErrorText(ENOENT);
     picture_.Clear();
     loadingImage_ = false;
     return;
@@ -521,6 +532,16 @@ void TImageView::SetImageName(const QString &name) {
   FinishLoad();
 }
 
+QString UnreadablePictureText(const QString &path, const QString &reason) {
+  const QString why = reason.trimmed();
+  return QStringLiteral("Image illisible : %1 : %2")
+      .arg(path, why.isEmpty() ? QStringLiteral("format inconnu ou fichier endommagé") : why);
+}
+
+QString TImageView::LoadFailureText(const QString &path) const {
+  return UnreadablePictureText(path, imaging::Binding().LastErrorText);
+}
+
 void TImageView::SaveTiffFile(const QString &fileName) {
   if (!fileName.isEmpty()) defSaveFilename_ = fileName;
   platform::BusyCursor busy;
@@ -528,10 +549,19 @@ void TImageView::SaveTiffFile(const QString &fileName) {
   try {
     const int depth = imaging::SaveDepthFor(imageWriteRes_);
     const int compression = imaging::TiffCompressionCode(tifSaveCompress_);
-    if (!imaging::WriteTiffBitmap(defSaveFilename_, compression, tiffAppend_, depth,
-                                  picture_.IsBitmap() ? &picture_.Bitmap() : nullptr, this,
-                                  ProgressRelay))
+    // A file written anew goes to a temporary file beside it, renamed into place once
+    // complete: a failed write must not destroy or truncate the file saved last time.
+    // Appending a page works on the file itself.
+    std::unique_ptr<platform::AtomicFileWriter> replacement;
+    if (!tiffAppend_) replacement = std::make_unique<platform::AtomicFileWriter>(defSaveFilename_);
+    imaging::Binding().LastErrorCode = 0;
+    imaging::Binding().LastErrorText.clear();
+    if (!imaging::WriteTiffBitmap(
+            replacement ? replacement->TemporaryPath() : defSaveFilename_, compression, tiffAppend_,
+            depth, picture_.IsBitmap() ? &picture_.Bitmap() : nullptr, this, ProgressRelay))
       ReportLibError();
+    else if (replacement)
+      replacement->Commit();
   } catch (const std::exception &failure) {
     // Never raises: a failure the writer raised (such as an empty picture) goes to the
     // error handler too, so a caller that listens is never told nothing of it.

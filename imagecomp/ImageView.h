@@ -137,6 +137,9 @@ class TImageView : public QWidget {
   // Writes the picture as TIFF to `fileName` (when not empty, it becomes DefSaveFilename).
   // Never raises: failures go to OnLibError when there is one.
   void SaveTiffFile(const QString &fileName = QString());
+  // After a load that left no picture: "Image illisible : <path> : <reason>", the reason
+  // being the failure of this load (never an earlier one's).
+  QString LoadFailureText(const QString &path) const;
 
   const TPicture &Picture() const { return picture_; }
   void SetPicture(const TPicture &picture) { picture_.Assign(picture); }
@@ -468,5 +471,8 @@ class TImageView : public QWidget {
   double version_ = 0;
   int zoomBy_ = 10;
 };
+
+// "Image illisible : <path> : <reason>", with a reason of its own when none is known.
+QString UnreadablePictureText(const QString &path, const QString &reason);
 
 }  // namespace imagecomp

@@ -20,13 +20,24 @@ namespace {
 // The libraries take the name in a zero-terminated buffer of 511 bytes.
 constexpr int kNameBufferSize = 511;
 
+// A refusal of the wrappers themselves, reported as the library's failures are, so the
+// caller never shows an empty or earlier text. The reason only: callers name the file.
+bool Refuse(const QString &text) {
+  Binding().LastErrorCode = -1;
+  Binding().LastErrorText = text;
+  return false;
+}
+
 struct NameBuffer {
   explicit NameBuffer(const QString &name) {
     const QByteArray bytes = QFile::encodeName(name);
     // A longer name would be cut into the name of another file; it is refused instead.
     fits = bytes.size() <= kNameBufferSize - 1;
     std::memset(data, 0, sizeof data);
-    if (fits) std::memcpy(data, bytes.constData(), size_t(bytes.size()));
+    if (fits)
+      std::memcpy(data, bytes.constData(), size_t(bytes.size()));
+    else
+      Refuse(QStringLiteral("nom de fichier trop long"));
   }
   char data[kNameBufferSize];
   bool fits;
@@ -71,14 +82,18 @@ bool ReadBitmapWith(DibReader readDib, int bits, int dither, void *user, MxProgr
 }  // namespace
 
 bool CheckMinFileSize(const QString &name) {
-  const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
+  // Without blocking: a FIFO would wait for a writer for good.
+  const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) platform::RaiseInOutError(errno);
   // Others may read the file meanwhile, but not write it.
   flock(fd, LOCK_SH | LOCK_NB);
   struct stat info {};
-  const bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 30;
+  const bool stated = fstat(fd, &info) == 0;
   ::close(fd);
-  return ok;
+  if (!stated || !S_ISREG(info.st_mode))
+    return Refuse(QStringLiteral("ce n'est pas un fichier ordinaire"));
+  if (info.st_size < 30) return Refuse(QStringLiteral("fichier trop court pour être une image"));
+  return true;
 }
 
 bool ReadJpegDib(const QString &name, int bits, int dither, void *user, MxProgressFn callback,

@@ -111,8 +111,8 @@ bool AcquireScannerDib(HWND owner, int bits, int dither, void *user, MxProgressF
 bool AcquireScannerBitmap(HWND owner, int bits, int dither, TBitmap &bitmap, void *user,
                           MxProgressFn callback);
 
-// False for a file shorter than 30 bytes; raises the file-open error for a file that
-// cannot be opened.
+// False for a file shorter than 30 bytes or not a regular file, with the reason as the
+// binding's last error text; raises the file-open error for a file that cannot be opened.
 bool CheckMinFileSize(const QString &name);
 int SaveDepthFor(TSaveResolution resolution);
 // The depth of the screen: up to 4 bits gives 4, 5 to 15 gives 8, 16 and more 24.

@@ -37,7 +37,13 @@ int64_t CeilDiv(int64_t a, int64_t b) {
 }
 
 void SetLabel(QLabel *label, const QString &text) {
-  if (label) label->setText(text);
+  if (!label) return;
+  label->setText(text);
+  // The labels lie outside layouts, so their size does not follow their text: widen
+  // them to it, or a long count would be clipped ("Feuilles : 120" for 1 204 938).
+  const QSize hint = label->sizeHint();
+  if (hint.width() > label->width() || hint.height() > label->height())
+    label->resize(std::max(label->width(), hint.width()), std::max(label->height(), hint.height()));
 }
 }  // namespace
 

@@ -182,13 +182,13 @@ Layout LayoutOf(const Collector &c) {
   Layout l;
   const double dx = c.maxX - c.minX, dy = c.maxY - c.minY;
   const double side = std::max(dx, dy);
-  const int inner = kDrawingSide - 2 * kMargin;
+  constexpr int inner = kDrawingSide - 2 * kMargin;
   // A drawing smaller than a millionth of a unit (a single point, say) is drawn at scale 1:
   // dividing by its size would overflow.
   l.scale = side > 1e-6 ? inner / side : 1.0;
   l.minX = c.minX;
   l.maxY = c.maxY;
-  auto pixels = [inner](double v) {
+  auto pixels = [](double v) {
     v = std::ceil(v);
     return v >= 1 ? (v < inner ? static_cast<int>(v) : inner) : 1;  // NaN gives 1 too
   };

@@ -44,14 +44,16 @@ QString CannotOpenText(const QString &path);     // "Impossible d'ouvrir le fich
 QString CannotCreateText(const QString &path);   // "Impossible de créer le fichier %s"
 QString WrongDataTypeText(const QString &name);  // "Type de données incorrect pour '%s'"
 
-// The text of an errno for an input/output failure: the two French texts above for the
-// errors a person can fix, the system's own text for the rest.
+// The French text of an errno for an input/output failure: the two texts above for the
+// errors a person can fix ("Accès au fichier refusé", "Disque plein"), a French text of
+// its own for every other errno a file operation may return.
 QString SystemErrorText(int code);
 
 // Raises InOutError for errno `code`.
 [[noreturn]] void RaiseInOutError(int code);
 
-// The text of a failure as the standard error box shows it: a full stop is added when
+// The text of a failure as the standard error box shows it (a NUL shown as the symbol for
+// it, since it would end the message wherever it meets C strings): a full stop is added when
 // the last character sorts after the full stop ('.' is 0x2E) in character order.
 QString WithFullStop(const QString &text);
 

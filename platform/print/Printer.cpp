@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -12,6 +13,8 @@
 #include <cmath>
 #include <utility>
 
+#include "core/CheckedOutput.h"
+#include "core/Errors.h"
 #include "core/Numbers.h"
 #include "gdi/Canvas.h"
 #include "gdi/ImageMemory.h"
@@ -177,9 +180,27 @@ class QtPrinterBackend : public PrinterBackend {
     printer_->setPageOrientation(orientation == Orientation::Landscape ? QPageLayout::Landscape
                                                                        : QPageLayout::Portrait);
     painter_ = std::make_unique<QPainter>();
-    if (!painter_->begin(printer_.get())) {
+    QPagedPaintDevice *device = printer_.get();
+    const QString file = printer_->outputFileName();
+    if (printer_->outputFormat() == QPrinter::PdfFormat && !file.isEmpty()) {
+      // Qt's PDF engine ignores failed writes: a full disk would leave a truncated file
+      // and a job taken for printed. The same engine writes through a checked file.
+      try {
+        output_ = std::make_unique<CheckedOutputFile>(file);
+      } catch (const InOutError &e) {
+        painter_.reset();
+        throw PrinterError(e.Text());
+      }
+      pdf_ = std::make_unique<QPdfWriter>(output_.get());
+      pdf_->setResolution(printer_->resolution());
+      pdf_->setPageLayout(printer_->pageLayout());
+      pdf_->setTitle(title);
+      pdf_->setCreator(printer_->creator());
+      device = pdf_.get();
+    }
+    if (!painter_->begin(device)) {
       painter_.reset();
-      const QString file = printer_->outputFileName();
+      DropOutput();
       throw PrinterError(file.isEmpty() ? PrintingFailedText(description_)
                                         : CannotCreateText(file));
     }
@@ -188,7 +209,8 @@ class QtPrinterBackend : public PrinterBackend {
   }
 
   void NewPage() override {
-    if (!printer_->newPage()) throw PrinterError(PrintingFailedText(description_));
+    const bool ok = pdf_ ? pdf_->newPage() : printer_->newPage();
+    if (!ok) throw PrinterError(PrintingFailedText(description_));
   }
 
   void EndJob() override {
@@ -196,7 +218,19 @@ class QtPrinterBackend : public PrinterBackend {
     if (painter_) {
       const bool ok = painter_->end();
       painter_.reset();
-      if (!ok) throw PrinterError(PrintingFailedText(description_));
+      if (!ok) {
+        DropOutput();
+        throw PrinterError(PrintingFailedText(description_));
+      }
+    }
+    if (output_) {
+      pdf_.reset();
+      auto output = std::move(output_);
+      try {
+        output->Commit();
+      } catch (const InOutError &e) {
+        throw PrinterError(e.Text());
+      }
     }
   }
 
@@ -212,6 +246,13 @@ class QtPrinterBackend : public PrinterBackend {
   std::unique_ptr<QPrinter> printer_;
   QString description_;
   bool dialogAsksFile_;
+  void DropOutput() {
+    pdf_.reset();
+    output_.reset();
+  }
+
+  std::unique_ptr<CheckedOutputFile> output_;  // outlives the writer that fills it
+  std::unique_ptr<QPdfWriter> pdf_;
   std::unique_ptr<QPainter> painter_;
   std::unique_ptr<Canvas> canvas_;
 };

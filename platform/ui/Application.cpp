@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QWidget>
+#include <csignal>
 #include <exception>
 
 #include "HelpViewer.h"
@@ -11,7 +12,11 @@
 
 namespace platform {
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+Application::Application(int &argc, char **argv) : QApplication(argc, argv) {
+  // Past the file-size limit a write must fail (EFBIG, "Disque plein") and the program go
+  // on; by default the signal would end it with the unsaved poster.
+  std::signal(SIGXFSZ, SIG_IGN);
+}
 
 void ShowCurrentException() {
   try {

@@ -10,6 +10,11 @@ QString &Title() {
   static QString title;
   return title;
 }
+// A NUL would end the text wherever it meets C strings: it is shown as its symbol.
+QString VisibleText(const QString &text) {
+  QString shown = text;
+  return shown.replace(QChar(0), QChar(0x2400));
+}
 }  // namespace
 
 void SetApplicationTitle(const QString &title) {
@@ -21,12 +26,13 @@ QString ApplicationTitle() {
 }
 
 void ErrorBox(const QString &text, QWidget *parent) {
-  Dialogs().MessageBox(parent, {QStringLiteral("Erreur"), text, MessageIcon::Error, false});
+  Dialogs().MessageBox(parent,
+                       {QStringLiteral("Erreur"), VisibleText(text), MessageIcon::Error, false});
 }
 
 MessageResult ConfirmBox(const QString &text, QWidget *parent) {
-  return Dialogs().MessageBox(parent,
-                              {QStringLiteral("Confirmation"), text, MessageIcon::Question, true});
+  return Dialogs().MessageBox(
+      parent, {QStringLiteral("Confirmation"), VisibleText(text), MessageIcon::Question, true});
 }
 
 void ShowStandardError(const QString &text, QWidget *parent) {

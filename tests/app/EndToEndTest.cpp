@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -17,6 +21,7 @@
 #include "SaneTestBackend.h"
 #include "crde2000.h"
 #include "ui/Application.h"
+#include "core/Errors.h"
 #include "ui/ImageControl.h"
 
 using platform::MessageResult;
@@ -339,4 +344,139 @@ TEST_F(EndToEnd, WithoutAScannerTheOpenPosterStaysAndNoSaveQuestionIsAsked) {
   EXPECT_TRUE(form->Modified);
   EXPECT_EQ(form->ImagePath, mine);
   form->Modified = false;
+}
+
+namespace {
+
+// Limits the size of the files this process writes; past it a write fails with EFBIG.
+// The signal sent then is left as the application object set it, as in the program.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit limited = saved_;
+    limited.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
+
+ private:
+  rlimit saved_{};
+};
+
+QByteArray Bytes(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+}  // namespace
+
+TEST_F(EndToEnd, APictureCopyPastTheFileSizeLimitSaysDiskFullAndKeepsThePoster) {
+  auto form = Start();
+  form->ImagePath = MakeBmp(dir_.File(QStringLiteral("big.bmp")), 300, 300);  // 360 KB
+  form->ImageFileName = QStringLiteral("big.bmp");
+  form->ImageOrigin = 0;
+  form->Modified = true;
+  try {
+    FileSizeLimit limit(100000);
+    form->WritePosterFile(Prog(QStringLiteral("big.aff")));
+    FAIL() << "the copy went through";
+  } catch (const platform::Failure &e) {
+    // The reason, then that nothing was saved.
+    EXPECT_TRUE(e.Text().startsWith(QStringLiteral("Disque plein."))) << e.Text().toStdString();
+    EXPECT_TRUE(e.Text().endsWith(QStringLiteral("Rien n'a été enregistré.")))
+        << e.Text().toStdString();
+  }
+  EXPECT_TRUE(form->Modified);
+  EXPECT_TRUE(QDir(Prog(QStringLiteral("images"))).entryList(QDir::Files).isEmpty())
+      << "a temporary file stayed in the picture folder";
+}
+
+TEST_F(EndToEnd, ASavedScanSurvivesALaterSaveThatFails) {
+  auto form = Start();
+  QImage scan(300, 200, QImage::Format_RGB32);
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300; ++x) scan.setPixel(x, y, qRgb(x * 13 % 256, y * 7 % 256, x ^ y));
+  form->Tampon->SetPictureImage(scan);
+  form->ImageFileName = QStringLiteral("scan1.tif");
+  form->ImagePath = Prog(QStringLiteral("images/scan1.tif"));
+  form->ImageOrigin = 1;
+  form->Modified = true;
+  form->WritePosterFile(Prog(QStringLiteral("s.aff")));
+  const QByteArray good = Bytes(form->ImagePath);
+
+  QImage more = scan.scaled(600, 400);
+  form->Tampon->SetPictureImage(more);
+  form->Modified = true;
+  {
+    FileSizeLimit limit(rlim_t(good.size()));
+    EXPECT_THROW(form->WritePosterFile(Prog(QStringLiteral("s.aff"))), platform::Failure);
+  }
+  EXPECT_TRUE(form->Modified);
+  EXPECT_EQ(Bytes(form->ImagePath), good) << "the last good scan was lost";
+  EXPECT_EQ(QDir(Prog(QStringLiteral("images"))).entryList(QDir::Files),
+            QStringList{QStringLiteral("scan1.tif")});
+}
+
+TEST_F(EndToEnd, APosterFileIsWrittenThroughItsLinkAndNeverOverAReadOnlyFile) {
+  auto form = Start();
+  form->ImageOrigin = 2;
+  form->ImageFileName = QStringLiteral("p.bmp");
+  form->PosterWidth = 123;
+
+  const QString readOnly = dir_.Write(QStringLiteral("prog/locked.aff"), "locked poster");
+  QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+  form->Modified = true;
+  try {
+    form->WritePosterFile(readOnly);
+    FAIL() << "a read-only poster file was replaced";
+  } catch (const platform::Failure &e) {
+    EXPECT_TRUE(e.Text().startsWith(QStringLiteral("Accès au fichier refusé.")))
+        << e.Text().toStdString();
+  }
+  EXPECT_TRUE(form->Modified);
+  EXPECT_EQ(Bytes(readOnly), QByteArray("locked poster"));
+
+  const QString real = dir_.Write(QStringLiteral("real.aff"), "old poster");
+  ASSERT_EQ(::symlink(QFile::encodeName(real).constData(),
+                      QFile::encodeName(Prog(QStringLiteral("link.aff"))).constData()),
+            0);
+  form->WritePosterFile(Prog(QStringLiteral("link.aff")));
+  EXPECT_TRUE(QFileInfo(Prog(QStringLiteral("link.aff"))).isSymLink());
+  EXPECT_EQ(app::ReadPosterFileContents(real).posterWidth, 123);
+}
+
+TEST_F(EndToEnd, APosterOnlyEverShowsARegularFileOfThePictureFolder) {
+  auto probe = Start();  // makes the picture folder
+  probe.reset();
+  const QString secret = MakeBmp(dir_.File(QStringLiteral("secret.bmp")), 20, 20);
+  ASSERT_EQ(::symlink(QFile::encodeName(secret).constData(),
+                      QFile::encodeName(Prog(QStringLiteral("images/link.bmp"))).constData()),
+            0);
+  dialogs_->AnswerMessage(MessageResult::Ok);
+  auto form = Start({MakePoster(QStringLiteral("link.aff"), QStringLiteral("link.bmp"))});
+  ASSERT_NE(dialogs_->LastMessage(), nullptr);
+  EXPECT_EQ(dialogs_->LastMessage()->text,
+            Prog(QStringLiteral("images/link.bmp")) + " introuvable.");
+  EXPECT_FALSE(InDocumentState(*form));
+
+  dialogs_->AnswerMessage(MessageResult::Ok);
+  auto outside = Start({MakePoster(QStringLiteral("out.aff"), QStringLiteral("../../secret.bmp"))});
+  ASSERT_NE(dialogs_->LastMessage(), nullptr);
+  EXPECT_EQ(dialogs_->LastMessage()->text, QStringLiteral("Format de fichier non reconnu."));
+  EXPECT_FALSE(InDocumentState(*outside));
+}
+
+TEST_F(EndToEnd, APictureThatCannotBeReadIsNamedWithItsReason) {
+  auto form = Start();
+  const QString tiny = dir_.Write(QStringLiteral("tiny.png"), "\x89PNG\r\n");
+  ChoosePicture(tiny);
+  try {
+    form->Nouveau1Click();
+    FAIL() << "an unreadable picture made a poster";
+  } catch (const platform::Failure &e) {
+    EXPECT_TRUE(e.Text().startsWith(QStringLiteral("Image illisible : ") + tiny))
+        << e.Text().toStdString();
+    EXPECT_TRUE(e.Text().contains(QStringLiteral("trop court"))) << e.Text().toStdString();
+  }
+  EXPECT_FALSE(InDocumentState(*form));
 }

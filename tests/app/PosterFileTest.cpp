@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include "PosterFile.h"
@@ -114,4 +116,56 @@ TEST(PosterFile, TheLargestSizeFollowsTheScreensResolution) {
   const QString path = dir.Write("big.aff", "version1\r\n22450\r\n20\r\np.bmp\r\n");
   EXPECT_EQ(ReadPosterFileContents(path, 192).posterWidth, 22450);  // 2970 mm at 192 ppi
   EXPECT_THROW(ReadPosterFileContents(path, 96), platform::ConvertError);
+}
+
+TEST(PosterFile, APictureNameWithAFolderMakesTheFileMalformed) {
+  const struct {
+    const char *name;
+    QByteArray picture;
+    bool accepted;
+  } cases[] = {
+      {"a plain name", "photo.jpg", true},
+      {"spaces and dots inside a name", "mes photos..2024.jpg", true},
+      {"no name at all", "", true},
+      {"a way up and out", "../../somewhere/secret.png", false},
+      {"an absolute path", "/proc/self/environ", false},
+      {"a sub-folder", "sub/photo.jpg", false},
+      {"a Windows folder", "sub\\photo.jpg", false},
+      {"the parent folder itself", "..", false},
+      {"the picture folder itself", ".", false},
+      {"a NUL inside the name", QByteArray("a.png\0../x", 10), false},
+  };
+  TempDir dir;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString path =
+        dir.Write("p.aff", "version1\r\n10\r\n20\r\n" + c.picture + "\r\n1\r\n0\r\n");
+    if (c.accepted)
+      EXPECT_EQ(ReadPosterFileContents(path).imageFileName, QString::fromLatin1(c.picture));
+    else
+      EXPECT_THROW(ReadPosterFileContents(path), platform::ConvertError);
+  }
+}
+
+TEST(PosterFile, OnlyASmallRegularFileIsReadAsAPosterFile) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo(QFile::encodeName(dir.File("pipe.aff")).constData(), 0600), 0);
+  const QByteArray sound = "version1\r\n10\r\n20\r\nphoto.jpg\r\n1\r\n0\r\n";
+  const struct {
+    const char *name;
+    QString path;
+  } cases[] = {
+      {"a pipe, which would block for good", dir.File("pipe.aff")},
+      {"a device that never ends", QStringLiteral("/dev/zero")},
+      {"a poster file padded past a few kilobytes",
+       dir.Write("padded.aff", sound + QByteArray(int(app::kPosterFileMaxBytes), ' '))},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_THROW(ReadPosterFileContents(c.path), platform::Failure);
+    EXPECT_LT(clock.elapsed(), 5000);
+  }
+  EXPECT_EQ(ReadPosterFileContents(dir.Write("sound.aff", sound)).posterHeight, 20);
 }

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 
 #include "Binding.h"
@@ -125,4 +130,87 @@ TEST_F(ImageViewLoading, SavingWritesTiffAndNeverRaises) {
     for (int x = 0; x < 33; ++x)
       ASSERT_EQ(back.Picture().ToImage().pixel(x, y) & 0xffffff, picture.pixel(x, y) & 0xffffff)
           << x << "," << y;
+}
+
+TEST_F(ImageViewLoading, ASaveThatFailsKeepsTheFileSavedLastTime) {
+  TImageView view;
+  view.SetTifSaveCompress(imaging::sLZW);
+  QImage first(40, 30, QImage::Format_RGB32);
+  first.fill(qRgb(10, 200, 30));
+  view.SetPictureImage(first);
+  const QString path = dir_.File("scan1.tif");
+  view.SaveTiffFile(path);
+  QFile saved(path);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  const QByteArray good = saved.readAll();
+  saved.close();
+
+  // A bigger, noisy picture that cannot be written whole under a file-size limit below
+  // its size; the signal past the limit stays as the application object set it.
+  QImage second(400, 300, QImage::Format_RGB32);
+  for (int y = 0; y < 300; ++y)
+    for (int x = 0; x < 400; ++x) second.setPixel(x, y, qRgb(x * 31 % 256, y * 17 % 256, x ^ y));
+  view.SetPictureImage(second);
+  QString reported;
+  view.OnLibError = [&](TImageView *, int16_t, const QString &text, const char *) {
+    reported = text;
+  };
+  rlimit saved_limit{};
+  getrlimit(RLIMIT_FSIZE, &saved_limit);
+  rlimit limited = saved_limit;
+  limited.rlim_cur = rlim_t(good.size()) + 2000;
+  setrlimit(RLIMIT_FSIZE, &limited);
+  view.SaveTiffFile(path);
+  setrlimit(RLIMIT_FSIZE, &saved_limit);
+
+  EXPECT_FALSE(reported.isEmpty()) << "the failed write was not reported";
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(saved.readAll(), good) << "the last good scan was destroyed";
+  EXPECT_EQ(QDir(dir_.Path()).entryList(QDir::Files), QStringList{QStringLiteral("scan1.tif")});
+}
+
+TEST_F(ImageViewLoading, EveryFailedLoadSaysItsOwnReason) {
+  // A first failure leaves a text behind; each case below must say its own.
+  TImageView view;
+  view.OnLibError = [](TImageView *, int16_t, const QString &, const char *) {};
+  const QString junk = dir_.Write("junk.png", QByteArray(200, 'j'));
+  view.SetImageName(junk);
+  const QString earlier = imaging::Binding().LastErrorText;
+
+  QString longName = dir_.Path();
+  for (int i = 0; i < 3; ++i) {
+    longName += QString(200, QChar(u'a' + i));
+    QDir().mkpath(longName);
+    longName += u'/';
+  }
+  longName += QStringLiteral("photo.png");
+  QFile::copy(Picture("p.png", 40, 40, "PNG"), longName);
+  ASSERT_EQ(::mkfifo(QFile::encodeName(dir_.File("pipe.png")).constData(), 0600), 0);
+  const struct {
+    const char *name;
+    QString path;
+    const char *reason;
+  } cases[] = {
+      {"a picture under 30 bytes", dir_.Write("tiny.png", "\x89PNG"), "trop court"},
+      {"a name longer than the libraries take", longName, "nom de fichier trop long"},
+      {"a pipe, which must not block", dir_.File("pipe.png"), "pas un fichier ordinaire"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    QElapsedTimer clock;
+    clock.start();
+    try {
+      view.SetImageName(c.path);
+    } catch (const std::exception &) {
+    }
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_FALSE(view.Picture().HasContent());
+    const QString text = view.LoadFailureText(c.path);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Image illisible : ") + c.path))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8(c.reason))) << text.toStdString();
+    if (!earlier.isEmpty()) {
+      EXPECT_FALSE(text.contains(earlier)) << "an earlier failure's text";
+    }
+  }
 }

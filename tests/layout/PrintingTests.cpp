@@ -392,3 +392,18 @@ TEST_F(PrintingTest, PdfAndSvgPostersPrintEachSheetFromTheDrawingAtThePrintersRe
     EXPECT_EQ(QColor(printer->pages[8].pixel(150, 100)), QColor(Qt::blue));
   }
 }
+
+TEST_F(PrintingTest, APdfFileThatCannotBeWrittenIsReportedNotTakenForPrinted) {
+  platform::PdfPrinterSetup setup;
+  setup.dpi = 96;
+  setup.outputFile = QStringLiteral("/dev/full");  // every write fails: the disk is full
+  platform::ThePrinter().SetBackend(platform::MakePdfPrinter(setup));
+  printer = nullptr;
+  PosterOf(1600, 1200);
+  AnswerAllPages();
+  Dialogs().AnswerMessage(platform::MessageResult::Ok);
+  EXPECT_EQ(layout::PrintPoster(host), 0);
+  ASSERT_NE(Dialogs().LastMessage(), nullptr);
+  EXPECT_EQ(Dialogs().LastMessage()->text,
+            QStringLiteral("Impossible de créer le fichier /dev/full : Disque plein"));
+}

@@ -330,3 +330,15 @@ TEST_F(LayoutTest, ARedrawStopsWhenItsWindowCloses) {
   EXPECT_LE(sheetsDrawn, 3) << "the drawing went on after the window closed";
   EXPECT_EQ(host.label->text(), QStringLiteral("Découpage..."));
 }
+
+TEST_F(LayoutTest, TheSheetCountLabelFitsItsText) {
+  // Sized to its first text, as the main window sizes it at start.
+  QLabel label(QStringLiteral("Feuilles : 100"));
+  label.adjustSize();
+  QImage square = Square();
+  ASSERT_TRUE(layout::DrawSheetLayout(square, 150000, 150000, false, &label, host));
+  ASSERT_GE(label.text().size(), QStringLiteral("Feuilles : 10000").size())
+      << label.text().toStdString();
+  EXPECT_GE(label.width(), label.fontMetrics().horizontalAdvance(label.text()))
+      << "the count is clipped";
+}

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <csignal>
 
 #include "TempDir.h"
+#include "core/CheckedOutput.h"
 #include "core/Errors.h"
 #include "core/FileCopy.h"
 #include "core/TextFile.h"
@@ -26,24 +29,20 @@ QStringList Entries(const TempDir &dir) {
 }
 
 // Limits the size of files this process may write, so a write fails part-way with EFBIG,
-// as it would on a full disk.
+// as it would on a full disk. The signal sent past the limit is left as the program's
+// application object set it: a test that ignored it itself would hide a program killed.
 class FileSizeLimit {
  public:
   explicit FileSizeLimit(rlim_t bytes) {
     getrlimit(RLIMIT_FSIZE, &saved_);
-    previous_ = signal(SIGXFSZ, SIG_IGN);
     rlimit limited = saved_;
     limited.rlim_cur = bytes;
     setrlimit(RLIMIT_FSIZE, &limited);
   }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, previous_);
-  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
 
  private:
   rlimit saved_{};
-  void (*previous_)(int) = nullptr;
 };
 }  // namespace
 
@@ -203,4 +202,130 @@ TEST(FreeNameFor, SkipsNamesHeldByOtherPicturesAndReusesTheSameBytes) {
   dir.Write("images/photo-3.jpg", "my picture");  // already copied once: reused
   EXPECT_EQ(platform::FreeNameFor(mine, folder, "photo.jpg"), QStringLiteral("photo-3.jpg"));
   EXPECT_EQ(platform::FreeNameFor(mine, folder, "noext"), QStringLiteral("noext"));
+}
+
+TEST(TextFileReader, OnlyRegularFilesWithinTheLimitAreRead) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo(QFile::encodeName(dir.File("pipe")).constData(), 0600), 0);
+  const QString small = dir.Write("small.aff", QByteArray(100, '1'));
+  const QString large = dir.Write("large.aff", QByteArray(5000, '1'));
+  const struct {
+    const char *name;
+    QString path;
+  } refused[] = {
+      {"a pipe, which would wait for a writer for good", dir.File("pipe")},
+      {"a device that never ends", QStringLiteral("/dev/zero")},
+      {"a folder", dir.Path()},
+      {"a file over the limit", large},
+  };
+  for (const auto &c : refused) {
+    SCOPED_TRACE(c.name);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_THROW(TextFileReader(c.path, 4096), platform::InOutError);
+    EXPECT_LT(clock.elapsed(), 5000);
+  }
+  EXPECT_NO_THROW(TextFileReader(small, 4096));
+  EXPECT_NO_THROW(TextFileReader{large});  // no limit asked
+}
+
+TEST(AtomicFileWriter, AFileNobodyMayWriteIsNotReplaced) {
+  TempDir dir;
+  const QString path = dir.Write("poster.aff", "old contents");
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+  try {
+    AtomicFileWriter w(path);
+    w.WriteLine(QStringLiteral("new"));
+    w.Commit();
+    FAIL() << "a read-only file was replaced";
+  } catch (const platform::InOutError &e) {
+    EXPECT_EQ(e.Text(), QStringLiteral("Accès au fichier refusé"));
+  }
+  EXPECT_EQ(ReadAll(path), QByteArray("old contents"));
+  EXPECT_EQ(Entries(dir), QStringList{QStringLiteral("poster.aff")});
+}
+
+TEST(AtomicFileWriter, SymbolicLinksAreWrittenThrough) {
+  const struct {
+    const char *name;
+    QStringList links;  // each link points at the next name; the last name is the file
+    bool targetExists;
+  } cases[] = {
+      {"a link to a file beside it", {"link.aff", "real.aff"}, true},
+      {"a chain of two links", {"a.aff", "b.aff", "real.aff"}, true},
+      {"a link into a sub-folder", {"link.aff", "sub/real.aff"}, true},
+      {"a link whose file is not there yet", {"link.aff", "real.aff"}, false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    QDir().mkdir(dir.File("sub"));
+    const QString real = dir.File(c.links.last());
+    if (c.targetExists) dir.Write(c.links.last(), "old poster");
+    for (int i = 0; i + 1 < c.links.size(); ++i)
+      ASSERT_EQ(::symlink(QFile::encodeName(c.links[i + 1]).constData(),
+                          QFile::encodeName(dir.File(c.links[i])).constData()),
+                0);
+    AtomicFileWriter w(dir.File(c.links.first()));
+    w.WriteLine(QStringLiteral("new poster"));
+    w.Commit();
+    EXPECT_EQ(ReadAll(real), QByteArray("new poster\r\n"));
+    EXPECT_TRUE(QFileInfo(dir.File(c.links.first())).isSymLink()) << "the link was replaced";
+    EXPECT_EQ(ReadAll(dir.File(c.links.first())), QByteArray("new poster\r\n"));
+  }
+}
+
+TEST(AtomicFileWriter, ALoopOfLinksIsRefused) {
+  TempDir dir;
+  ASSERT_EQ(::symlink("b", QFile::encodeName(dir.File("a")).constData()), 0);
+  ASSERT_EQ(::symlink("a", QFile::encodeName(dir.File("b")).constData()), 0);
+  EXPECT_THROW(AtomicFileWriter(dir.File("a")), platform::InOutError);
+}
+
+TEST(CheckedOutputFile, FailedWritesAreReportedAndNothingIsLeft) {
+  TempDir dir;
+  const QString path = dir.Write("out.pdf", "previous output");
+  const struct {
+    const char *name;
+    QString path;
+    rlim_t limit;
+  } cases[] = {
+      {"a device that is always full", QStringLiteral("/dev/full"), RLIM_INFINITY},
+      {"a file-size limit", path, 30000},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      FileSizeLimit limit(c.limit);
+      platform::CheckedOutputFile out(c.path);
+      for (int i = 0; i < 100; ++i) out.write(QByteArray(1000, 'p'));
+      out.Commit();
+      FAIL() << "a failed output was taken for written";
+    } catch (const platform::InOutError &e) {
+      EXPECT_EQ(e.Text(),
+                QStringLiteral("Impossible de créer le fichier %1 : Disque plein").arg(c.path));
+    }
+  }
+  EXPECT_EQ(ReadAll(path), QByteArray("previous output"));
+  EXPECT_EQ(Entries(dir), QStringList{QStringLiteral("out.pdf")});
+  {
+    platform::CheckedOutputFile out(path);
+    out.write(QByteArray(70000, 'q'));
+    out.Commit();
+  }
+  EXPECT_EQ(ReadAll(path), QByteArray(70000, 'q'));
+}
+
+TEST(SameFile, FollowsLinksAndNeedsBothFiles) {
+  TempDir dir;
+  const QString a = dir.Write("a.aff", "x");
+  const QString b = dir.Write("b.aff", "x");
+  ASSERT_EQ(::symlink("a.aff", QFile::encodeName(dir.File("l.aff")).constData()), 0);
+  EXPECT_TRUE(platform::SameFile(a, dir.Path() + QStringLiteral("./a.aff")));
+  EXPECT_TRUE(platform::SameFile(dir.File("l.aff"), a));
+  EXPECT_FALSE(platform::SameFile(a, b)) << "same bytes, other file";
+  EXPECT_FALSE(platform::SameFile(dir.File("none.pdf"), a));
+  EXPECT_TRUE(platform::IsPlainFile(a));
+  EXPECT_FALSE(platform::IsPlainFile(dir.File("l.aff")));
+  EXPECT_FALSE(platform::IsPlainFile(dir.Path()));
 }

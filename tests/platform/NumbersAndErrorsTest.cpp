@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "core/Errors.h"
 #include "core/Numbers.h"
 
@@ -48,4 +51,31 @@ TEST(SystemErrorText, NamesTheErrorsAPersonCanFixInFrench) {
             QStringLiteral("Impossible d'ouvrir le fichier /a b/c.bmp"));
   EXPECT_EQ(platform::CannotCreateText(QStringLiteral("/x")),
             QStringLiteral("Impossible de créer le fichier /x"));
+}
+
+TEST(SystemErrorText, EveryErrorOfAFileOperationHasAFrenchText) {
+  // What open, read, write, close, fsync, rename and stat may return on Linux.
+  const int codes[] = {EACCES,    EPERM,   EROFS,     EISDIR,       ETXTBSY, ENOSPC,     EDQUOT,
+                       EFBIG,     ENOENT,  ENOTDIR,   ENAMETOOLONG, ELOOP,   EMFILE,     ENFILE,
+                       EEXIST,    EBUSY,   EIO,       ENXIO,        ENODEV,  EINVAL,     EBADF,
+                       ENOMEM,    EFAULT,  EAGAIN,    EINTR,        EXDEV,   ENOTEMPTY,  EMLINK,
+                       ESPIPE,    EPIPE,   ESTALE,    EOVERFLOW,    ENOTSUP, EOPNOTSUPP, ENOLCK,
+                       ETIMEDOUT, EDEADLK, ENOMEDIUM, ENOTTY,       EILSEQ,  ENODATA,    EUCLEAN};
+  for (const int code : codes) {
+    SCOPED_TRACE(code);
+    const QString text = platform::SystemErrorText(code);
+    EXPECT_FALSE(text.isEmpty());
+    // The C library's own text is English here (the tests run in the C locale).
+    EXPECT_NE(text, QString::fromLocal8Bit(std::strerror(code)));
+  }
+  EXPECT_EQ(platform::SystemErrorText(ENOENT), QStringLiteral("Fichier introuvable"));
+  EXPECT_EQ(platform::SystemErrorText(EFBIG), QStringLiteral("Disque plein"));
+  EXPECT_EQ(platform::SystemErrorText(9999), QStringLiteral("Erreur d'entrée/sortie 9999"));
+}
+
+TEST(WithFullStop, ANulByteDoesNotCutTheMessage) {
+  const QString text = QStringLiteral("Image illisible : a") + QChar(0) + QStringLiteral("b.png");
+  EXPECT_EQ(platform::WithFullStop(text),
+            QStringLiteral("Image illisible : a") + QChar(0x2400) + QStringLiteral("b.png."));
+  EXPECT_EQ(platform::WithFullStop(text).toUtf8().indexOf('\0'), -1);
 }
