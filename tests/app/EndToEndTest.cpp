@@ -16,12 +16,13 @@
 #include "FileWrappers.h"
 #include "FormatDialog.h"
 #include "ImageView.h"
+#include "FileSizeLimit.h"
 #include "MainWindowFixture.h"
 #include "OpenDial.h"
 #include "SaneTestBackend.h"
 #include "crde2000.h"
-#include "ui/Application.h"
 #include "core/Errors.h"
+#include "ui/Application.h"
 #include "ui/ImageControl.h"
 
 using platform::MessageResult;
@@ -347,22 +348,6 @@ TEST_F(EndToEnd, WithoutAScannerTheOpenPosterStaysAndNoSaveQuestionIsAsked) {
 }
 
 namespace {
-
-// Limits the size of the files this process writes; past it a write fails with EFBIG.
-// The signal sent then is left as the application object set it, as in the program.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    rlimit limited = saved_;
-    limited.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
-
- private:
-  rlimit saved_{};
-};
 
 QByteArray Bytes(const QString &path) {
   QFile f(path);

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <csignal>
 
+#include "FileSizeLimit.h"
 #include "TempDir.h"
 #include "core/CheckedOutput.h"
 #include "core/Errors.h"
@@ -28,22 +29,6 @@ QStringList Entries(const TempDir &dir) {
   return QDir(dir.Path()).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// Limits the size of files this process may write, so a write fails part-way with EFBIG,
-// as it would on a full disk. The signal sent past the limit is left as the program's
-// application object set it: a test that ignored it itself would hide a program killed.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    rlimit limited = saved_;
-    limited.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
-
- private:
-  rlimit saved_{};
-};
 }  // namespace
 
 TEST(TextFileReader, ReadsNumbersTheWayFormattedInputDoes) {
