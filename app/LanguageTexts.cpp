@@ -25,7 +25,6 @@ const MainWindowTexts &TextsFor(uint8_t language) {
       QStringLiteral(" introuvable."),
       QStringLiteral("Format de fichier non reconnu."),
       QStringLiteral("Voulez-vous enregistrer cette affiche ?"),
-      QStringLiteral("Image illisible : %1"),
       QStringLiteral(" Rien n'a été enregistré."),
       QStringLiteral("Aucun scanner n'est disponible."),
   };
@@ -51,7 +50,6 @@ const MainWindowTexts &TextsFor(uint8_t language) {
       QStringLiteral(" missing."),
       QStringLiteral("Unknown file format."),
       QStringLiteral("Save this placard ?"),
-      QStringLiteral("Unreadable picture: %1"),
       QStringLiteral(" Nothing was saved."),
       QStringLiteral("No scanner is available."),
   };

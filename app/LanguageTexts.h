@@ -22,7 +22,6 @@ struct MainWindowTexts {
   QString missingSuffix;  // after the picture's full path
   QString unknownFormat;
   QString saveQuestion;
-  QString unreadablePicture;  // %1: the picture's full path
   QString nothingSaved;       // after the failure's text, when a save stopped
   QString noScanner;          // before the save question, when no scanner answers
 };
