@@ -11,7 +11,15 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 
+// gcc says it builds with AddressSanitizer one way, clang another.
 #if defined(__SANITIZE_ADDRESS__)
+#define MURALIX_LEAK_CHECKER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MURALIX_LEAK_CHECKER 1
+#endif
+#endif
+#if defined(MURALIX_LEAK_CHECKER)
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -57,11 +65,11 @@ TEST_F(UiTest, AFailureLeavingAnEventHandlerIsShownAndTheProgramGoesOn) {
   // This is the last line of defence: the failure unwinds through Qt's own frames, which
   // were built without exception support and so leave a little of the event's state
   // behind. The program's handlers catch their failures themselves (see Guard).
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(MURALIX_LEAK_CHECKER)
   __lsan_disable();
 #endif
   QCoreApplication::sendEvent(&widget, &press);
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(MURALIX_LEAK_CHECKER)
   __lsan_enable();
 #endif
   ASSERT_NE(dialogs_->LastMessage(), nullptr);
