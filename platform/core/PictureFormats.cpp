@@ -27,7 +27,7 @@ constexpr PictureFormat kFormats[] = {
     {"TGA",  "Tga (*.tga)",       {".tga"},          Raster, LibraryOnly, "readtgafiledib", Plain,    "tga",   false},
     {"EPS",  "Eps (*.eps)",       {".eps"},          Raster, LibraryOnly, "readepsfiledib", Plain,    "eps",   false},
     {"DXF",  "Dxf (*.dxf)",       {".dxf"},          Raster, LibraryOnly, "readdxftoddb",   Dxf,      "dxf",   false},
-    {"HEIC", "Heic (*.heic)",     {".heic", ".heif"}, Raster, LibraryOnly, "rdheiffiledib", Palette, "heif",  false},
+    {"HEIC", "Heic (*.heic;*.heif)", {".heic", ".heif"}, Raster, LibraryOnly, "rdheiffiledib", Palette, "heif", false, true},
     {"AVIF", "Avif (*.avif)",     {".avif"},         Raster, LibraryOnly, "rdheiffiledib",  Palette,  "heif",  false},
     {"WEBP", "WebP (*.webp)",     {".webp"},         Raster, LibraryOnly, "rdwebpfiledib",  Palette,  "webp",  false},
     {"PDF",  "Pdf (*.pdf)",       {".pdf"},          Vector, Pdf,         nullptr,          NoReader, nullptr, false},
@@ -75,7 +75,11 @@ QString TypeText(const PictureFormat &format) {
 }
 
 QString FormatMask(const PictureFormat &format) {
-  return QStringLiteral("*") + QLatin1String(format.extensions[0]);
+  if (!format.masksEveryExtension) return QStringLiteral("*") + QLatin1String(format.extensions[0]);
+  QStringList masks;
+  for (const char *e : format.extensions)
+    if (e != nullptr) masks << QStringLiteral("*") + QLatin1String(e);
+  return masks.join(u';');
 }
 
 QString AllPicturesMask() {

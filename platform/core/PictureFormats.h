@@ -44,7 +44,8 @@ struct PictureFormat {
   const char *name;
   // The entry of the image choice dialog's type list, "Jpeg (*.jpg)".
   const char *typeText;
-  // Lower-case extensions with their dot; the first is the one the dialog's masks list.
+  // Lower-case extensions with their dot; the first is the one the dialog's masks list
+  // (all of them when `masksEveryExtension`).
   std::array<const char *, 4> extensions;
   PictureKind kind;
   // Read by the platform's picture class (the main window loads these itself)...
@@ -56,6 +57,10 @@ struct PictureFormat {
   const char *fuzzTarget;
   // The dialog's "Toutes images" mask has always named this format first.
   bool leadsAllPictures;
+  // The dialog's masks list every extension of the format, not only the first. The formats
+  // the dialog has always had keep their one mask ("*.jpg", "*.tif"); a newer format whose
+  // files go by two names (".heic" and ".heif") shows both.
+  bool masksEveryExtension = false;
 };
 
 // Every format, in the order of the image choice dialog's type list.
@@ -76,7 +81,7 @@ bool HasPictureClass(const PictureFormat *format);
 
 // "Jpeg (*.jpg)": the dialog's type list entry of one format.
 QString TypeText(const PictureFormat &format);
-// "*.jpg": the dialog's mask of one format.
+// "*.jpg" (or "*.heic;*.heif"): the dialog's mask of one format.
 QString FormatMask(const PictureFormat &format);
 // "*.wmf;*.bmp;...": every format's mask, for "Toutes images".
 QString AllPicturesMask();

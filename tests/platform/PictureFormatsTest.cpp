@@ -92,7 +92,7 @@ TEST(PictureFormats, AllPicturesMaskKeepsItsFormerOrderAndEndsWithTheNewFormats)
   EXPECT_EQ(
       platform::AllPicturesMask(),
       QStringLiteral("*.wmf;*.bmp;*.ico;*.pcx;*.tif;*.gif;*.jpg;*.png;*.pcd;*.tga;*.eps;*.dxf;"
-                     "*.heic;*.avif;*.webp;*.pdf;*.svg"));
+                     "*.heic;*.heif;*.avif;*.webp;*.pdf;*.svg"));
   const platform::PictureFormat &metafile = platform::PictureFormats()[1];
   EXPECT_EQ(platform::TypeText(metafile), QStringLiteral("Métafiles (*.wmf)"));
 }
