@@ -30,6 +30,9 @@ struct JpegContext {
   int orientation = 1;    // EXIF orientation, applied once the rows are read
   JOCTET *icc = nullptr;  // embedded colour profile (malloc'ed by libjpeg), or none
   unsigned int iccSize = 0;
+  // Converts the rows to sRGB as they are decoded, when the profile asks for it. Made and
+  // destroyed outside the long jumps' reach: the reader owns it.
+  std::unique_ptr<RowsToSrgb> *toSrgb = nullptr;
   jpeg_decompress_struct cinfo;
 };
 
@@ -135,6 +138,8 @@ int DecodeJpeg(FILE *file, JpegContext &ctx) {
   try {
     *ctx.picture = Dib::Create(static_cast<int>(cinfo.image_width),
                                static_cast<int>(cinfo.image_height), bits);
+    if (ctx.icc != nullptr && bits == 24)
+      *ctx.toSrgb = std::make_unique<RowsToSrgb>(*ctx.picture, ctx.icc, ctx.iccSize);
   } catch (const Error &e) {
     code = e.Code();
   } catch (...) {
@@ -164,6 +169,7 @@ int DecodeJpeg(FILE *file, JpegContext &ctx) {
     JSAMPROW row = cmyk ? cmykRow : picture.Row(y);
     jpeg_read_scanlines(&cinfo, &row, 1);
     if (cmyk) CmykRowToBgr(cmykRow, picture.Row(y), static_cast<int>(cinfo.output_width));
+    if (*ctx.toSrgb) (*ctx.toSrgb)->RowsDecoded(y + 1);
     if (!ctx.progress->ReportNoThrow(y + 1, cinfo.output_height)) {
       jpeg_destroy_decompress(&cinfo);
       return MX_ERR_CANCELLED;
@@ -187,10 +193,12 @@ Dib ReadJpeg(const char *name, Progress &progress) {
   JpegContext ctx{};
   ctx.progress = &progress;
   ctx.picture = &picture;
+  std::unique_ptr<RowsToSrgb> toSrgb;
+  ctx.toSrgb = &toSrgb;
   const int code = DecodeJpeg(file.get(), ctx);
   std::unique_ptr<JOCTET, decltype(&std::free)> icc(ctx.icc, &std::free);
   if (code != MX_OK) Fail(static_cast<int16_t>(code));
-  if (icc) ProfileToSrgb(picture, icc.get(), ctx.iccSize);
+  if (toSrgb) toSrgb->Finish();
   return Upright(std::move(picture), ctx.orientation);
 }
 

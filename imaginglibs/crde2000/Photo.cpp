@@ -4,9 +4,11 @@
 #include <lcms2.h>
 #include <libexif/exif-data.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 namespace mx {
@@ -66,13 +68,32 @@ struct ProfileCloser {
 };
 using ProfilePtr = std::unique_ptr<void, ProfileCloser>;
 
-void Transform(Dib &picture, cmsHPROFILE source) {
-  if (source == nullptr || cmsGetColorSpace(source) != cmsSigRgbData) return;
-  if (picture.Bits() != 24 && picture.Bits() > 8) return;
+// The transform from `source` to sRGB for 24-bit BGR pixels, or nullptr when the profile
+// does not describe RGB colours or cannot be used. `flags` as Little CMS takes them.
+cmsHTRANSFORM ToSrgb(cmsHPROFILE source, cmsUInt32Number flags) {
+  if (source == nullptr || cmsGetColorSpace(source) != cmsSigRgbData) return nullptr;
   ProfilePtr srgb(cmsCreate_sRGBProfile());
-  if (!srgb) return;
-  cmsHTRANSFORM t =
-      cmsCreateTransform(source, TYPE_BGR_8, srgb.get(), TYPE_BGR_8, INTENT_PERCEPTUAL, 0);
+  if (!srgb) return nullptr;
+  return cmsCreateTransform(source, TYPE_BGR_8, srgb.get(), TYPE_BGR_8, INTENT_PERCEPTUAL, flags);
+}
+
+// An embedded profile, or none when it is absent, unreadable, or sRGB's own.
+ProfilePtr OpenProfile(const void *icc, size_t size) {
+  if (icc == nullptr || size < 128 || size > 0x7FFFFFFF) return nullptr;
+  cmsSetLogErrorHandler(QuietErrors);
+  ProfilePtr source(cmsOpenProfileFromMem(icc, static_cast<cmsUInt32Number>(size)));
+  if (!source) return nullptr;
+  // A profile that describes sRGB itself changes nothing and costs a pass over every pixel.
+  char description[64] = {};
+  cmsGetProfileInfoASCII(source.get(), cmsInfoDescription, "en", "US", description,
+                         sizeof description);
+  if (std::strncmp(description, "sRGB", 4) == 0) return nullptr;
+  return source;
+}
+
+void Transform(Dib &picture, cmsHPROFILE source) {
+  if (picture.Bits() != 24 && picture.Bits() > 8) return;
+  cmsHTRANSFORM t = ToSrgb(source, 0);
   if (t == nullptr) return;
   if (picture.Bits() == 24) {
     // Rows are contiguous and equally spaced, so the whole picture is one call.
@@ -159,16 +180,82 @@ Dib Upright(Dib picture, int orientation) {
 }
 
 void ProfileToSrgb(Dib &picture, const void *icc, size_t size) {
-  if (icc == nullptr || size < 128 || size > 0x7FFFFFFF) return;
-  cmsSetLogErrorHandler(QuietErrors);
-  ProfilePtr source(cmsOpenProfileFromMem(icc, static_cast<cmsUInt32Number>(size)));
-  if (!source) return;
-  // A profile that describes sRGB itself changes nothing and costs a pass over every pixel.
-  char description[64] = {};
-  cmsGetProfileInfoASCII(source.get(), cmsInfoDescription, "en", "US", description,
-                         sizeof description);
-  if (std::strncmp(description, "sRGB", 4) == 0) return;
-  Transform(picture, source.get());
+  ProfilePtr source = OpenProfile(icc, size);
+  if (source) Transform(picture, source.get());
+}
+
+RowsToSrgb::RowsToSrgb(Dib &picture, const void *icc, size_t size) : picture_(picture) {
+  if (picture.Bits() != 24) return;
+  ProfilePtr source = OpenProfile(icc, size);
+  // Without the one-pixel cache a transform may serve two threads at once.
+  transform_ = ToSrgb(source.get(), cmsFLAGS_NOCACHE);
+  if (transform_ == nullptr) return;
+  const int64_t pixels = static_cast<int64_t>(picture.Width()) * picture.Height();
+  if (pixels < kPixelsWorthAThread || std::thread::hardware_concurrency() < 2) return;
+  try {
+    helper_ = std::thread([this] { Convert(false); });
+  } catch (const std::system_error &) {
+    // No second thread: Finish converts every row itself.
+  }
+}
+
+RowsToSrgb::~RowsToSrgb() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  ready_.notify_all();
+  if (helper_.joinable()) helper_.join();
+  if (transform_ != nullptr) cmsDeleteTransform(transform_);
+}
+
+void RowsToSrgb::RowsDecoded(int rows) {
+  if (!helper_.joinable()) return;
+  // The second thread is woken a band at a time, not for every row.
+  const int bands = rows / kBandRows;
+  if (bands <= decodedBands_) return;
+  {
+    std::lock_guard lock(mutex_);
+    decodedBands_ = bands;
+  }
+  ready_.notify_one();
+}
+
+void RowsToSrgb::Finish() {
+  if (transform_ == nullptr) return;
+  {
+    std::lock_guard lock(mutex_);
+    decodedBands_ = BandCount();
+    finished_ = true;
+  }
+  ready_.notify_all();
+  // This thread takes bands too, so the two threads share what is left.
+  Convert(true);
+  if (helper_.joinable()) helper_.join();
+}
+
+int RowsToSrgb::BandCount() const {
+  return (picture_.Height() + kBandRows - 1) / kBandRows;
+}
+
+void RowsToSrgb::Convert(bool finishing) {
+  const int total = BandCount();
+  for (;;) {
+    int band;
+    {
+      std::unique_lock lock(mutex_);
+      if (!finishing)
+        ready_.wait(lock, [&] { return stopping_ || finished_ || nextBand_ < decodedBands_; });
+      if (stopping_ || nextBand_ >= decodedBands_) return;
+      band = nextBand_++;
+    }
+    const int first = band * kBandRows;
+    const int end = std::min(first + kBandRows, picture_.Height());
+    for (int y = first; y < end; ++y)
+      cmsDoTransform(transform_, picture_.Row(y), picture_.Row(y),
+                     static_cast<cmsUInt32Number>(picture_.Width()));
+    if (band + 1 >= total) return;
+  }
 }
 
 void PrimariesToSrgb(Dib &picture, const Chromaticities &c, int transfer) {

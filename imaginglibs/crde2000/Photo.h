@@ -1,8 +1,11 @@
 #pragma once
 // What the readers of photographs share: the stored orientation (EXIF 1 to 8) turned into an
 // upright picture, and colours described by an embedded profile brought to sRGB.
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
+#include <thread>
 
 #include "Dib.h"
 
@@ -27,6 +30,42 @@ Dib Upright(Dib picture, int orientation);
 // RGB profiles on colour pictures (24 bits, or the colour table of indexed ones) are
 // applied; other profiles, and profiles that cannot be read, leave the picture as it is.
 void ProfileToSrgb(Dib &picture, const void *icc, size_t size);
+
+// The same conversion for a 24-bit picture whose rows a decoder is still writing, top row
+// first: the rows are converted on a second thread, a band at a time, while the decoder goes
+// on with the next ones, so a photograph with a profile loads in little more than the time
+// its decoding takes. The pixels come out exactly as ProfileToSrgb makes them. Small
+// pictures, and machines with one core, are converted by Finish alone.
+class RowsToSrgb {
+ public:
+  // Does nothing unless `picture` has 24 bits and the profile is a usable non-sRGB RGB one.
+  RowsToSrgb(Dib &picture, const void *icc, size_t size);
+  // Stops the second thread; rows not yet converted stay as they are (the decode failed).
+  ~RowsToSrgb();
+  RowsToSrgb(const RowsToSrgb &) = delete;
+  RowsToSrgb &operator=(const RowsToSrgb &) = delete;
+
+  // Rows 0 to rows - 1 are decoded.
+  void RowsDecoded(int rows);
+  // Every row is decoded: converts what is left, with both threads, and returns when all is.
+  void Finish();
+
+  static constexpr int kBandRows = 64;
+  static constexpr int64_t kPixelsWorthAThread = 1 << 20;
+
+ private:
+  int BandCount() const;
+  void Convert(bool finishing);
+
+  Dib &picture_;
+  void *transform_ = nullptr;
+  std::thread helper_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  int decodedBands_ = 0;  // bands whose rows are all decoded
+  int nextBand_ = 0;      // the next band to convert
+  bool finished_ = false, stopping_ = false;
+};
 
 // The same for colours given by their primaries and white point (CIE xy) and a transfer
 // curve numbered as in video signalling (1, 6, 14, 15 the television curve, 4 gamma 2.2,

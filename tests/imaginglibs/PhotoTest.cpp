@@ -3,6 +3,8 @@
 // arrive in sRGB. Every file is written here with the codec libraries' own encoders.
 #include <gtest/gtest.h>
 
+#include <lcms2.h>
+
 #include <QImage>
 #include <algorithm>
 #include <array>
@@ -464,5 +466,44 @@ TEST(ColourProfiles, TaggedPicturesArriveInSrgbAndUntaggedOnesUntouched) {
     EXPECT_NE(Compare(blocks, expected, c.tolerance + 4), "");
     EXPECT_EQ(Compare(expected, Read(c.read, tagged).image, c.tolerance), "");
     EXPECT_EQ(Compare(blocks, Read(c.read, plain).image, c.tolerance), "");
+  }
+}
+
+// A photograph large enough that its rows are converted on a second thread while the
+// decoder goes on must come out exactly as one pass of the same transform over the decoded
+// rows gives: no band skipped, none converted twice, whatever the two threads' timing.
+TEST(ColourProfiles, ALargeTaggedJpegIsConvertedExactlyOnceInEveryRow) {
+  TempDir dir;
+  // 1 600 x 1 100 (above the size that takes the second thread; the height not a whole
+  // number of bands), with colours that vary along both directions.
+  QImage photo(1600, 1100, QImage::Format_RGB888);
+  for (int y = 0; y < photo.height(); ++y)
+    for (int x = 0; x < photo.width(); ++x)
+      photo.setPixel(x, y, qRgb((x * 255) / 1599, (y * 255) / 1099, (x * 7 + y * 3) & 255));
+  const QByteArray p3 = IccProfile(RgbSpace::DisplayP3);
+  const QString tagged = dir.File(QStringLiteral("tagged.jpg"));
+  const QString plain = dir.File(QStringLiteral("plain.jpg"));
+  ASSERT_TRUE(WriteJpegPhoto(tagged, photo, 95, {0, p3}));
+  ASSERT_TRUE(WriteJpegPhoto(plain, photo, 95, {0, QByteArray()}));
+
+  // The same decoded rows, converted here in one pass.
+  QImage expected = Read(kJpeg, plain).image.convertToFormat(QImage::Format_RGB888);
+  ASSERT_FALSE(expected.isNull());
+  cmsHPROFILE source =
+      cmsOpenProfileFromMem(p3.constData(), static_cast<cmsUInt32Number>(p3.size()));
+  cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+  cmsHTRANSFORM t = cmsCreateTransform(source, TYPE_RGB_8, srgb, TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
+  ASSERT_NE(t, nullptr);
+  for (int y = 0; y < expected.height(); ++y)
+    cmsDoTransform(t, expected.scanLine(y), expected.scanLine(y),
+                   static_cast<cmsUInt32Number>(expected.width()));
+  cmsDeleteTransform(t);
+  cmsCloseProfile(srgb);
+  cmsCloseProfile(source);
+
+  for (int run = 0; run < 3; ++run) {
+    SCOPED_TRACE(run);
+    const DibFacts read = Read(kJpeg, tagged);
+    EXPECT_EQ(Compare(expected.convertToFormat(QImage::Format_RGB32), read.image, 0), "");
   }
 }
