@@ -2,7 +2,8 @@
 # Builds the fuzz targets with clang (AddressSanitizer, UndefinedBehaviorSanitizer and
 # libFuzzer) in build-fuzz/, writes the seed corpora, and runs every target for the given
 # number of seconds, one after the other (MURALIX_FUZZ_PARALLEL=n runs n at a time).
-# Crashes are left in build-fuzz/fuzz/crashes/<target>/.
+# Crashes are left in build-fuzz/fuzz/crashes/<target>/. MURALIX_FUZZ_TARGETS="jpeg poster"
+# runs only the targets it names.
 #   fuzz/run_all.sh [seconds per target] [build folder]
 set -eu
 seconds=${1:-60}
@@ -13,6 +14,7 @@ jobs=${MURALIX_JOBS:-2}
 CC=clang CXX=clang++ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMURALIX_FUZZ=ON -DMURALIX_SANITIZE=ON -DMURALIX_TESTS=ON >/dev/null
 targets="jpeg bmp png pcx gif tiff pcd tga eps dxf fileinfo heif webp commandline poster"
+targets=${MURALIX_FUZZ_TARGETS:-$targets}
 cmake --build "$build" -j"$jobs" --target fuzz_make_seeds $(for t in $targets; do printf 'fuzz_%s ' "$t"; done)
 
 out=$build/fuzz
