@@ -4,7 +4,9 @@
 // profile or its primaries.
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -36,7 +38,8 @@ int16_t CodeOf(const heif_error &e, int16_t fallback) {
     case heif_error_Ok:
       return MX_OK;
     case heif_error_Memory_allocation_error:
-      return MX_ERR_NO_MEMORY;
+      // The limit set in ReadHeif: the coded picture is far larger than the file says.
+      return e.subcode == heif_suberror_Security_limit_exceeded ? MX_ERR_CORRUPT : MX_ERR_NO_MEMORY;
     case heif_error_Unsupported_filetype:
       return MX_ERR_NOT_HEIF;
     case heif_error_Unsupported_feature:
@@ -72,6 +75,19 @@ void OnStep(heif_progress_step, int done, void *user) {
                                                   100 * int64_t{tiles->total});
 }
 void OnEnd(heif_progress_step, void *) {}
+
+// libheif decodes each coded picture (the picture, or each tile of a grid) at the size its
+// HEVC or AV1 stream declares, which nothing ties to the size the file declares for the
+// picture: a file of one kilobyte can declare a 12 x 16 picture whose stream is 28 000 x
+// 26 000, and libheif then spends minutes and gigabytes on it. A real file's coded pictures
+// are the picture itself (a little larger when it is cropped) or tiles no larger than a
+// tile of the usual sizes; anything beyond twice the larger of the picture's side and
+// 1 024, per side, is refused as damaged before a byte of it is allocated.
+void LimitCodedSize(heif_context *ctx, std::initializer_list<int> sides) {
+  constexpr int kLargestUsualTile = 1024;
+  const int side = std::max(kLargestUsualTile, std::max(sides));
+  heif_context_set_maximum_image_size_limit(ctx, 2 * side + 64);
+}
 
 // 8-bit value of a sample of `bits` bits, rounded to the nearest.
 inline uint8_t Reduce(unsigned v, unsigned max) {
@@ -151,6 +167,8 @@ Dib ReadHeif(const char *name, Progress &progress) {
   CheckDimensions(heif_image_handle_get_ispe_width(rawHandle),
                   heif_image_handle_get_ispe_height(rawHandle), 32);
   CheckDimensions(width, height, 24);
+  LimitCodedSize(ctx.get(), {width, height, heif_image_handle_get_ispe_width(rawHandle),
+                             heif_image_handle_get_ispe_height(rawHandle)});
   const bool alpha = heif_image_handle_has_alpha_channel(rawHandle) != 0;
   const bool premultiplied = alpha && heif_image_handle_is_premultiplied_alpha(rawHandle) != 0;
   const int luma = heif_image_handle_get_luma_bits_per_pixel(rawHandle);

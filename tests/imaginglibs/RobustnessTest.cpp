@@ -2,6 +2,7 @@
 // failure and its text or with a sound picture, and never crashes (these tests run under
 // AddressSanitizer and UndefinedBehaviorSanitizer).
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QBuffer>
 #include <QFile>
@@ -298,6 +299,45 @@ TEST(Robustness, FuzzFindings) {
       ExpectSound(read, dib);
     }
   }
+}
+
+// A HEIC file of 1 KB, found by the fuzzer, that declares a 12 x 16 picture whose coded
+// stream is 28 009 x 26 161: it must be refused as damaged before the decoder allocates
+// the stream's size (it took minutes and gigabytes). The peak memory tells.
+constexpr const char *kHeifBomb =
+    "AAAAHGZ0eXBoZWljAAAAAG1pZjFoZWljbWlhZgAABBhtZXRhAAAAAAAAACH///////8CcQAAAABwaWN0AAAAAAAAAAAA"
+    "AAAAAAAAAA5waXRtAAAAAAACAAAAEGlkYXQAAAAAABAADAAAADhpbG9jAQAAAERAAAIAAQAAAAAAAAQ8AAEAAAAAAAAA"
+    "bwACAAAAAAAAAAwAAQAAAAAAAAAIAAAAOGlpbmYAAAAAAAIAAAAVaW5mZQIAAAEAAQAAaHZjMQAAAAAVaW5mZQIAAAAA"
+    "AgAAZ3JpZAAAAANDaXBycAAAAx9pcGNvAAAAdmh2Y0MBA3AAAAAAAAAAAAAe8AD8/fj4AAAPAyAAAQAYQAEMAf//A3AA"
+    "AAMAkAAAAwAAAwAeugJAIQABACpCAQEDcAAAAwCQAAADAAADAB6gIIEFluqumubgQEDAgAAAAwCAAAADAIQiAAEABkQB"
+    "wXPBiQAAABRpc3BlAAAAAAAAAEAAAABAAAAACWlyb3QDAAAAFGlzcGUAAAAAAAAADAAAABAAAAJgY29scnByb2YAAAJU"
+    "bGNtcwRAAABtbnRyUkdCIFhZWiAH6gAMAAkAAgAsAABhY3NwQVBQTAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA9tYA"
+    "AQAAAADTLWxjbXMAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAtkZXNjAAALCAAA"
+    "AD5jcHJ0AAABSAAAAEx3dHB0AAABlAAAABRjaGFkAAABqAAAACxyWFlaAAAB1AAAABRiWFlaAAAB6AAAABRnWFlaQAAB"
+    "/AAAABRyVFJDAAACEAAAACBnVFJDAAACEAAAACBiVFJDAAACEAAAACBjaHJtAAACNQAAACRtbHVjAAAAAAAAAAEAAAAM"
+    "ZW5VUwAAACIAAAAcAEQAaQBzAHAAbABhAHkAIABQADMAIAAoAHQAZQBzAHQAKQAAbWx1YwAAAAAAAAABAAAADGVuVVMA"
+    "AAAwAAAAHABOAG8AIABjAG8AcAB5AHIAaQBnAGgAdAAsACAAdQBzAGUAIABmAHIAZQBlAGwAeVhZWiAAAAAAAAD21gAB"
+    "AAAAANMtc2YzMgAAAAAAAQxCAAAF3v//8yUAAAeTAAD9kP//+6H///2iAAAD3AAAwG5YWVogAAAAAAAAg98AAD2/////"
+    "u1hZWiAAAAAAAAAoOAAAEQsAAMi5WFlaIAAAAAAAAEq/AACxNwAACrlwYXJhAAAAAAADAAAAAmZmAADypwAADVkAABPQ"
+    "AAAKW2Nocm0AAAAAAAMAAAAArhQAAFHsAABD1wAAsKQAACZmAAAPXAAAABBwaXhpAAAAAAMICAgAAAAcaXBtYQAAAAAA"
+    "AAACAAECgQIAAgQDBIWGAAAAGmlyZWYAAAAAAAAADmRpbWcAAgABAAEAAAB3bWRhdAAAAGsoAa8TIa6YaPUkU4Tqmd0a"
+    "wJc7rBYnUemoLOqwRMvErIeb7Gy3OHhBOHuJjvCKfd1yUQoB0ffQzhVETSEAazGXyXgp7hDmmcq5aDIkz5MghZclBwAi"
+    "ru9XjkAIoxfq0pbnh5wrbbAQjmuK9w==";
+
+TEST(Robustness, AHeifWhoseCodedPictureIsFarLargerThanItSaysIsRefusedAtOnce) {
+  if (!CanWriteHeif(HeifKind::Heic)) GTEST_SKIP() << "no HEVC decoder";
+  TempDir dir;
+  const QByteArray path =
+      Path(dir.Write(QStringLiteral("bomb.heic"), QByteArray::fromBase64(kHeifBomb)));
+  rusage before{};
+  getrusage(RUSAGE_SELF, &before);
+  HGLOBAL dib = nullptr;
+  EXPECT_EQ(CRDE(rdheiffiledib)(path.constData(), 0, 0, &dib, nullptr, nullptr, nullptr, 0),
+            MX_ERR_CORRUPT);
+  EXPECT_EQ(dib, nullptr);
+  rusage after{};
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024) << "kilobytes more at the peak";
 }
 
 }  // namespace
