@@ -66,7 +66,7 @@ enum TBorderStyle { bsNone, bsSingle };  // no frame, or a one-pixel frame in th
 enum TMouseButton { mbLeft, mbRight, mbMiddle };  // the button a mouse event is about
 // The transition effect that brings a new picture in (FXNone: it simply replaces the old one).
 enum TFXMethod { FXNone, FXHorizontal, FXVertical, FXDiagonal, FXDiagonalSquares, FXRectangles };
-enum TSortDither { sd_BAYER, sd_BURKES, sd_FLOYD, sd_GRAYSCALE };  // dithering for colour cuts
+enum TSortDither { sd_BAYER, sd_BURKES, sd_FLOYD, sd_GRAYSCALE };  // how colour reductions dither
 // How a black-and-white picture is copied onto another (a set: see TBWImageFlagSet).
 enum TBWImageFlags : unsigned {
   C_DEL = 1,
@@ -396,6 +396,10 @@ class TImageView : public QWidget {
   // Loading
   void ReportLibError();
   int ReadDepth() const;
+  // The steps of ReadImageInfo, by where the description comes from.
+  void DescribeResourcePicture();
+  bool DescribeOwnFile(const QString &name, const QString &ext);
+  bool DescribeLibraryFile(const QString &name, const QString &ext);
   static int16_t ProgressRelay(int16_t progress, void *user);
   int16_t ReportProgress(int16_t progress);
   void ReplaceWith(imaging::TBitmap &bitmap);

@@ -71,6 +71,14 @@ BitmapPlacement PlaceBitmap(const BitmapViewState &view) {
   return ZoomedPlacement(view);
 }
 
+ScrollBarSetting ScrollBarFor(int pictureSize, double zoom, int controlSize, int barWidth,
+                              int scroll) {
+  ScrollBarSetting bar;
+  bar.maximum = std::max(0, int(std::trunc(pictureSize * zoom - controlSize + barWidth)));
+  bar.value = bar.maximum == 0 ? 0 : std::min(int(std::trunc(scroll * zoom)), bar.maximum);
+  return bar;
+}
+
 QRect GraphicTarget(int controlWidth, int controlHeight, int pictureWidth, int pictureHeight,
                     bool stretch, bool center) {
   if (stretch) return QRect(0, 0, controlWidth, controlHeight);

@@ -39,6 +39,16 @@ struct BitmapPlacement {
 
 BitmapPlacement PlaceBitmap(const BitmapViewState &view);
 
+// One scroll bar, for one side of the picture: `pictureSize` picture pixels zoomed by `zoom`
+// in `controlSize` control pixels, the bar `barWidth` thick, scrolled to picture pixel
+// `scroll`. The range runs from 0 to `maximum` in screen pixels; `value` is the scroll
+// position in screen pixels, held to the range.
+struct ScrollBarSetting {
+  int maximum = 0, value = 0;
+};
+ScrollBarSetting ScrollBarFor(int pictureSize, double zoom, int controlSize, int barWidth,
+                              int scroll);
+
 // A metafile or icon of pictureWidth x pictureHeight: the whole control when stretched,
 // else its own size at the top-left corner or centred.
 QRect GraphicTarget(int controlWidth, int controlHeight, int pictureWidth, int pictureHeight,

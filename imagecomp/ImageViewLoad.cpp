@@ -74,41 +74,56 @@ void TImageView::PushUndo() {
 bool TImageView::ReadImageInfo(const QString &name) {
   const QString ext = UpperExtension(name).left(4);
   if (ext == u".RES") {
-    InfoFormat = QStringLiteral("RES");
-    InfoWidth = picture_.Width();
-    InfoHeight = picture_.Height();
-    InfoBitsPerPixel = InfoExtra1 = InfoExtra2 = 0;
-    InfoCompression = QStringLiteral("BMP");
-    HGLOBAL dib = nullptr;
-    InfoFileSize = 0;
-    if (picture_.IsBitmap() && imaging::BitmapToDib(&picture_.Bitmap(), dib) && dib) {
-      platform::GlobalBlock block(dib);
-      imaging::TDibBlock container;
-      container.OwnsMemory = false;
-      container.SetDib(static_cast<BITMAPINFOHEADER *>(GlobalLock(dib)));
-      InfoFileSize = int32_t(container.TotalSize());  // header, colours and pixels
-      container.SetDib(nullptr);
-      GlobalUnlock(dib);
-    }
+    DescribeResourcePicture();
     return true;
   }
-  const QFileInfo file(name);
   if (platform::IsPlatformOnlyFormat(platform::PictureFormatOfExtension(ext)) || ext == u".SCM" ||
-      ext == u".CMS") {
-    if (!file.isFile()) {
-      InfoFormat = InfoCompression = QStringLiteral("ERR");
-      InfoWidth = InfoHeight = InfoFileSize = -1;
-      InfoBitsPerPixel = InfoExtra1 = InfoExtra2 = -1;
-      return false;
-    }
-    InfoFormat = InfoCompression = ext.mid(1);
-    InfoWidth = picture_.Width();
-    InfoHeight = picture_.Height();
-    InfoBitsPerPixel = InfoExtra1 = InfoExtra2 = 0;
-    InfoFileSize = int32_t(std::min<qint64>(file.size(), INT32_MAX));
-    return true;
+      ext == u".CMS")
+    return DescribeOwnFile(name, ext);
+  return DescribeLibraryFile(name, ext);
+}
+
+// A resource picture has no file: its size is the DIB block it would make.
+void TImageView::DescribeResourcePicture() {
+  InfoFormat = QStringLiteral("RES");
+  InfoWidth = picture_.Width();
+  InfoHeight = picture_.Height();
+  InfoBitsPerPixel = InfoExtra1 = InfoExtra2 = 0;
+  InfoCompression = QStringLiteral("BMP");
+  HGLOBAL dib = nullptr;
+  InfoFileSize = 0;
+  if (picture_.IsBitmap() && imaging::BitmapToDib(&picture_.Bitmap(), dib) && dib) {
+    platform::GlobalBlock block(dib);
+    imaging::TDibBlock container;
+    container.OwnsMemory = false;
+    container.SetDib(static_cast<BITMAPINFOHEADER *>(GlobalLock(dib)));
+    InfoFileSize = int32_t(container.TotalSize());  // header, colours and pixels
+    container.SetDib(nullptr);
+    GlobalUnlock(dib);
   }
+}
+
+// A file the component reads without the library (platform pictures, message files): its
+// extension names the format, the picture already loaded gives the size.
+bool TImageView::DescribeOwnFile(const QString &name, const QString &ext) {
+  const QFileInfo file(name);
+  if (!file.isFile()) {
+    InfoFormat = InfoCompression = QStringLiteral("ERR");
+    InfoWidth = InfoHeight = InfoFileSize = -1;
+    InfoBitsPerPixel = InfoExtra1 = InfoExtra2 = -1;
+    return false;
+  }
+  InfoFormat = InfoCompression = ext.mid(1);
+  InfoWidth = picture_.Width();
+  InfoHeight = picture_.Height();
+  InfoBitsPerPixel = InfoExtra1 = InfoExtra2 = 0;
   InfoFileSize = int32_t(std::min<qint64>(file.size(), INT32_MAX));
+  return true;
+}
+
+// Any other file: the library reads its description (TIFF and DXF through their own entries).
+bool TImageView::DescribeLibraryFile(const QString &name, const QString &ext) {
+  InfoFileSize = int32_t(std::min<qint64>(QFileInfo(name).size(), INT32_MAX));
   InfoPageCount = 0;
   int width = 0, height = 0, bits = 0;
   if (ext == u".TIF") {

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <utility>
 
+#include "ImageViewGeometry.h"
+
 namespace imagecomp {
 
 void TImageView::PictureChanged() {
@@ -65,14 +67,13 @@ void TImageView::LayoutScrollbars() {
   for (QWidget *child : {static_cast<QWidget *>(VertBar), static_cast<QWidget *>(HorzBar),
                          static_cast<QWidget *>(CornerPanel)})
     child->show();
-  const double BW = picture_.Width(), BH = picture_.Height();
-  const auto place = [&](QScrollBar *bar, double size, int extent, int scroll) {
-    const int maximum = std::max(0, int(std::trunc(size * Z - extent + SB)));
-    bar->setRange(0, maximum);
-    bar->setValue(maximum == 0 ? 0 : std::min(int(std::trunc(scroll * Z)), maximum));
+  const auto place = [&](QScrollBar *bar, int size, int extent, int scroll) {
+    const ScrollBarSetting setting = ScrollBarFor(size, Z, extent, SB, scroll);
+    bar->setRange(0, setting.maximum);
+    bar->setValue(setting.value);
   };
-  place(HorzBar, BW, W, scrollX_);
-  place(VertBar, BH, H, scrollY_);
+  place(HorzBar, PW, W, scrollX_);
+  place(VertBar, PH, H, scrollY_);
   layingOut_ = wasLayingOut;
 }
 

@@ -160,4 +160,38 @@ TEST_P(FittedTargetTest, KeepsTheProportionsAndCentres) {
 
 INSTANTIATE_TEST_SUITE_P(Shapes, FittedTargetTest, testing::ValuesIn(kFitCases), RowName());
 
+struct BarCase {
+  const char *name;
+  int pictureSize;
+  double zoom;
+  int controlSize, barWidth, scroll;
+  int maximum, value;
+};
+
+void PrintTo(const BarCase &c, std::ostream *os) {
+  *os << c.name;
+}
+
+// The range is what the zoomed picture has beyond the control, plus the bar's own width.
+const BarCase kBarCases[] = {
+    {"AtTheStart", 200, 1.0, 100, 12, 0, 112, 0},
+    {"ScrolledPartWay", 200, 1.0, 100, 12, 30, 112, 30},
+    {"AScrollPastTheEndIsHeldToIt", 200, 1.0, 100, 12, 150, 112, 112},
+    {"ZoomedSizesAndPositionsTruncate", 101, 1.5, 100, 12, 11, 63, 16},  // 151.5 - 88, 16.5
+    {"AShrunkPictureScrollsInScreenPixels", 300, 0.5, 100, 0, 40, 50, 20},
+    {"APictureThatFitsHasNoRangeWhateverTheScroll", 50, 1.0, 100, 12, 20, 0, 0},
+};
+
+class ScrollBarForTest : public testing::TestWithParam<BarCase> {};
+
+TEST_P(ScrollBarForTest, RangeAndPosition) {
+  const BarCase &c = GetParam();
+  const imagecomp::ScrollBarSetting bar =
+      imagecomp::ScrollBarFor(c.pictureSize, c.zoom, c.controlSize, c.barWidth, c.scroll);
+  EXPECT_EQ(bar.maximum, c.maximum);
+  EXPECT_EQ(bar.value, c.value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, ScrollBarForTest, testing::ValuesIn(kBarCases), RowName());
+
 }  // namespace
