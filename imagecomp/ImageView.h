@@ -25,6 +25,10 @@
 class QScrollBar;
 class QFrame;
 
+namespace platform {
+struct PictureFormat;
+}
+
 namespace imagecomp {
 
 // The component's settings use the imaging layer's own kinds.
@@ -58,10 +62,12 @@ using imaging::TPCDMode;
 using imaging::TSaveResolution;
 using imaging::TTiffCompression;
 
-enum TBorderStyle { bsNone, bsSingle };
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TBorderStyle { bsNone, bsSingle };  // no frame, or a one-pixel frame in the text colour
+enum TMouseButton { mbLeft, mbRight, mbMiddle };  // the button a mouse event is about
+// The transition effect that brings a new picture in (FXNone: it simply replaces the old one).
 enum TFXMethod { FXNone, FXHorizontal, FXVertical, FXDiagonal, FXDiagonalSquares, FXRectangles };
-enum TSortDither { sd_BAYER, sd_BURKES, sd_FLOYD, sd_GRAYSCALE };
+enum TSortDither { sd_BAYER, sd_BURKES, sd_FLOYD, sd_GRAYSCALE };  // how colour reductions dither
+// How a black-and-white picture is copied onto another (a set: see TBWImageFlagSet).
 enum TBWImageFlags : unsigned {
   C_DEL = 1,
   C_AND = 2,
@@ -69,8 +75,8 @@ enum TBWImageFlags : unsigned {
   C_ANTIALIAS = 8,
   C_ANTIALIAS256 = 16
 };
-using TBWImageFlagSet = unsigned;  // a set of TBWImageFlags
-using TShiftState = Qt::KeyboardModifiers;
+using TBWImageFlagSet = unsigned;           // a set of TBWImageFlags
+using TShiftState = Qt::KeyboardModifiers;  // the modifier keys held during an event
 
 // The component's picture: nothing, a bitmap (a bitmap handle with its palette, possibly
 // empty after a failed read), a metafile or an icon. A PDF page or an SVG drawing counts
@@ -117,6 +123,7 @@ class TPicture {
   platform::Picture graphic_;
 };
 
+// The image component: a control holding one picture (see the top of this file).
 class TImageView : public QWidget {
  public:
   explicit TImageView(QWidget *owner = nullptr);
@@ -179,101 +186,143 @@ class TImageView : public QWidget {
   void ComputeFitZoom();
   void LayoutScrollbars();
 
+  // The scroll bars and the square between them; child controls laid out by LayoutScrollbars.
   QScrollBar *VertBar = nullptr;
   QScrollBar *HorzBar = nullptr;
   QFrame *CornerPanel = nullptr;
 
   // ---- Properties -----------------------------------------------------------------------
+  // Properties marked "stored only" are kept and read back for the forms that set them, but
+  // change nothing the component does.
+
+  // The cursor number the grab hand is registered under (shown while dragging the picture).
   int16_t GrabHandCursor() const { return grabHandCursor_; }
   void SetGrabHandCursor(int16_t number);
+  // The control takes the picture's size whenever the picture changes.
   bool AutoSize() const { return autoSize_; }
   void SetAutoSize(bool value);
+  // A picture smaller than the control is shown in its middle.
   bool Center() const { return center_; }
-  void SetCenter(bool value);
+  void SetCenter(bool value) { ChangeAndInvalidate(center_, value); }
   TBorderStyle BorderStyle() const { return borderStyle_; }
-  void SetBorderStyle(TBorderStyle value);
+  void SetBorderStyle(TBorderStyle value) { ChangeAndInvalidate(borderStyle_, value); }
+  // The annotation file (AnnotationFileName) is read after each load.
   bool AutoLoadAnno() const { return autoLoadAnno_; }
   void SetAutoLoadAnno(bool value) { autoLoadAnno_ = value; }
+  // The annotations are written before another picture is loaded and when the control goes.
   bool AutoSaveAnno() const { return autoSaveAnno_; }
   void SetAutoSaveAnno(bool value) { autoSaveAnno_ = value; }
+  // The annotation file to use instead of the one named after the picture.
   QString AnnoFileName() const { return annoFileName_; }
   void SetAnnoFileName(const QString &value) { annoFileName_ = value; }
+  // The mouse edits the annotations instead of grabbing the picture or drawing a band.
   bool EditAnnotat() const { return editAnnotat_; }
   void SetEditAnnotat(bool value);
+  // Zoom and scroll position apply, with scroll bars when the picture overflows.
   bool Scrolling() const { return scrolling_; }
   void SetScrolling(bool value);
+  // The scroll bars are shown when the picture overflows (the picture keeps room for them).
   bool ShowScrollbars() const { return showScrollbars_; }
   void SetShowScrollbars(bool value);
+  // Stored only: how black-and-white pictures are copied.
   TBWImageFlagSet B_W_CopyFlags() const { return bwCopyFlags_; }
   void SetB_W_CopyFlags(TBWImageFlagSet value) { bwCopyFlags_ = value; }
+  // Each replaced bitmap goes to the imaging library's four-deep undo history.
   bool KeepUndo() const { return keepUndo_; }
   void SetKeepUndo(bool value) { keepUndo_ = value; }
+  // Stored only: the dithering of colour reductions.
   TSortDither ReduceDither() const { return reduceDither_; }
   void SetReduceDither(TSortDither value) { reduceDither_ = value; }
+  // Stored only: the colour uncovered by a rotation.
   QColor RotateBackColor() const { return rotateBackColor_; }
   void SetRotateBackColor(const QColor &value) { rotateBackColor_ = value; }
+  // The transition played when a loaded picture replaces the shown one.
   TFXMethod FXMethod() const { return fxMethod_; }
   void SetFXMethod(TFXMethod value) { fxMethod_ = value; }
-  int FXDelay() const { return fxDelay_; }
+  int FXDelay() const { return fxDelay_; }  // the transition's speed, passed to the effect
   void SetFXDelay(int value) { fxDelay_ = value; }
+  // The width of the transition's strips and squares, in pixels.
   int FXColRowThick() const { return fxColRowThick_; }
   void SetFXColRowThick(int value) { fxColRowThick_ = value; }
+  // The background: around the picture, and where there is none.
   QColor Color() const { return color_; }
-  void SetColor(const QColor &value);
+  void SetColor(const QColor &value) { ChangeAndInvalidate(color_, value); }
+  // The file SaveTiffFile writes when given no name.
   QString DefSaveFilename() const { return defSaveFilename_; }
   void SetDefSaveFilename(const QString &value) { defSaveFilename_ = value; }
+  // Which of a Photo CD file's resolutions is read.
   TPCDMode PCDMode() const { return pcdMode_; }
   void SetPCDMode(TPCDMode value) { pcdMode_ = value; }
+  // Pictures read at fewer colours than they have are dithered.
   bool ImageDither() const { return imageDither_; }
   void SetImageDither(bool value) { imageDither_ = value; }
+  // The colour depth pictures are read at (lAutoMatic: the display's).
   TLoadResolution ImageReadRes() const { return imageReadRes_; }
   void SetImageReadRes(TLoadResolution value) { imageReadRes_ = value; }
+  // How a one-bit picture is shrunk: sLight drops pixels, sDark keeps black, sLightest white.
   TBlitMode BlitMode() const { return blitMode_; }
   void SetBlitMode(TBlitMode value);
+  // The colour depth SaveTiffFile writes at.
   TSaveResolution ImageWriteRes() const { return imageWriteRes_; }
   void SetImageWriteRes(TSaveResolution value) { imageWriteRes_ = value; }
+  // The compression SaveTiffFile writes with.
   TTiffCompression TifSaveCompress() const { return tifSaveCompress_; }
   void SetTifSaveCompress(TTiffCompression value) { tifSaveCompress_ = value; }
+  // The page of a TIFF file that is read, and the page annotations belong to.
   int16_t TiffPage() const { return tiffPage_; }
   void SetTiffPage(int16_t value) { tiffPage_ = value; }
+  // SaveTiffFile adds a page to the file instead of replacing it.
   bool TiffAppend() const { return tiffAppend_; }
   void SetTiffAppend(bool value) { tiffAppend_ = value; }
+  // Stored only: the quality and smoothing of JPEG writing.
   uint8_t JPegSaveQuality() const { return jpegSaveQuality_; }
   void SetJPegSaveQuality(int value);  // 1..100; anything else stores 25
   uint8_t JPegSaveSmooth() const { return jpegSaveSmooth_; }
   void SetJPegSaveSmooth(int value);  // 1..100; anything else stores 5
+  // The button that draws the rubber band when AllowRubberBand is set.
   TMouseButton RubberBandBtn() const { return rubberBandBtn_; }
   void SetRubberBandBtn(TMouseButton value) { rubberBandBtn_ = value; }
+  // The scroll bars' thickness, in pixels.
   int ScrollbarWidth() const { return scrollbarWidth_; }
   void SetScrollbarWidth(int value);
+  // Stored only: PNG writing interlaced.
   bool PNGInterLaced() const { return pngInterlaced_; }
   void SetPNGInterLaced(bool value) { pngInterlaced_ = value; }
+  // Stored only.
   bool P_Begin_End_Doc() const { return beginEndDoc_; }
   void SetP_Begin_End_Doc(bool value) { beginEndDoc_ = value; }
+  // The picture fills the control, losing its proportions (turns StretchRatio off).
   bool Stretch() const { return stretch_; }
   void SetStretch(bool value);
+  // The picture is zoomed to fit the control with its proportions (turns Stretch off).
   bool StretchRatio() const { return stretchRatio_; }
   void SetStretchRatio(bool value);
+  // A text written over the picture at TextLeft, TextTop, turned by TextRotate degrees,
+  // in the control's font, with an optional shadow and background.
   QString Text() const { return text_; }
-  void SetText(const QString &value);
+  void SetText(const QString &value) { ChangeAndInvalidate(text_, value); }
   bool TextShadow() const { return textShadow_; }
-  void SetTextShadow(bool value);
+  void SetTextShadow(bool value) { ChangeAndInvalidate(textShadow_, value); }
   QColor TextShadowColor = Qt::black;
   int TextLeft() const { return textLeft_; }
-  void SetTextLeft(int value);
+  void SetTextLeft(int value) { ChangeAndInvalidate(textLeft_, value); }
   int TextTop() const { return textTop_; }
-  void SetTextTop(int value);
+  void SetTextTop(int value) { ChangeAndInvalidate(textTop_, value); }
   int TextRotate() const { return textRotate_; }
-  void SetTextRotate(int value);
+  void SetTextRotate(int value) { ChangeAndInvalidate(textRotate_, value); }
   bool TextTransParent() const { return textTransparent_; }
-  void SetTextTransParent(bool value);
+  void SetTextTransParent(bool value) { ChangeAndInvalidate(textTransparent_, value); }
+  // The control takes the focus from the Tab key (and its scroll bars with it).
   bool TabStop() const;
   void SetTabStop(bool value);
+  // The bitmap is repeated over the whole control.
   bool TileWindow() const { return tileWindow_; }
-  void SetTileWindow(bool value);
+  void SetTileWindow(bool value) { ChangeAndInvalidate(tileWindow_, value); }
+  // A mouse drag draws a rubber band of the control's proportions instead of grabbing.
   bool AllowRubberBand() const { return allowRubberBand_; }
   void SetAllowRubberBand(bool value) { allowRubberBand_ = value; }
-  double Version() const { return version_; }
+  double Version() const { return version_; }  // the binding's LibraryVersion at construction
+  // Stored only.
   int ZoomBy() const { return zoomBy_; }
   void SetZoomBy(int value) { zoomBy_ = value; }
 
@@ -289,16 +338,22 @@ class TImageView : public QWidget {
   int16_t InfoPageCount = 0;
 
   // ---- Events; each receives the sender first -----------------------------------------
-  std::function<void(TImageView *)> OnPictureChanged;
-  std::function<void(TImageView *)> OnPaint;
+  std::function<void(TImageView *)> OnPictureChanged;  // after every change of the picture
+  std::function<void(TImageView *)> OnPaint;           // at the end of every paint
+  // The area the picture was drawn in (for a metafile: left, top, right, bottom).
   std::function<void(TImageView *, int x, int y, int xx, int yy)> OnPaintArea;
+  // A reader's or writer's progress; setting `cancel` stops it.
   std::function<void(TImageView *, int16_t progress, const QString &message, bool &cancel)>
       OnProgress;
+  // A failure of the imaging library; without a handler the failure is raised.
   std::function<void(TImageView *, int16_t code, const QString &text, const char *textZ)>
       OnLibError;
-  std::function<void(TImageView *)> OnFinishedLoadSave;
+  std::function<void(TImageView *)> OnFinishedLoadSave;  // at the end of a load or a save
+  // The rubber band just drawn: the button, the keys held, its start and end corners.
   std::function<void(TImageView *, TMouseButton, TShiftState, int x, int y, int xx, int yy)>
       OnRubberband;
+  // The annotation layer's events: an edit finished, an object clicked, an object of the
+  // program's own kind to draw on the window or into the bitmap, before and after each one.
   std::function<void(TImageView *)> OnAnnoDone;
   std::function<void(TImageView *, long object, bool selecting)> OnAnnoClick;
   std::function<void(TImageView *, HDC dc, const QString &name, int x, int y, int xx, int yy)>
@@ -341,10 +396,23 @@ class TImageView : public QWidget {
   // Loading
   void ReportLibError();
   int ReadDepth() const;
+  // The steps of ReadImageInfo, by where the description comes from.
+  void DescribeResourcePicture();
+  bool DescribeOwnFile(const QString &name, const QString &ext);
+  bool DescribeLibraryFile(const QString &name, const QString &ext);
   static int16_t ProgressRelay(int16_t progress, void *user);
   int16_t ReportProgress(int16_t progress);
   void ReplaceWith(imaging::TBitmap &bitmap);
   void FinishLoad();
+  // The steps of SetImageName, one for each way a file is read.
+  void ForgetMissingFile(const QString &name);
+  void LoadPlatformPicture(const QString &name);
+  void LoadGuarded(const QString &name, const std::function<void()> &read);
+  void LoadMessageFile(const QString &name, const QString &ext);
+  void LoadThumbnailOrResource(const QString &name, const QString &ext);
+  void LoadLibraryPicture(const QString &name, const QString &ext);
+  bool ReadWithReaderOf(const platform::PictureFormat &format, const QString &name, int depth,
+                        imaging::TBitmap &bitmap);
   void PushUndo();
   // The picture becomes `bitmap`; the bitmap it replaces goes to the undo history.
   void ReplaceBitmap(imaging::TBitmap &&bitmap);
@@ -354,15 +422,20 @@ class TImageView : public QWidget {
   // The message bitmap: `text` in the message font on the background colour.
   void RenderMessage(const QString &text, int width, int height);
   bool TickAllowsStep();
+  std::optional<imaging::TBitmap> ControlSizedTransitionBitmap() const;
+  void RunTransitionEffect(HDC window, HBITMAP from);
   void TickerStep();
   void CreditsStep();
 
   // Display
   void PictureChanged();
   void Paint(HDC canvas, QPainter &painter);
+  // Draws the bitmap in the current view mode; returns the area OnPaintArea announces.
+  QRect DrawBitmap(HDC canvas);
   void DrawGraphic(QPainter &painter);
   void DrawTiled(HDC canvas);
-  void FillOutside(HDC canvas, const QRect &rect, bool allowance);
+  // Fills the control around the picture, leaving `allowance` pixels right and bottom.
+  void FillOutside(HDC canvas, const QRect &picture, int allowance);
   void DrawTextOverlay(QPainter &painter);
   void DrawBand(HDC canvas);
   void BoundsChanged();
