@@ -123,12 +123,7 @@ int Run(const Options &o, ConsoleDialogHost &console) {
   ConsoleHost host;
   layout::PosterDocument &document = host.document;
   document.PosterFileName = platform::ExpandFileName(o.poster);
-  document.PosterWidth = poster.posterWidth;
-  document.PosterHeight = poster.posterHeight;
-  document.KeepRatio = poster.keepRatio;
-  document.Landscape = poster.landscape;
-  document.VersionTag = poster.versionTag;
-  document.ImageFileName = poster.imageFileName;
+  app::TakePosterFileContents(document, poster);
   document.ImageOrigin = layout::PictureOrigin::PosterFile;
   const QString picturePath =
       platform::FindProgramDataFile(QStringLiteral("images/") + poster.imageFileName);

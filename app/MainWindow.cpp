@@ -437,13 +437,7 @@ void TForm1::ReadPosterFile(const QString &path) {
     ~NormalCursorOnExit() { platform::SetNormalCursor(); }
   } restore;
   Document.PosterFileName = path;
-  const PosterFileContents contents = ReadPosterFileContents(path, ScreenPpi());
-  Document.VersionTag = contents.versionTag;
-  Document.PosterWidth = contents.posterWidth;
-  Document.PosterHeight = contents.posterHeight;
-  Document.ImageFileName = contents.imageFileName;
-  Document.KeepRatio = contents.keepRatio;
-  Document.Landscape = contents.landscape;
+  TakePosterFileContents(Document, ReadPosterFileContents(path, ScreenPpi()));
   if (CheckBox1->isChecked() != Document.Landscape) {
     CheckBox1->setChecked(Document.Landscape);
     CheckBox1Click();
@@ -546,13 +540,7 @@ void TForm1::WritePosterFile(const QString &path) {
         break;
     }
 
-    PosterFileContents contents;
-    contents.posterWidth = Document.PosterWidth;
-    contents.posterHeight = Document.PosterHeight;
-    contents.imageFileName = Document.ImageFileName;
-    contents.keepRatio = Document.KeepRatio;
-    contents.landscape = Document.Landscape;
-    WritePosterFileContents(path, contents);
+    WritePosterFileContents(path, PosterFileContentsOf(Document));
   } catch (const platform::Failure &failure) {
     if (pictureMade) QFile::remove(target);
     Document.ImageFileName = previousFileName;

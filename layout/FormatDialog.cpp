@@ -232,7 +232,8 @@ void TNewFor::ApplyHeightEdit() {
 // would flip between two roundings for ever.
 void TNewFor::WScrollChange() {
   Edit1->setText(PositionText(WScroll->value()));
-  const int fw = host_.PictureShownSize().width(), fh = host_.PictureShownSize().height();
+  const QSize shown = host_.PictureShownSize();
+  const int fw = shown.width(), fh = shown.height();
   if (host_.Poster().KeepRatio && fw > 0 && fh > 0 && lockDepth_ < 16) {
     ++lockDepth_;
     const double q = double(fh) / fw;
@@ -248,7 +249,8 @@ void TNewFor::WScrollChange() {
 
 void TNewFor::HScrollChange() {
   Edit2->setText(PositionText(HScroll->value()));
-  const int fw = host_.PictureShownSize().width(), fh = host_.PictureShownSize().height();
+  const QSize shown = host_.PictureShownSize();
+  const int fw = shown.width(), fh = shown.height();
   if (host_.Poster().KeepRatio && fw > 0 && fh > 0 && lockDepth_ < 16) {
     ++lockDepth_;
     const double q = double(fw) / fh;

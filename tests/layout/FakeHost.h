@@ -1,6 +1,7 @@
 #pragma once
-// A main window stand-in for the layout's tests: plain fields behind the host interface,
-// and a test fixture that puts a raster printer with known page measures in place.
+// A main window stand-in for the layout's tests: a window-less poster with a picture image
+// size and side panel of the test's choosing, and a test fixture that puts a raster
+// printer with known page measures in place.
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QLabel>
