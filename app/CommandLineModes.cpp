@@ -13,11 +13,11 @@
 #include <optional>
 
 #include "CommandLine.h"
-#include "DocumentPosterHost.h"
 #include "FileWrappers.h"
 #include "ImageView.h"
 #include "PosterFile.h"
 #include "PosterPrinting.h"
+#include "PosterWindow.h"
 #include "SheetLayout.h"
 #include "core/CheckedOutput.h"
 #include "core/Errors.h"
@@ -57,7 +57,7 @@ class ConsoleDialogHost : public platform::DialogHost {
 
 // The poster as the main window would hold it, without the window, at the design
 // resolution (kPixelsPerInch is the host's default).
-using ConsoleHost = layout::DocumentPosterHost;
+using ConsoleHost = layout::PosterWithoutWindow;
 static_assert(kPixelsPerInch == 96);
 
 using Options = app::CommandLineOptions;
@@ -121,13 +121,13 @@ int Run(const Options &o, ConsoleDialogHost &console) {
     throw platform::Failure(QStringLiteral("Format de fichier non reconnu."));
   }
   ConsoleHost host;
-  host.posterFileName = platform::ExpandFileName(o.poster);
-  host.posterWidth = poster.posterWidth;
-  host.posterHeight = poster.posterHeight;
-  host.keepRatio = poster.keepRatio;
-  host.landscape = poster.landscape;
+  layout::PosterDocument &document = host.document;
+  document.PosterFileName = platform::ExpandFileName(o.poster);
+  app::TakePosterFileContents(document, poster);
+  document.ImageOrigin = layout::PictureOrigin::PosterFile;
   const QString picturePath =
       platform::FindProgramDataFile(QStringLiteral("images/") + poster.imageFileName);
+  document.ImagePath = picturePath;
   // The output replaces whatever lies at its name: never the poster or its picture.
   if (o.mode != Options::Info) {
     if (platform::SameFile(o.output, o.poster))
@@ -155,10 +155,10 @@ int Run(const Options &o, ConsoleDialogHost &console) {
       o.orientation ? *o.orientation == platform::Orientation::Landscape : poster.landscape;
   printer.SetOrientation(landscape ? platform::Orientation::Landscape
                                    : platform::Orientation::Portrait);
-  host.landscape = landscape;
+  document.Landscape = landscape;
   const platform::PrinterPageMetrics page = printer.PageMetrics();
   const layout::SheetGrid grid =
-      layout::SheetGridFor(page, host.posterWidth, host.posterHeight, kPixelsPerInch);
+      layout::SheetGridFor(page, document.PosterWidth, document.PosterHeight, kPixelsPerInch);
 
   switch (o.mode) {
     case Options::Info:
@@ -170,11 +170,10 @@ int Run(const Options &o, ConsoleDialogHost &console) {
       PrintLine(stdout, QStringLiteral("dpi: ") + Size(page.dpiX, page.dpiY));
       PrintLine(stdout, QStringLiteral("orientation: ") +
                             (landscape ? QStringLiteral("landscape") : QStringLiteral("portrait")));
-      PrintLine(stdout,
-                QStringLiteral("poster-pixels: ") + Size(host.posterWidth, host.posterHeight));
-      PrintLine(
-          stdout,
-          QStringLiteral("poster-mm: %1 x %2").arg(Mm(host.posterWidth), Mm(host.posterHeight)));
+      PrintLine(stdout, QStringLiteral("poster-pixels: ") +
+                            Size(document.PosterWidth, document.PosterHeight));
+      PrintLine(stdout, QStringLiteral("poster-mm: %1 x %2")
+                            .arg(Mm(document.PosterWidth), Mm(document.PosterHeight)));
       PrintLine(stdout, QStringLiteral("columns: %1").arg(grid.columns));
       PrintLine(stdout, QStringLiteral("rows: %1").arg(grid.rows));
       PrintLine(stdout, QStringLiteral("sheets: %1").arg(grid.SheetCount()));
@@ -205,8 +204,8 @@ int Run(const Options &o, ConsoleDialogHost &console) {
       QImage square =
           platform::NewImage(o.size, o.size, QImage::Format_RGB32, QStringLiteral("l'aperçu"));
       square.fill(Qt::white);
-      if (!layout::DrawSheetLayout(square, host.posterWidth, host.posterHeight, true, nullptr,
-                                   host) ||
+      if (!layout::DrawSheetLayout(square, document.PosterWidth, document.PosterHeight, true,
+                                   nullptr, host) ||
           console.errors > 0)
         return 1;
       platform::CheckedOutputFile output(o.output);

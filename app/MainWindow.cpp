@@ -23,7 +23,6 @@
 #include "PosterFile.h"
 #include "PosterPrinting.h"
 #include "SheetLayout.h"
-#include "WindowPosterHost.h"
 #include "core/CheckedOutput.h"
 #include "core/Errors.h"
 #include "core/FileCopy.h"
@@ -41,6 +40,7 @@
 
 namespace app {
 
+using layout::PictureOrigin;
 using platform::BusyCursor;
 using platform::Round;
 
@@ -73,10 +73,7 @@ TForm1 *MainForm() {
   return theMainForm;
 }
 
-TForm1::TForm1(const StartOptions &options, QWidget *parent)
-    : QWidget(parent),
-      options_(options),
-      layoutHost_(std::make_unique<layout::WindowPosterHost<TForm1>>(*this)) {
+TForm1::TForm1(const StartOptions &options, QWidget *parent) : QWidget(parent), options_(options) {
   theMainForm = this;
   setObjectName(QStringLiteral("Form1"));
   setProperty("helpTopic", kMainHelpTopic);
@@ -90,8 +87,8 @@ TForm1::TForm1(const StartOptions &options, QWidget *parent)
 }
 
 TForm1::~TForm1() {
-  // The child windows go first, while the poster document and the layout's view of it
-  // still exist for whatever their destruction sets off.
+  // The child windows go first, while the poster document still exists for whatever their
+  // destruction sets off.
   qDeleteAll(findChildren<QWidget *>(Qt::FindDirectChildrenOnly));
   NewFor = nullptr;
   if (theMainForm == this) theMainForm = nullptr;
@@ -196,22 +193,22 @@ void TForm1::CreateControls() {
 }
 
 void TForm1::FormCreate() {
-  // 1. The program's pointer on the tool images.
+  // The program's pointer on the tool images.
   platform::RegisterCursor(kCursorMain, platform::LoadCursorResource(QStringLiteral("Main")));
   for (QToolButton *b :
        {NewBtn, ScanSelect, ScanImage, OpenBtn, SaveBtn, SaveAsBtn, FormatBtn, PrintBtn, ExitBtn})
     b->setCursor(platform::CursorNumber(kCursorMain));
-  // 2.
+  // Texts, hints and the picture folder's name in the interface language.
   ApplyLanguage();
-  // 3.
-  Modified = false;
+  // No poster yet: nothing to save, a last file to remember, the ratio locked.
+  Document.Modified = false;
   ForgetLastFile = false;
-  KeepRatio = true;
-  // 4. The program's folder for what it writes: the user's data folder, since the program's
+  Document.KeepRatio = true;
+  // The program's folder for what it writes: the user's data folder, since the program's
   // own folder is read-only once installed (the help file and settings key still come from
   // the program file).
   ProgramFolder = platform::ProgramDataFolder();
-  // 5. The picture folder is made when it is missing. One that cannot be written is said
+  // The picture folder is made when it is missing. One that cannot be written is said
   // once, by name, and the window still starts whole: only saving needs that folder.
   const bool missing = !platform::AnyEntryIn(PictureFolder());
   try {
@@ -220,24 +217,25 @@ void TForm1::FormCreate() {
   } catch (const platform::Failure &failure) {
     platform::ErrorBox(failure.Text(), this);
   }
-  // 6.
+  // The help file: the program file with the extension ".hlp".
   platform::SetHelpFile(platform::ChangeFileExt(platform::ProgramFile(), QStringLiteral(".hlp")));
-  // 7.
+  // The settings key: the program file's name with ".ini".
   SettingsKeyName = platform::ChangeFileExt(platform::ExtractFileName(platform::ProgramFile()),
                                             QStringLiteral(".ini"));
-  // 8.
+  // The last poster file, the window's place and size, the picture preview option.
   ReadSettings();
-  // 9.
+  // The caption without a poster.
   SetCaption(QString());
-  // 10. Reals are written and read with a decimal comma.
+  // Reals are written and read with a decimal comma.
   QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-  // 11.
+  // The empty state: only the commands that need no poster.
   ShowNoDocument();
 }
 
 void TForm1::ReadSettings() {
   platform::RegistryKey settings(SettingsKeyName);
-  PosterFileName = settings.ReadString(QStringLiteral("DernierFichier"), QStringLiteral("Fichier"));
+  Document.PosterFileName =
+      settings.ReadString(QStringLiteral("DernierFichier"), QStringLiteral("Fichier"));
   const QString mainW = QStringLiteral("MainW");
   if (settings.ReadBool(mainW, QStringLiteral("Maxi"), true)) {
     setWindowState(windowState() | Qt::WindowMaximized);
@@ -257,14 +255,14 @@ void TForm1::ReadSettings() {
 void TForm1::OpenCommandLinePoster() {
   platform::RunGuarded([this] {
     if (options_.arguments.isEmpty()) return;
-    PosterFileName = options_.arguments.first();
-    if (PosterFileName.isEmpty()) return;
-    if (!platform::FileExists(PosterFileName)) {
-      PosterFileName.clear();
+    Document.PosterFileName = options_.arguments.first();
+    if (Document.PosterFileName.isEmpty()) return;
+    if (!platform::FileExists(Document.PosterFileName)) {
+      Document.PosterFileName.clear();
       return;
     }
     try {
-      ReadPosterFile(PosterFileName);
+      ReadPosterFile(Document.PosterFileName);
     } catch (const std::exception &) {
       platform::SetNormalCursor();
       platform::ErrorBox(Texts().unknownFormat, this);
@@ -354,20 +352,32 @@ void TForm1::FitPicture() {
   Feuille->setGeometry((Panel->width() - w) / 2, (Panel->height() - h) / 2, w, h);
 }
 
+const platform::Picture &TForm1::PosterPicture() const {
+  return Feuille->GetPicture();
+}
+
+QSize TForm1::PictureShownSize() const {
+  return Feuille->size();
+}
+
+layout::SidePanel TForm1::Preview() {
+  return {Panel4, Panel4->frameWidth(), Image, Label3, CheckBox1};
+}
+
 void TForm1::SizePreviewSquare() {
-  layout::SizePreviewSquare(*layoutHost_);
+  layout::SizePreviewSquare(*this);
 }
 
 void TForm1::RefreshPreview() {
-  layout::RefreshPreview(*layoutHost_);
+  layout::RefreshPreview(*this);
 }
 
 void TForm1::CheckBox1Click() {
-  layout::MainLandscapeBoxClick(*layoutHost_);
+  layout::MainLandscapeBoxClick(*this);
 }
 
 void TForm1::CreateFormatDialog() {
-  if (!NewFor) NewFor = new layout::TNewFor(*layoutHost_, this);
+  if (!NewFor) NewFor = new layout::TNewFor(*this, this);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -394,7 +404,7 @@ void TForm1::FormClose() {
   platform::RegistryKey settings(SettingsKeyName);
   settings.EraseSection(QStringLiteral("DernierFichier"));
   settings.WriteString(QStringLiteral("DernierFichier"), QStringLiteral("Fichier"),
-                       ForgetLastFile ? QString() : PosterFileName);
+                       ForgetLastFile ? QString() : Document.PosterFileName);
   const QString mainW = QStringLiteral("MainW");
   settings.WriteInteger(mainW, QStringLiteral("x"), x());
   settings.WriteInteger(mainW, QStringLiteral("y"), y());
@@ -426,46 +436,41 @@ void TForm1::ReadPosterFile(const QString &path) {
   struct NormalCursorOnExit {
     ~NormalCursorOnExit() { platform::SetNormalCursor(); }
   } restore;
-  PosterFileName = path;
-  const PosterFileContents contents = ReadPosterFileContents(path, ScreenPpi());
-  VersionTag = contents.versionTag;
-  PosterWidth = contents.posterWidth;
-  PosterHeight = contents.posterHeight;
-  ImageFileName = contents.imageFileName;
-  KeepRatio = contents.keepRatio;
-  Landscape = contents.landscape;
-  if (CheckBox1->isChecked() != Landscape) {
-    CheckBox1->setChecked(Landscape);
+  Document.PosterFileName = path;
+  TakePosterFileContents(Document, ReadPosterFileContents(path, ScreenPpi()));
+  if (CheckBox1->isChecked() != Document.Landscape) {
+    CheckBox1->setChecked(Document.Landscape);
     CheckBox1Click();
   }
-  SetCaption(kCaptionSeparator + PosterFileName);
-  ImagePath = platform::FindProgramDataFile(ImageFolderName + u'/' + ImageFileName);
+  SetCaption(kCaptionSeparator + Document.PosterFileName);
+  Document.ImagePath =
+      platform::FindProgramDataFile(ImageFolderName + u'/' + Document.ImageFileName);
   // Only a regular file lying in the picture folder is the poster's picture: a link
   // there could lead anywhere.
-  if (platform::IsPlainFile(ImagePath)) {
+  if (platform::IsPlainFile(Document.ImagePath)) {
     // Loaded as a new poster loads it, so a metafile keeps printing as vectors and an
     // icon keeps its transparency. A picture that cannot be read is said, like a missing one.
     try {
-      Feuille->SetPicture(LoadPosterPicture(ImagePath));
+      Feuille->SetPicture(LoadPosterPicture(Document.ImagePath));
     } catch (const platform::Failure &failure) {
       platform::SetNormalCursor();
       platform::ErrorBox(failure.Text(), this);
       platform::SetBusyCursor();
       ShowNoDocument();
-      Modified = false;
+      Document.Modified = false;
       return;
     }
     FitPicture();
     ShowDocument();
-    platform::ThePrinter().SetOrientation(Landscape ? platform::Orientation::Landscape
-                                                    : platform::Orientation::Portrait);
+    platform::ThePrinter().SetOrientation(Document.Landscape ? platform::Orientation::Landscape
+                                                             : platform::Orientation::Portrait);
   } else {
     platform::SetNormalCursor();
-    platform::ErrorBox(ImagePath + Texts().missingSuffix, this);
+    platform::ErrorBox(Document.ImagePath + Texts().missingSuffix, this);
     platform::SetBusyCursor();
     ShowNoDocument();
   }
-  Modified = false;
+  Document.Modified = false;
 }
 
 namespace {
@@ -498,25 +503,27 @@ class LibraryFailure {
 void TForm1::WritePosterFile(const QString &path) {
   BusyCursor busy;
   const QString folder = PictureFolder() + u'/';
-  const QString previousFileName = ImageFileName;
+  const QString previousFileName = Document.ImageFileName;
   // A different picture already under this name in the picture folder would be taken
   // for ours when the poster is opened again: take the first free name instead. The
   // name is chosen before the poster file records it.
-  if (ImageOrigin == 0) ImageFileName = platform::FreeNameFor(ImagePath, folder, ImageFileName);
-  const QString target = folder + ImageFileName;
+  if (Document.ImageOrigin == PictureOrigin::File)
+    Document.ImageFileName =
+        platform::FreeNameFor(Document.ImagePath, folder, Document.ImageFileName);
+  const QString target = folder + Document.ImageFileName;
   // The picture goes into place first: a poster file naming a picture that is not there
   // would open as "introuvable". A picture made by this save goes again when the poster
   // file cannot be written, so a failure leaves everything as it was.
   bool pictureMade = false;
   try {
-    switch (ImageOrigin) {
-      case 0:
+    switch (Document.ImageOrigin) {
+      case PictureOrigin::File:
         if (!platform::FileExists(target)) {
-          platform::CopyFileAtomic(ImagePath, target);
+          platform::CopyFileAtomic(Document.ImagePath, target);
           pictureMade = true;
         }
         break;
-      case 1: {
+      case PictureOrigin::Scan: {
         // A scan is written into the picture folder and nowhere else.
         pictureMade = !platform::FileExists(target);
         // The component reports a failed write only to its error handler: catch it here so
@@ -529,20 +536,14 @@ void TForm1::WritePosterFile(const QString &path) {
               (failure.Text().isEmpty() ? QString() : QStringLiteral(" : ") + failure.Text()));
         break;
       }
-      default:
+      case PictureOrigin::PosterFile:
         break;
     }
 
-    PosterFileContents contents;
-    contents.posterWidth = PosterWidth;
-    contents.posterHeight = PosterHeight;
-    contents.imageFileName = ImageFileName;
-    contents.keepRatio = KeepRatio;
-    contents.landscape = Landscape;
-    WritePosterFileContents(path, contents);
+    WritePosterFileContents(path, PosterFileContentsOf(Document));
   } catch (const platform::Failure &failure) {
     if (pictureMade) QFile::remove(target);
-    ImageFileName = previousFileName;
+    Document.ImageFileName = previousFileName;
     const QString text = platform::WithFullStop(failure.Text()) + Texts().nothingSaved;
     if (const auto *io = dynamic_cast<const platform::InOutError *>(&failure))
       throw platform::InOutError(text, io->Code());
@@ -550,8 +551,9 @@ void TForm1::WritePosterFile(const QString &path) {
   }
   // From now on the poster's picture is its copy, as when the poster is opened again:
   // the original may be moved or deleted without making the poster unsavable.
-  if (ImageOrigin == 0 || ImageOrigin == 1) ImagePath = target;
-  Modified = false;
+  if (Document.ImageOrigin == PictureOrigin::File || Document.ImageOrigin == PictureOrigin::Scan)
+    Document.ImagePath = target;
+  Document.Modified = false;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -564,7 +566,7 @@ void TForm1::ShowNoDocument() {
                      static_cast<QWidget *>(Label3), static_cast<QWidget *>(Image)})
     w->hide();
   EmptyHint->show();
-  Modified = false;
+  Document.Modified = false;
   SetCaption(QString());
 }
 
@@ -579,11 +581,11 @@ void TForm1::ShowDocument() {
 }
 
 bool TForm1::AskSaveChanges() {
-  if (!Modified) return true;
+  if (!Document.Modified) return true;
   switch (platform::ConfirmBox(Texts().saveQuestion, this)) {
     case platform::MessageResult::Yes:
       Enregistrer1Click();
-      return !Modified;
+      return !Document.Modified;
     case platform::MessageResult::No:
       return true;
     default:
@@ -608,8 +610,8 @@ platform::Picture TForm1::LoadPosterPicture(const QString &path) {
   }
   // The component keeps a failed read to itself and shows an empty picture; its reason
   // is caught here, and the poster it held (a scan) is put back.
-  const bool keepScan =
-      ImageOrigin == 1 && Feuille->GetPicture().GetKind() == platform::Picture::Kind::Bitmap;
+  const bool keepScan = Document.ImageOrigin == PictureOrigin::Scan &&
+                        Feuille->GetPicture().GetKind() == platform::Picture::Kind::Bitmap;
   const QImage scan = keepScan ? Feuille->GetPicture().Bitmap() : QImage();
   QString reason;
   bool failed = false;
@@ -649,30 +651,30 @@ void TForm1::Nouveau1Click() {
     // cannot be read leaves the poster on screen and its files as they were.
     const QString path = platform::ExpandFileName(chosen);
     platform::Picture picture = LoadPosterPicture(path);
-    ImagePath = path;
+    Document.ImagePath = path;
     Feuille->SetPicture(picture);
     FitPicture();
-    ImageFileName = platform::ExtractFileName(ImagePath);
+    Document.ImageFileName = platform::ExtractFileName(Document.ImagePath);
   }
   ShowDocument();
-  PosterWidth = Feuille->width();
-  PosterHeight = Feuille->height();
-  ImageOrigin = 0;
+  Document.PosterWidth = Feuille->width();
+  Document.PosterHeight = Feuille->height();
+  Document.ImageOrigin = PictureOrigin::File;
   if (!ShowFormatDialogForNewPoster()) ShowNoDocument();
 }
 
 bool TForm1::ShowFormatDialogForNewPoster() {
   CreateFormatDialog();
   const int ppi = ScreenPpi();
-  NewFor->SetWScrollPosition(std::min(layout::PositionOfPixels(PosterWidth, ppi), 29700));
-  NewFor->SetHScrollPosition(std::min(layout::PositionOfPixels(PosterHeight, ppi), 29700));
+  NewFor->SetWScrollPosition(std::min(layout::PositionOfPixels(Document.PosterWidth, ppi), 29700));
+  NewFor->SetHScrollPosition(std::min(layout::PositionOfPixels(Document.PosterHeight, ppi), 29700));
   RefreshPreview();
   if (NewFor->Execute() != QDialog::Accepted) return false;
-  PosterWidth = layout::PixelsOfPosition(NewFor->WScrollPosition(), ppi);
-  PosterHeight = layout::PixelsOfPosition(NewFor->HScrollPosition(), ppi);
-  Modified = true;
+  Document.PosterWidth = layout::PixelsOfPosition(NewFor->WScrollPosition(), ppi);
+  Document.PosterHeight = layout::PixelsOfPosition(NewFor->HScrollPosition(), ppi);
+  Document.Modified = true;
   SetCaption(Texts().noNameCaption);
-  PosterFileName.clear();
+  Document.PosterFileName.clear();
   RefreshPreview();
   return true;
 }
@@ -714,13 +716,13 @@ void TForm1::ScanImageClick() {
     // The first free "scan<n>.tif" in the picture folder; it is written at save time.
     int n = 1;
     while (platform::FileExists(PictureFolder() + QStringLiteral("/scan%1.tif").arg(n))) ++n;
-    ImageFileName = QStringLiteral("scan%1.tif").arg(n);
-    ImagePath = PictureFolder() + u'/' + ImageFileName;
+    Document.ImageFileName = QStringLiteral("scan%1.tif").arg(n);
+    Document.ImagePath = PictureFolder() + u'/' + Document.ImageFileName;
     FitPicture();
     ShowDocument();
-    PosterWidth = Feuille->width();
-    PosterHeight = Feuille->height();
-    ImageOrigin = 1;
+    Document.PosterWidth = Feuille->width();
+    Document.PosterHeight = Feuille->height();
+    Document.ImageOrigin = PictureOrigin::Scan;
     if (!ShowFormatDialogForNewPoster()) ShowNoDocument();
   } catch (const std::exception &) {
     ShowNoDocument();  // a failed scan leaves no poster and says nothing
@@ -738,7 +740,7 @@ void TForm1::ScanSelectClick() {
 }
 
 void TForm1::Ouvrir1Click() {
-  const QString remembered = PosterFileName;
+  const QString remembered = Document.PosterFileName;
   ForgetLastFile = false;
   platform::FileDialogSpec request;
   request.initialDir = ProgramFolder;
@@ -751,21 +753,21 @@ void TForm1::Ouvrir1Click() {
   if (chosen.isEmpty()) return;
   try {
     ReadPosterFile(chosen);
-    ImageOrigin = 2;
+    Document.ImageOrigin = PictureOrigin::PosterFile;
   } catch (const std::exception &) {
     ForgetLastFile = true;
     platform::SetNormalCursor();
     ShowNoDocument();
     SetCaption(QString());
     platform::ErrorBox(Texts().unknownFormat, this);
-    PosterFileName = remembered;
-    if (PosterFileName.isEmpty()) Nouveau1Click();
+    Document.PosterFileName = remembered;
+    if (Document.PosterFileName.isEmpty()) Nouveau1Click();
   }
 }
 
 void TForm1::Enregistrer1Click() {
-  if (!PosterFileName.isEmpty())
-    WritePosterFile(PosterFileName);
+  if (!Document.PosterFileName.isEmpty())
+    WritePosterFile(Document.PosterFileName);
   else
     Enregistrersous1Click();
 }
@@ -780,18 +782,18 @@ void TForm1::Enregistrersous1Click() {
   request.fileName = Texts().initialFileName;
   const QString chosen = platform::Dialogs().FileDialog(this, request);
   if (chosen.isEmpty()) return;
-  PosterFileName = chosen;
-  SetCaption(kCaptionSeparator + PosterFileName);
+  Document.PosterFileName = chosen;
+  SetCaption(kCaptionSeparator + Document.PosterFileName);
   Enregistrer1Click();
 }
 
 void TForm1::FormatBtnClick() {
   CreateFormatDialog();
-  layout::FormatBtnClick(*layoutHost_, *NewFor);
+  layout::FormatBtnClick(*this, *NewFor);
 }
 
 void TForm1::PrintBtnClick() {
-  layout::PrintPoster(*layoutHost_);
+  layout::PrintPoster(*this);
 }
 
 void TForm1::Imprimer1Click() {

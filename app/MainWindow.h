@@ -4,7 +4,8 @@
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
-#include <memory>
+
+#include "PosterWindow.h"
 
 class QCheckBox;
 class QFrame;
@@ -23,20 +24,19 @@ class TAboutBox;
 }
 namespace layout {
 class TNewFor;
-class PosterHost;
-}  // namespace layout
+}
 
 namespace app {
 
 struct MainWindowTexts;
 
-// Where the program's files are: normally beside the program file; tests point it
-// elsewhere.
+// What the main window is started with: the poster to open comes from the arguments.
 struct StartOptions {
   QStringList arguments;  // the command line without the program name
 };
 
-class TForm1 : public QWidget {
+// `TForm1`: the main window, owner of the one poster document.
+class TForm1 : public QWidget, public layout::PosterWindow {
   Q_OBJECT
  public:
   explicit TForm1(const StartOptions &options, QWidget *parent = nullptr);
@@ -49,45 +49,41 @@ class TForm1 : public QWidget {
   // them after this window.
   void CreateFormatDialog();
   void SetAboutBox(dialogs::TAboutBox *box) { aboutBox_ = box; }
+  // `NewFor`: the poster format dialog, made once by CreateFormatDialog.
   layout::TNewFor *NewFor = nullptr;
-  // What the sheet layout, the format dialog and printing see of this window.
-  layout::PosterHost &LayoutHost() { return *layoutHost_; }
 
   // --- Main window fields ---
   QString ProgramFolder;  // the program's folder for what it writes (platform::ProgramDataFolder)
-  QString ImageFolderName;
-  uint8_t Language = 0;
-  QString SettingsKeyName;
-  bool ShowPreview = true;
-  bool ForgetLastFile = false;
+  QString ImageFolderName;      // the picture folder's name in ProgramFolder ("images")
+  uint8_t Language = 0;         // interface language: kFrench or kEnglish
+  QString SettingsKeyName;      // the settings' key: the program file's name with ".ini"
+  bool ShowPreview = true;      // the image choice dialog shows a preview of the picture
+  bool ForgetLastFile = false;  // closing remembers no last poster file (it did not open)
 
   // --- The poster document ---
-  QString PosterFileName;
-  QString ImageFileName;
-  QString ImagePath;
-  int16_t ImageOrigin = 0;
-  int32_t PosterWidth = 0;
-  int32_t PosterHeight = 0;
-  bool KeepRatio = true;
-  bool Landscape = false;
-  bool Modified = false;
-  QString VersionTag;
+  layout::PosterDocument Document;
 
   // --- Controls ---
-  QFrame *Panel1 = nullptr;  // tool column
+  QFrame *Panel1 = nullptr;  // `Panel1`: the tool column
+  // The tool images, one per command (`NewBtn`: new poster, `ScanSelect`: choose the
+  // scanner, `ScanImage`: scan, `OpenBtn`, `SaveBtn`, `SaveAsBtn`, `FormatBtn`, `PrintBtn`,
+  // `ExitBtn`); `HelpBtn` and `AProposBtn` are hidden.
   QToolButton *NewBtn = nullptr, *ScanSelect = nullptr, *ScanImage = nullptr, *OpenBtn = nullptr,
               *SaveBtn = nullptr, *SaveAsBtn = nullptr, *FormatBtn = nullptr, *PrintBtn = nullptr,
               *ExitBtn = nullptr, *HelpBtn = nullptr, *AProposBtn = nullptr;
-  QFrame *Panel = nullptr;  // picture panel
+  QFrame *Panel = nullptr;  // `Panel`: the picture panel
+  // `Feuille`: the picture image, the poster's picture fitted into the picture panel.
   platform::ImageControl *Feuille = nullptr;
   QLabel *EmptyHint = nullptr;  // what to do first, shown while there is no poster
+  // `Tampon`: the hidden image component that reads the formats of the imaging library,
+  // scans, and writes a scan as TIFF.
   imagecomp::TImageView *Tampon = nullptr;
-  QFrame *Panel2 = nullptr;  // side panel
-  QFrame *Panel3 = nullptr;
-  QFrame *Panel4 = nullptr;
-  QCheckBox *CheckBox1 = nullptr;
-  QLabel *Label3 = nullptr;
-  platform::ImageControl *Image = nullptr;  // sheet preview
+  QFrame *Panel2 = nullptr;                 // `Panel2`: the side panel
+  QFrame *Panel3 = nullptr;                 // `Panel3`: its foot, with the box and the count
+  QFrame *Panel4 = nullptr;                 // `Panel4`: the panel around the sheet preview
+  QCheckBox *CheckBox1 = nullptr;           // `CheckBox1`: the landscape box
+  QLabel *Label3 = nullptr;                 // `Label3`: the sheet count, in red
+  platform::ImageControl *Image = nullptr;  // `Image`: the sheet preview square
 
   // --- Poster file ---
   void ReadPosterFile(const QString &path);
@@ -98,6 +94,10 @@ class TForm1 : public QWidget {
   void ShowNoDocument();
   void ShowDocument();
   bool AskSaveChanges();
+  // The commands, named after the menu items they stand for: `Nouveau1Click` new poster
+  // from a picture file, `Ouvrir1Click` open, `Enregistrer1Click` save,
+  // `Enregistrersous1Click` save as, `Imprimer1Click` print, `Quitter1Click` quit,
+  // `Aide1Click` help, `Apropos1Click` about; the others are named after their tools.
   void Nouveau1Click();
   void ScanImageClick();
   void ScanSelectClick();
@@ -123,6 +123,15 @@ class TForm1 : public QWidget {
 
   const MainWindowTexts &Texts() const;
 
+  // --- What the layout sees of this window ---
+  layout::PosterDocument &Poster() override { return Document; }
+  int InterfaceLanguage() const override { return Language; }
+  int PixelsPerInch() const override { return ScreenPpi(); }
+  const platform::Picture &PosterPicture() const override;
+  QSize PictureShownSize() const override;
+  QWidget *DialogParent() override { return this; }
+  layout::SidePanel Preview() override;
+
  protected:
   void resizeEvent(QResizeEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
@@ -144,7 +153,6 @@ class TForm1 : public QWidget {
   bool ShowFormatDialogForNewPoster();
 
   StartOptions options_;
-  std::unique_ptr<layout::PosterHost> layoutHost_;
   dialogs::TAboutBox *aboutBox_ = nullptr;
   bool closing_ = false;
 };

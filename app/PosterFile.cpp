@@ -45,6 +45,24 @@ PosterFileContents ReadPosterFileContents(const QString &path, int pixelsPerInch
   return c;
 }
 
+PosterFileContents PosterFileContentsOf(const layout::PosterDocument &document) {
+  return {.versionTag = document.VersionTag,
+          .posterWidth = document.PosterWidth,
+          .posterHeight = document.PosterHeight,
+          .imageFileName = document.ImageFileName,
+          .keepRatio = document.KeepRatio,
+          .landscape = document.Landscape};
+}
+
+void TakePosterFileContents(layout::PosterDocument &document, const PosterFileContents &c) {
+  document.VersionTag = c.versionTag;
+  document.PosterWidth = c.posterWidth;
+  document.PosterHeight = c.posterHeight;
+  document.ImageFileName = c.imageFileName;
+  document.KeepRatio = c.keepRatio;
+  document.Landscape = c.landscape;
+}
+
 void WritePosterFileContents(const QString &path, const PosterFileContents &c) {
   platform::AtomicFileWriter file(path);
   file.WriteLine(QStringLiteral("version1"));

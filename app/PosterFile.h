@@ -5,6 +5,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "PosterDocument.h"
+
 namespace app {
 
 struct PosterFileContents {
@@ -33,6 +35,11 @@ bool PosterSizeInRange(int32_t pixels, int pixelsPerInch);
 // platform::InOutError. A file that ends early reads its missing numbers as 0, its missing
 // texts as empty and its flags as off.
 PosterFileContents ReadPosterFileContents(const QString &path, int pixelsPerInch = 96);
+
+// The document's values that the file holds, and the other way round (the picture's
+// path and origin are the caller's to set).
+PosterFileContents PosterFileContentsOf(const layout::PosterDocument &document);
+void TakePosterFileContents(layout::PosterDocument &document, const PosterFileContents &contents);
 
 // Writes the six lines atomically: an existing file is replaced only once the new one is
 // complete on disk. Raises platform::InOutError with the system's text on failure.

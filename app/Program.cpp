@@ -37,16 +37,17 @@ int RunMuralix(int argc, char **argv) {
     application.installTranslator(&qtTexts);
   platform::RaiseImageMemoryLimit();
   application.setWindowIcon(QIcon(QStringLiteral(":/icons/muralix.svg")));
-  // 1. 2.
+  // The busy pointer and the title every window and message box carries.
   platform::SetBusyCursor();
   platform::SetApplicationTitle(kApplicationTitle);
-  // 3. 4.
+  // The splash for two seconds, window messages still processed meanwhile.
   auto splash = std::make_unique<TLogo>();
   splash->show();
   splash->repaint();
   splash->Sleeper->Delay();
   imaging::InitBinding();  // the scanner's application name, the binding's start values
-  // 5.
+  // The main window, then the windows that live as long as it; a poster named on the
+  // command line opens only once they all exist.
   StartOptions options;
   options.arguments = arguments;
   TForm1 mainForm(options);
@@ -54,11 +55,11 @@ int RunMuralix(int argc, char **argv) {
   auto aboutBox = std::make_unique<dialogs::TAboutBox>(mainForm.Language, &mainForm);
   mainForm.SetAboutBox(aboutBox.get());
   mainForm.OpenCommandLinePoster();
-  // 6. 7.
+  // The splash goes and the pointer is the normal one again.
   splash->hide();
   splash.reset();
   platform::SetNormalCursor();
-  // 8.
+  // The main window, then the message loop until it closes.
   mainForm.show();
   const int code = application.exec();
   imaging::ShutdownBinding();

@@ -7,6 +7,7 @@
 
 namespace app {
 
+// `TSleeper`: the splash's delay.
 class TSleeper : public QObject {
   Q_OBJECT
  public:

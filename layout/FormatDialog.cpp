@@ -10,7 +10,7 @@
 #include <QScrollBar>
 #include <cmath>
 
-#include "PosterHost.h"
+#include "PosterWindow.h"
 #include "SheetLayout.h"
 #include "core/Numbers.h"
 #include "print/Printer.h"
@@ -46,7 +46,7 @@ double TNewFor::ReadMillimetres(const QString &text) {
   return value;
 }
 
-TNewFor::TNewFor(PosterHost &host, QWidget *parent) : QDialog(parent), host_(host) {
+TNewFor::TNewFor(PosterWindow &host, QWidget *parent) : QDialog(parent), host_(host) {
   setObjectName(QStringLiteral("NewFor"));
   setFixedSize(405, 428);
   setSizeGripEnabled(false);
@@ -139,7 +139,7 @@ bool TNewFor::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void TNewFor::SetLanguageTexts() {
-  const bool english = host_.Language() == 1;
+  const bool english = host_.InterfaceLanguage() == 1;
   setWindowTitle(english ? QStringLiteral("Placard size") : QStringLiteral("Format de l'affiche"));
   WLbl->setText(english ? QStringLiteral("Width :") : QStringLiteral("Largeur :"));
   HLbl->setText(english ? QStringLiteral("Height :") : QStringLiteral("Hauteur :"));
@@ -192,8 +192,8 @@ void TNewFor::FormShow() {
     CheckBox1->setChecked(landscape);
     CheckBox1Click();
   }
-  if (CheckBox2->isChecked() != host_.KeepRatio()) {
-    CheckBox2->setChecked(host_.KeepRatio());
+  if (CheckBox2->isChecked() != host_.Poster().KeepRatio) {
+    CheckBox2->setChecked(host_.Poster().KeepRatio);
     CheckBox2Click();
   }
   Redraw();
@@ -204,7 +204,7 @@ void TNewFor::FormShow() {
 
 void TNewFor::FormClose() {
   if (Edit1->text() != EditTextAtShow[0] || Edit2->text() != EditTextAtShow[1])
-    host_.SetModified(true);
+    host_.Poster().Modified = true;
 }
 
 void TNewFor::ApplyEdit(QLineEdit *edit, QScrollBar *scroll) {
@@ -232,8 +232,9 @@ void TNewFor::ApplyHeightEdit() {
 // would flip between two roundings for ever.
 void TNewFor::WScrollChange() {
   Edit1->setText(PositionText(WScroll->value()));
-  const int fw = host_.FeuilleWidth(), fh = host_.FeuilleHeight();
-  if (host_.KeepRatio() && fw > 0 && fh > 0 && lockDepth_ < 16) {
+  const QSize shown = host_.PictureShownSize();
+  const int fw = shown.width(), fh = shown.height();
+  if (host_.Poster().KeepRatio && fw > 0 && fh > 0 && lockDepth_ < 16) {
     ++lockDepth_;
     const double q = double(fh) / fw;
     const int64_t t = Round(WScroll->value() * q);
@@ -248,8 +249,9 @@ void TNewFor::WScrollChange() {
 
 void TNewFor::HScrollChange() {
   Edit2->setText(PositionText(HScroll->value()));
-  const int fw = host_.FeuilleWidth(), fh = host_.FeuilleHeight();
-  if (host_.KeepRatio() && fw > 0 && fh > 0 && lockDepth_ < 16) {
+  const QSize shown = host_.PictureShownSize();
+  const int fw = shown.width(), fh = shown.height();
+  if (host_.Poster().KeepRatio && fw > 0 && fh > 0 && lockDepth_ < 16) {
     ++lockDepth_;
     const double q = double(fw) / fh;
     const int64_t t = Round(HScroll->value() * q);
@@ -266,14 +268,14 @@ void TNewFor::CheckBox1Click() {
   const bool landscape = CheckBox1->isChecked();
   platform::ThePrinter().SetOrientation(landscape ? platform::Orientation::Landscape
                                                   : platform::Orientation::Portrait);
-  host_.SetLandscape(landscape);
+  host_.Poster().Landscape = landscape;
   Redraw();
-  host_.SetModified(true);
+  host_.Poster().Modified = true;
 }
 
 void TNewFor::CheckBox2Click() {
-  host_.SetModified(true);
-  host_.SetKeepRatio(CheckBox2->isChecked());
+  host_.Poster().Modified = true;
+  host_.Poster().KeepRatio = CheckBox2->isChecked();
   WScrollChange();
 }
 
@@ -283,13 +285,13 @@ void TNewFor::OKBtnClick() {
   accept();
 }
 
-void FormatBtnClick(PosterHost &host, TNewFor &dialog) {
+void FormatBtnClick(PosterWindow &host, TNewFor &dialog) {
   const int ppi = host.PixelsPerInch();
-  dialog.SetWScrollPosition(PositionOfPixels(host.PosterWidth(), ppi));
-  dialog.SetHScrollPosition(PositionOfPixels(host.PosterHeight(), ppi));
+  dialog.SetWScrollPosition(PositionOfPixels(host.Poster().PosterWidth, ppi));
+  dialog.SetHScrollPosition(PositionOfPixels(host.Poster().PosterHeight, ppi));
   if (dialog.Execute() == QDialog::Accepted) {
-    host.SetPosterWidth(PixelsOfPosition(dialog.WScrollPosition(), ppi));
-    host.SetPosterHeight(PixelsOfPosition(dialog.HScrollPosition(), ppi));
+    host.Poster().PosterWidth = PixelsOfPosition(dialog.WScrollPosition(), ppi);
+    host.Poster().PosterHeight = PixelsOfPosition(dialog.HScrollPosition(), ppi);
   }
   // The orientation chosen in the dialog stays after Cancel too: the main window's box,
   // preview and sheet count follow it, so they show what will print.

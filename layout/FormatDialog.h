@@ -17,16 +17,17 @@ class ImageControl;
 
 namespace layout {
 
-class PosterHost;
+class PosterWindow;
 
 // The sizes the dialog gives, in tenths of a millimetre: 0,1 to 2970 mm.
 constexpr int kSmallestPosition = 1;
 constexpr int kLargestPosition = 29700;
 
+// `TNewFor`: the poster format dialog.
 class TNewFor : public QDialog {
   Q_OBJECT
  public:
-  explicit TNewFor(PosterHost &host, QWidget *parent = nullptr);
+  explicit TNewFor(PosterWindow &host, QWidget *parent = nullptr);
 
   // Shows the dialog modally through the program's dialog host, with its show and close
   // steps around it. Returns QDialog::Accepted or Rejected.
@@ -58,23 +59,24 @@ class TNewFor : public QDialog {
   static QString PositionText(int position);           // 1000 -> "100,0"
   static double ReadMillimetres(const QString &text);  // "12,34" or "12.34" -> 12.34; else 100
 
-  QLineEdit *Edit1 = nullptr;
-  QLineEdit *Edit2 = nullptr;
-  QScrollBar *WScroll = nullptr;
-  QScrollBar *HScroll = nullptr;
-  platform::ImageControl *Image = nullptr;
-  QLabel *Label3 = nullptr;
-  QCheckBox *CheckBox1 = nullptr;
-  QCheckBox *CheckBox2 = nullptr;
+  QLineEdit *Edit1 = nullptr;               // `Edit1`: the width in millimetres
+  QLineEdit *Edit2 = nullptr;               // `Edit2`: the height in millimetres
+  QScrollBar *WScroll = nullptr;            // `WScroll`: the width in tenths of a millimetre
+  QScrollBar *HScroll = nullptr;            // `HScroll`: the height in tenths of a millimetre
+  platform::ImageControl *Image = nullptr;  // `Image`: the dialog's own sheet preview
+  QLabel *Label3 = nullptr;                 // `Label3`: the sheet count, in red
+  QCheckBox *CheckBox1 = nullptr;           // `CheckBox1`: the landscape box
+  QCheckBox *CheckBox2 = nullptr;           // `CheckBox2`: the ratio lock
   QPushButton *OKBtn = nullptr;
   QPushButton *CancelBtn = nullptr;
+  // The two edits' texts when the dialog was shown: a change marks the poster modified.
   QString EditTextAtShow[2];
 
  private:
   void ApplyEdit(QLineEdit *edit, QScrollBar *scroll);
   int PixelsOf(int position) const;
 
-  PosterHost &host_;
+  PosterWindow &host_;
   QLabel *WLbl = nullptr;
   QLabel *HLbl = nullptr;
   int lockDepth_ = 0;
@@ -82,7 +84,7 @@ class TNewFor : public QDialog {
 
 // The main window's format command: the document's size into the dialog, the dialog,
 // and on OK the size back into the document and the preview redrawn.
-void FormatBtnClick(PosterHost &host, TNewFor &dialog);
+void FormatBtnClick(PosterWindow &host, TNewFor &dialog);
 
 // Screen pixels <-> tenths of a millimetre, as the dialog and the commands convert.
 int PositionOfPixels(int pixels, int pixelsPerInch);

@@ -6,7 +6,7 @@
 #include <new>
 #include <optional>
 
-#include "PosterHost.h"
+#include "PosterWindow.h"
 #include "SheetLayout.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
@@ -21,11 +21,11 @@ namespace layout {
 
 using platform::Round;
 
-QString PrintJobTitle(PosterHost &host) {
+QString PrintJobTitle(PosterWindow &host) {
   const QString name =
-      host.PosterFileName().isEmpty()
-          ? (host.Language() == 1 ? QStringLiteral("NONAME") : QStringLiteral("SANS NOM"))
-          : platform::ExtractFileName(host.PosterFileName());
+      host.Poster().PosterFileName.isEmpty()
+          ? (host.InterfaceLanguage() == 1 ? QStringLiteral("NONAME") : QStringLiteral("SANS NOM"))
+          : platform::ExtractFileName(host.Poster().PosterFileName);
   return platform::ApplicationTitle() + QStringLiteral(" : ") + name;
 }
 
@@ -38,7 +38,7 @@ platform::PrintDialogSpec &DialogState() {
 }
 
 struct Job {
-  PosterHost &host;
+  PosterWindow &host;
   platform::PrinterPageMetrics page;
   SheetGrid grid;
   double sx, sy;
@@ -69,9 +69,9 @@ int PrintSingleSheet(Job &job) {
 int PrintSheets(Job &job, const platform::PrintDialogSpec &choice) {
   platform::Printer &printer = platform::ThePrinter();
   platform::BusyCursor busy;
-  const platform::Picture &picture = job.host.FeuillePicture();
+  const platform::Picture &picture = job.host.PosterPicture();
   const int64_t W = job.grid.posterWidthDots, H = job.grid.posterHeightDots;
-  const int posterW = job.host.PosterWidth(), posterH = job.host.PosterHeight();
+  const int posterW = job.host.Poster().PosterWidth, posterH = job.host.Poster().PosterHeight;
 
   // The picture is scaled once, into a working picture with the poster's proportions
   // and the picture's own longer side; each sheet then takes a block of it. A vector
@@ -149,13 +149,14 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice) {
   return printed;
 }
 
-Job JobFor(PosterHost &host, const platform::PrinterPageMetrics &page) {
+Job JobFor(PosterWindow &host, const platform::PrinterPageMetrics &page) {
   const int ppi = host.PixelsPerInch() > 0 ? host.PixelsPerInch() : 96;
-  return Job{host, page, SheetGridFor(page, host.PosterWidth(), host.PosterHeight(), ppi),
+  return Job{host, page,
+             SheetGridFor(page, host.Poster().PosterWidth, host.Poster().PosterHeight, ppi),
              double(page.dpiX) / ppi, double(page.dpiY) / ppi};
 }
 
-std::optional<Job> Prepare(PosterHost &host) {
+std::optional<Job> Prepare(PosterWindow &host) {
   platform::Printer &printer = platform::ThePrinter();
   try {
     printer.SetTitle(PrintJobTitle(host));
@@ -184,7 +185,7 @@ int Run(Job &job, const platform::PrintDialogSpec &choice) {
 
 }  // namespace
 
-int PrintPoster(PosterHost &host) {
+int PrintPoster(PosterWindow &host) {
   std::optional<Job> job = Prepare(host);
   if (!job) return 0;
   platform::PrintDialogSpec &request = DialogState();
@@ -222,7 +223,7 @@ int PrintPoster(PosterHost &host) {
   return Run(*job, request);
 }
 
-int PrintPosterWith(PosterHost &host, const platform::PrintDialogSpec &choice) {
+int PrintPosterWith(PosterWindow &host, const platform::PrintDialogSpec &choice) {
   std::optional<Job> job = Prepare(host);
   if (!job) return 0;
   return Run(*job, choice);

@@ -7,18 +7,18 @@
 
 namespace layout {
 
-class PosterHost;
+class PosterWindow;
 
 // The application title, " : " and the poster file's name ("SANS NOM" / "NONAME" when
 // the poster has none).
-QString PrintJobTitle(PosterHost &host);
+QString PrintJobTitle(PosterWindow &host);
 
 // Prints the poster on the program's printer after its print dialog. Every outcome is
 // shown to the user; returns the number of pages printed (0 when cancelled or failed
 // before the first page).
-int PrintPoster(PosterHost &host);
+int PrintPoster(PosterWindow &host);
 
 // The same without the dialog: `choice` stands for its answer (the command line).
-int PrintPosterWith(PosterHost &host, const platform::PrintDialogSpec &choice);
+int PrintPosterWith(PosterWindow &host, const platform::PrintDialogSpec &choice);
 
 }  // namespace layout

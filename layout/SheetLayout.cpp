@@ -9,7 +9,7 @@
 #include <new>
 #include <optional>
 
-#include "PosterHost.h"
+#include "PosterWindow.h"
 #include "core/Numbers.h"
 #include "gdi/Canvas.h"
 #include "gdi/DeviceBits.h"
@@ -74,6 +74,55 @@ SheetPart SheetPartOf(const platform::PrinterPageMetrics &page, const SheetGrid 
   return p;
 }
 
+PreviewGrid PreviewGridFor(const platform::PrinterPageMetrics &page, const SheetGrid &grid,
+                           int squareWidth, int squareHeight) {
+  const double r = double(page.physicalHeight) / page.physicalWidth;
+  PreviewGrid p;
+  if (grid.singleSheet) {
+    // The page as large as the square allows, across its longer side.
+    if (r > 1) {
+      p.sheetWidth = int(Round(squareWidth / r));
+      p.sheetHeight = squareHeight;
+      p.left = (squareWidth - p.sheetWidth) / 2;
+      p.scale = double(squareHeight) / page.physicalHeight;
+    } else {
+      p.sheetWidth = squareWidth;
+      p.sheetHeight = int(Round(r * squareWidth));
+      p.top = (squareHeight - p.sheetHeight) / 2;
+      p.scale = double(squareWidth) / page.physicalWidth;
+    }
+  } else {
+    // The height that lets every row fit, and every column at the paper's proportions.
+    p.sheetHeight =
+        int(std::min<int64_t>(Trunc(squareHeight * r / grid.columns), squareHeight / grid.rows));
+    p.sheetWidth = int(Trunc(p.sheetHeight / r));
+    p.scale = double(p.sheetHeight) / page.physicalHeight;
+  }
+  p.workingWidth = int(Round(grid.posterWidthDots * p.scale));
+  p.workingHeight = int(Round(grid.posterHeightDots * p.scale));
+  return p;
+}
+
+PreviewSheet PreviewSheetOf(const platform::PrinterPageMetrics &page, const SheetGrid &grid,
+                            const PreviewGrid &preview, int64_t column, int64_t row) {
+  const double ox = double(page.offsetX) / page.physicalWidth;
+  const double oy = double(page.offsetY) / page.physicalHeight;
+  const double m = preview.scale;
+  const int sw = preview.sheetWidth, sh = preview.sheetHeight;
+  const int gx = preview.left + int(column - 1) * sw, gy = preview.top + int(row - 1) * sh;
+  const int64_t remW = grid.posterWidthDots - (column - 1) * page.printableWidth;
+  const int64_t remH = grid.posterHeightDots - (row - 1) * page.printableHeight;
+  const int px = gx + int(Round(sw * ox)), py = gy + int(Round(sh * oy));
+  const int qx = px + int(Round(std::min<int64_t>(page.printableWidth, remW) * m));
+  const int qy = py + int(Round(std::min<int64_t>(page.printableHeight, remH) * m));
+  PreviewSheet s;
+  s.paper = {gx, gy, gx + sw, gy + sh};
+  s.part = {px, py, qx, qy};
+  s.source = QRect(int(Round(page.printableWidth * m)) * int(column - 1),
+                   int(Round(page.printableHeight * m)) * int(row - 1), qx - px, qy - py);
+  return s;
+}
+
 QString SheetCountText(int language, int64_t count) {
   return (language == 1 ? QStringLiteral("Sheets : ") : QStringLiteral("Feuilles : ")) +
          QString::number(count);
@@ -97,13 +146,13 @@ struct PendingRedraw {
   int widthPx, heightPx;
   bool withPicture;
   QPointer<QLabel> label;
-  PosterHost *host;
+  PosterWindow *host;
 };
 bool gDrawing = false;
 std::optional<PendingRedraw> gPending;
 
 bool DrawOnce(QImage &bitmap, platform::ImageControl *preview, int widthPx, int heightPx,
-              bool withPicture, QLabel *label, PosterHost &host) {
+              bool withPicture, QLabel *label, PosterWindow &host) {
   std::optional<platform::BusyCursor> busy;
   if (withPicture) busy.emplace();
   if (bitmap.isNull()) return false;
@@ -123,40 +172,26 @@ bool DrawOnce(QImage &bitmap, platform::ImageControl *preview, int widthPx, int 
     return false;
   }
   const int ppi = host.PixelsPerInch() > 0 ? host.PixelsPerInch() : 96;
-  const double r = double(page.physicalHeight) / page.physicalWidth;
-  const double ox = double(page.offsetX) / page.physicalWidth;
-  const double oy = double(page.offsetY) / page.physicalHeight;
   const double sx = double(page.dpiX) / ppi, sy = double(page.dpiY) / ppi;
   const SheetGrid grid = SheetGridFor(page, widthPx, heightPx, ppi);
-  const int64_t W = grid.posterWidthDots, H = grid.posterHeightDots;
-  const int language = host.Language();
+  const PreviewGrid shape = PreviewGridFor(page, grid, imageW, imageH);
+  const double m = shape.scale;
+  const int language = host.InterfaceLanguage();
   const platform::Pen blackPen{Qt::black, 1, platform::PenStyle::Solid};
+  const auto draw = [&canvas](const PreviewBox &b) {
+    canvas.Rectangle(b.left, b.top, b.right, b.bottom);
+  };
 
   try {
     if (grid.singleSheet) {
       SetLabel(label, SheetCountText(language, 1));
-      int pgW, pgH, pgX, pgY;
-      double m;
-      if (r > 1) {
-        pgW = int(Round(imageW / r));
-        pgH = imageH;
-        pgX = (imageW - pgW) / 2;
-        pgY = 0;
-        m = double(imageH) / page.physicalHeight;
-      } else {
-        pgW = imageW;
-        pgH = int(Round(r * imageW));
-        pgX = 0;
-        pgY = (imageH - pgH) / 2;
-        m = double(imageW) / page.physicalWidth;
-      }
+      const PreviewSheet sheet = PreviewSheetOf(page, grid, shape, 1, 1);
       canvas.pen = blackPen;
       canvas.brush = {Qt::white, platform::BrushStyle::Solid};
-      canvas.Rectangle(pgX, pgY, pgX + pgW, pgY + pgH);
-      const int px = pgX + int(Round(pgW * ox)), py = pgY + int(Round(pgH * oy));
+      draw(sheet.paper);
       canvas.brush = {withPicture ? QColor(Qt::white) : kYellow, platform::BrushStyle::Solid};
-      canvas.Rectangle(px, py, px + int(Round(W * m)), py + int(Round(H * m)));
-      if (withPicture) DrawPicture(host, canvas, px, py, sx * m, sy * m);
+      draw(sheet.part);
+      if (withPicture) DrawPicture(host, canvas, sheet.part.left, sheet.part.top, sx * m, sy * m);
       if (preview) preview->update();
       return true;
     }
@@ -164,15 +199,12 @@ bool DrawOnce(QImage &bitmap, platform::ImageControl *preview, int widthPx, int 
     const QString countText = SheetCountText(language, grid.SheetCount());
     SetLabel(label, countText);
     if (withPicture) SetLabel(label, CuttingOutText(language));
-    const int sh = int(std::min<int64_t>(Trunc(imageH * r / grid.columns), imageH / grid.rows));
-    const int sw = int(Trunc(sh / r));
-    const double m = double(sh) / page.physicalHeight;
 
     // The picture is scaled once, to the preview's scale; each sheet takes a block of it.
     QImage working;
     std::optional<platform::Canvas> workingCanvas;
     if (withPicture) {
-      working = platform::NewImage(int(Round(W * m)), int(Round(H * m)), QImage::Format_RGB32,
+      working = platform::NewImage(shape.workingWidth, shape.workingHeight, QImage::Format_RGB32,
                                    QStringLiteral("l'aperçu"));
       working.fill(Qt::white);
       if (!working.isNull()) {
@@ -191,24 +223,19 @@ bool DrawOnce(QImage &bitmap, platform::ImageControl *preview, int widthPx, int 
     };
     for (int64_t c = 1; c <= grid.columns; ++c) {
       for (int64_t j = 1; j <= grid.rows; ++j) {
-        const int gx = int(c - 1) * sw, gy = int(j - 1) * sh;
-        const int64_t remW = W - (c - 1) * page.printableWidth;
-        const int64_t remH = H - (j - 1) * page.printableHeight;
+        const PreviewSheet sheet = PreviewSheetOf(page, grid, shape, c, j);
         canvas.pen = blackPen;
         canvas.brush = {Qt::white, platform::BrushStyle::Solid};
-        canvas.Rectangle(gx, gy, gx + sw, gy + sh);
-        const int px = gx + int(Round(sw * ox)), py = gy + int(Round(sh * oy));
-        const int qx = px + int(Round(std::min<int64_t>(page.printableWidth, remW) * m));
-        const int qy = py + int(Round(std::min<int64_t>(page.printableHeight, remH) * m));
-        if (workingCanvas) {
-          const QRect from(int(Round(page.printableWidth * m)) * int(c - 1),
-                           int(Round(page.printableHeight * m)) * int(j - 1), qx - px, qy - py);
-          canvas.CopyRect(QRect(px, py, qx - px, qy - py), *workingCanvas, from);
-        }
+        draw(sheet.paper);
+        const PreviewBox &part = sheet.part;
+        if (workingCanvas)
+          canvas.CopyRect(
+              QRect(part.left, part.top, part.right - part.left, part.bottom - part.top),
+              *workingCanvas, sheet.source);
         canvas.pen = blackPen;
         canvas.brush = withPicture ? platform::Brush{Qt::white, platform::BrushStyle::Clear}
                                    : platform::Brush{kYellow, platform::BrushStyle::Solid};
-        canvas.Rectangle(px, py, qx, qy);
+        draw(part);
         if (withPicture) {
           if (preview) preview->update();
           QCoreApplication::processEvents();
@@ -233,7 +260,7 @@ bool DrawOnce(QImage &bitmap, platform::ImageControl *preview, int widthPx, int 
 }
 
 bool DrawGuarded(QImage &bitmap, platform::ImageControl *preview, int widthPx, int heightPx,
-                 bool withPicture, QLabel *label, PosterHost &host) {
+                 bool withPicture, QLabel *label, PosterWindow &host) {
   if (gDrawing) {
     gPending = PendingRedraw{&bitmap, preview, preview != nullptr, widthPx, heightPx, withPicture,
                              label,   &host};
@@ -262,33 +289,35 @@ bool DrawGuarded(QImage &bitmap, platform::ImageControl *preview, int widthPx, i
 }  // namespace
 
 bool DrawSheetLayout(platform::ImageControl &image, int widthPx, int heightPx, bool withPicture,
-                     QLabel *label, PosterHost &host) {
+                     QLabel *label, PosterWindow &host) {
   QImage &bitmap = image.GetPicture().DrawingBitmap(image.width(), image.height());
   return DrawGuarded(bitmap, &image, widthPx, heightPx, withPicture, label, host);
 }
 
 bool DrawSheetLayout(QImage &bitmap, int widthPx, int heightPx, bool withPicture, QLabel *label,
-                     PosterHost &host) {
+                     PosterWindow &host) {
   return DrawGuarded(bitmap, nullptr, widthPx, heightPx, withPicture, label, host);
 }
 
 // ---- drawing the picture ----------------------------------------------------------
 
-void DrawPicture(PosterHost &host, platform::Canvas &canvas, int left, int top, double scaleX,
+void DrawPicture(PosterWindow &host, platform::Canvas &canvas, int left, int top, double scaleX,
                  double scaleY) {
-  int w = host.PosterWidth(), h = host.PosterHeight();
-  const int fw = host.FeuilleWidth(), fh = host.FeuilleHeight();
+  const PosterDocument &poster = host.Poster();
+  int w = poster.PosterWidth, h = poster.PosterHeight;
+  const QSize shown = host.PictureShownSize();
+  const int fw = shown.width(), fh = shown.height();
   // A picture image without a size has no proportions to keep.
-  if (host.KeepRatio() && fw > 0 && fh > 0) {
-    const double g = double(host.PosterWidth()) * fh / fw;
-    if (host.PosterHeight() >= g) {
+  if (poster.KeepRatio && fw > 0 && fh > 0) {
+    const double g = double(poster.PosterWidth) * fh / fw;
+    if (poster.PosterHeight >= g) {
       h = int(Round(g));
     } else {
-      w = int(Round(double(host.PosterHeight()) * fw / fh));
+      w = int(Round(double(poster.PosterHeight) * fw / fh));
     }
   }
   const int right = left + int(Round(w * scaleX)), bottom = top + int(Round(h * scaleY));
-  const platform::Picture &picture = host.FeuillePicture();
+  const platform::Picture &picture = host.PosterPicture();
   if (canvas.IsPrinter() && picture.GetKind() == platform::Picture::Kind::Bitmap) {
     DrawBitmapAsDIB(picture.Bitmap(), picture.BitsPerPixel(), canvas, left, top, right - left,
                     bottom - top);
@@ -322,43 +351,42 @@ void DrawBitmapAsDIB(const QImage &bitmap, int bitsPerPixel, platform::Canvas &c
 
 // ---- the main window's side panel --------------------------------------------------
 
-void SizePreviewSquare(PosterHost &host) {
-  QWidget *panel = host.PreviewPanel();
-  platform::ImageControl *image = host.PreviewSquare();
-  if (!panel || !image) return;
-  const int edge = host.PreviewPanelEdge();
-  const int side =
-      std::max(1, std::min(panel->width() - 2 * edge - 20, panel->height() - 2 * edge - 20));
-  image->resize(side, side);
-  image->GetPicture().DrawingBitmap(side, side);
-  image->move((panel->width() - side) / 2, (panel->height() - side) / 2);
+void SizePreviewSquare(PosterWindow &host) {
+  const SidePanel side = host.Preview();
+  if (!side.panel || !side.square) return;
+  const int length = std::max(1, std::min(side.panel->width() - 2 * side.edge - 20,
+                                          side.panel->height() - 2 * side.edge - 20));
+  side.square->resize(length, length);
+  side.square->GetPicture().DrawingBitmap(length, length);
+  side.square->move((side.panel->width() - length) / 2, (side.panel->height() - length) / 2);
 }
 
-void RefreshPreview(PosterHost &host) {
+void RefreshPreview(PosterWindow &host) {
   SizePreviewSquare(host);
-  if (QLabel *label = host.SheetCountLabel()) label->clear();
-  if (QCheckBox *box = host.LandscapeBox()) {
+  const SidePanel side = host.Preview();
+  if (side.label) side.label->clear();
+  if (side.box) {
     const bool landscape = platform::ThePrinter().IsLandscape();
-    if (box->isChecked() != landscape) {
-      const QSignalBlocker block(box);
-      box->setChecked(landscape);
+    if (side.box->isChecked() != landscape) {
+      const QSignalBlocker block(side.box);
+      side.box->setChecked(landscape);
       MainLandscapeBoxClick(host);
     }
   }
-  if (platform::ImageControl *image = host.PreviewSquare())
-    DrawSheetLayout(*image, host.PosterWidth(), host.PosterHeight(), true, host.SheetCountLabel(),
-                    host);
+  if (side.square)
+    DrawSheetLayout(*side.square, host.Poster().PosterWidth, host.Poster().PosterHeight, true,
+                    side.label, host);
 }
 
-void MainLandscapeBoxClick(PosterHost &host) {
-  QCheckBox *box = host.LandscapeBox();
-  const bool landscape = box && box->isChecked();
+void MainLandscapeBoxClick(PosterWindow &host) {
+  const SidePanel side = host.Preview();
+  const bool landscape = side.box && side.box->isChecked();
   platform::ThePrinter().SetOrientation(landscape ? platform::Orientation::Landscape
                                                   : platform::Orientation::Portrait);
-  host.SetLandscape(landscape);
-  if (platform::ImageControl *image = host.PreviewSquare())
-    DrawSheetLayout(*image, host.PosterWidth(), host.PosterHeight(), true, host.SheetCountLabel(),
-                    host);
+  host.Poster().Landscape = landscape;
+  if (side.square)
+    DrawSheetLayout(*side.square, host.Poster().PosterWidth, host.Poster().PosterHeight, true,
+                    side.label, host);
 }
 
 }  // namespace layout

@@ -2,6 +2,7 @@
 // The sheet grid of a poster on the current printer page, the preview of the sheets,
 // and the main window's drawing operations that printing shares.
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <cstdint>
 
@@ -17,7 +18,7 @@ class Picture;
 
 namespace layout {
 
-class PosterHost;
+class PosterWindow;
 
 // How a poster of WidthPx x HeightPx screen pixels falls on the printer's pages.
 struct SheetGrid {
@@ -40,6 +41,35 @@ struct SheetPart {
 SheetPart SheetPartOf(const platform::PrinterPageMetrics &page, const SheetGrid &grid,
                       int64_t column, int64_t row);
 
+// The sheet preview as numbers: where the sheets of a grid fall in a preview square of
+// squareWidth x squareHeight pixels. Sheets keep the paper's proportions; several fill
+// the square from its top-left corner, a single one is centred across it.
+struct PreviewGrid {
+  double scale = 0;                     // preview pixels per printer dot
+  int sheetWidth = 0, sheetHeight = 0;  // one sheet's paper
+  int left = 0, top = 0;                // the first sheet's top-left corner
+  // The working picture: the whole poster at the preview's scale, cut into the sheets.
+  int workingWidth = 0, workingHeight = 0;
+};
+PreviewGrid PreviewGridFor(const platform::PrinterPageMetrics &page, const SheetGrid &grid,
+                           int squareWidth, int squareHeight);
+
+// Left, top, right and bottom, as the canvas's Rectangle takes them: the right column and
+// the bottom row lie just outside.
+struct PreviewBox {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// One sheet of the preview, in `column` and `row` (from 1): its paper, the poster's part
+// on it (at the printable area's corner), and the block of the working picture that part
+// shows.
+struct PreviewSheet {
+  PreviewBox paper, part;
+  QRect source;
+};
+PreviewSheet PreviewSheetOf(const platform::PrinterPageMetrics &page, const SheetGrid &grid,
+                            const PreviewGrid &preview, int64_t column, int64_t row);
+
 // "Feuilles : N" / "Sheets : N".
 QString SheetCountText(int language, int64_t count);
 QString CuttingOutText(int language);  // "Découpage..." / "Cutting out..."
@@ -50,13 +80,13 @@ QString CuttingOutText(int language);  // "Découpage..." / "Cutting out..."
 // with it the picture is cut into the sheets. A printer that cannot be read, or a
 // picture that cannot be drawn, is reported in an error box and gives false.
 bool DrawSheetLayout(platform::ImageControl &image, int widthPx, int heightPx, bool withPicture,
-                     QLabel *label, PosterHost &host);
+                     QLabel *label, PosterWindow &host);
 bool DrawSheetLayout(QImage &bitmap, int widthPx, int heightPx, bool withPicture, QLabel *label,
-                     PosterHost &host);
+                     PosterWindow &host);
 
 // The poster's picture with its top-left corner at (left, top), PosterWidth x scaleX by
 // PosterHeight x scaleY device units, fitted to its proportions when KeepRatio is set.
-void DrawPicture(PosterHost &host, platform::Canvas &canvas, int left, int top, double scaleX,
+void DrawPicture(PosterWindow &host, platform::Canvas &canvas, int left, int top, double scaleX,
                  double scaleY);
 
 // A bitmap sent to the canvas's device through its device-independent rows, stretched
@@ -67,8 +97,8 @@ void DrawBitmapAsDIB(const QImage &bitmap, int bitsPerPixel, platform::Canvas &c
 
 // The main window's side panel: the square's size and place, its redraw, and the
 // landscape box's click.
-void SizePreviewSquare(PosterHost &host);
-void RefreshPreview(PosterHost &host);
-void MainLandscapeBoxClick(PosterHost &host);
+void SizePreviewSquare(PosterWindow &host);
+void RefreshPreview(PosterWindow &host);
+void MainLandscapeBoxClick(PosterWindow &host);
 
 }  // namespace layout

@@ -8,8 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "DocumentPosterHost.h"
-#include "PosterHost.h"
+#include "PosterWindow.h"
 #include "SheetLayout.h"
 #include "core/Numbers.h"
 #include "gdi/ImageMemory.h"
@@ -47,10 +46,10 @@ int main(int argc, char **argv) {
     auto *row = reinterpret_cast<QRgb *>(big.scanLine(y));
     for (int x = 0; x < width; ++x) row[x] = qRgb(x & 255, y & 255, (x ^ y) & 255);
   }
-  layout::DocumentPosterHost host;
-  host.posterWidth = 1890;
-  host.posterHeight = 2646;
-  host.keepRatio = false;
+  layout::PosterWithoutWindow host;
+  host.document.PosterWidth = 1890;
+  host.document.PosterHeight = 2646;
+  host.document.KeepRatio = false;
   host.picture.AssignBitmap(big);
   big = QImage();
 
@@ -67,7 +66,8 @@ int main(int argc, char **argv) {
     (void)keep;
   };
   auto draw = [&] {
-    layout::DrawSheetLayout(square, host.posterWidth, host.posterHeight, true, nullptr, host);
+    layout::DrawSheetLayout(square, host.document.PosterWidth, host.document.PosterHeight, true,
+                            nullptr, host);
   };
   double smooth = 1e300, with = 1e300;
   for (int round = 0; round < 3; ++round) {
@@ -79,8 +79,8 @@ int main(int argc, char **argv) {
       BestMs(1,
              [&] {
                for (int i = 0; i < loops; ++i)
-                 layout::DrawSheetLayout(square, host.posterWidth, host.posterHeight, false,
-                                         nullptr, host);
+                 layout::DrawSheetLayout(square, host.document.PosterWidth,
+                                         host.document.PosterHeight, false, nullptr, host);
              }) /
       loops;
 

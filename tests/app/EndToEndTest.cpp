@@ -81,9 +81,9 @@ TEST_F(EndToEnd, ANewPosterFromAJpegReachesTheDocumentState) {
   EXPECT_EQ(width, 5000);
   EXPECT_TRUE(InDocumentState(*form));
   EXPECT_EQ(form->windowTitle(), Caption(QStringLiteral(" : Fichier SANS NOM")));
-  EXPECT_TRUE(form->Modified);
-  EXPECT_EQ(form->ImageFileName, QStringLiteral("vacances.jpg"));
-  EXPECT_EQ(form->ImageOrigin, 0);
+  EXPECT_TRUE(form->Document.Modified);
+  EXPECT_EQ(form->Document.ImageFileName, QStringLiteral("vacances.jpg"));
+  EXPECT_EQ(form->Document.ImageOrigin, layout::PictureOrigin::File);
   EXPECT_TRUE(form->Label3->text().startsWith(QStringLiteral("Feuilles : ")));
   EXPECT_GT(form->Label3->text().mid(11).toInt(), 1);
   // The picture went through the image component and into the picture image.
@@ -94,12 +94,12 @@ TEST_F(EndToEnd, ANewPosterFromAJpegReachesTheDocumentState) {
   // Save as: the picture is copied into the picture folder; a second save copies nothing.
   dialogs_->AnswerFile(Prog(QStringLiteral("vacances.aff")));
   form->Enregistrersous1Click();
-  EXPECT_FALSE(form->Modified);
+  EXPECT_FALSE(form->Document.Modified);
   EXPECT_TRUE(QFile::exists(Prog(QStringLiteral("images/vacances.jpg"))));
   QFile::remove(jpeg);
-  form->Modified = true;
+  form->Document.Modified = true;
   form->Enregistrer1Click();
-  EXPECT_FALSE(form->Modified);
+  EXPECT_FALSE(form->Document.Modified);
   EXPECT_EQ(QDir(Prog(QStringLiteral("images"))).entryList(QDir::Files).size(), 1);
 
   // Started again with the poster file, the same poster shows.
@@ -108,7 +108,7 @@ TEST_F(EndToEnd, ANewPosterFromAJpegReachesTheDocumentState) {
   auto again = Start({Prog(QStringLiteral("vacances.aff"))});
   EXPECT_TRUE(InDocumentState(*again));
   EXPECT_EQ(again->Label3->text(), label);
-  EXPECT_FALSE(again->Modified);
+  EXPECT_FALSE(again->Document.Modified);
 }
 
 TEST_F(EndToEnd, CancellingTheFormatDialogLeavesNoPoster) {
@@ -118,23 +118,23 @@ TEST_F(EndToEnd, CancellingTheFormatDialogLeavesNoPoster) {
   AnswerFormat(QDialog::Rejected);
   form->Nouveau1Click();
   EXPECT_FALSE(InDocumentState(*form));
-  EXPECT_FALSE(form->Modified);
+  EXPECT_FALSE(form->Document.Modified);
 }
 
 TEST_F(EndToEnd, TheSaveQuestionComesBeforeANewPosterAndCanStopIt) {
   auto form = Start();
-  form->ImagePath = MakeBmp(dir_.File(QStringLiteral("p.bmp")), 40, 30);
-  form->ImageFileName = QStringLiteral("p.bmp");
-  form->Modified = true;
+  form->Document.ImagePath = MakeBmp(dir_.File(QStringLiteral("p.bmp")), 40, 30);
+  form->Document.ImageFileName = QStringLiteral("p.bmp");
+  form->Document.Modified = true;
 
   dialogs_->AnswerMessage(MessageResult::Cancel);
   form->Nouveau1Click();  // nothing else is asked
-  EXPECT_TRUE(form->Modified);
+  EXPECT_TRUE(form->Document.Modified);
 
   dialogs_->AnswerMessage(MessageResult::Yes);
   dialogs_->AnswerFile(QString());  // save as cancelled: the command stops there
   form->Nouveau1Click();
-  EXPECT_TRUE(form->Modified);
+  EXPECT_TRUE(form->Document.Modified);
 
   dialogs_->AnswerMessage(MessageResult::No);
   dialogs_->AnswerModal([](QDialog &) { return int(QDialog::Rejected); });  // the choice
@@ -150,14 +150,14 @@ TEST_F(EndToEnd, ANewPosterFromTheScannerIsSavedAsAnLzwTiff) {
   AnswerFormat(QDialog::Accepted);
   form->ScanImageClick();
   ASSERT_TRUE(InDocumentState(*form));
-  EXPECT_EQ(form->ImageFileName, QStringLiteral("scan2.tif"));
-  EXPECT_EQ(form->ImageOrigin, 1);
-  EXPECT_TRUE(form->Modified);
+  EXPECT_EQ(form->Document.ImageFileName, QStringLiteral("scan2.tif"));
+  EXPECT_EQ(form->Document.ImageOrigin, layout::PictureOrigin::Scan);
+  EXPECT_TRUE(form->Document.Modified);
   EXPECT_FALSE(QFile::exists(Prog(QStringLiteral("images/scan2.tif")))) << "written at save";
 
   dialogs_->AnswerFile(Prog(QStringLiteral("scan.aff")));
   form->Enregistrersous1Click();
-  EXPECT_FALSE(form->Modified);
+  EXPECT_FALSE(form->Document.Modified);
   int width = 0, height = 0, pages = 0, bits = 0;
   QString compression;
   ASSERT_TRUE(imaging::ReadTiffInfo(Prog(QStringLiteral("images/scan2.tif")), 1, width, height,
@@ -233,15 +233,15 @@ TEST_F(EndToEnd, AnUnreadablePictureIsSaidAndLeavesTheOpenPosterAndItsFilesAlone
     }
     // The poster on screen is still the one its document names.
     EXPECT_TRUE(InDocumentState(*form));
-    EXPECT_EQ(form->ImagePath, mine);
-    EXPECT_EQ(form->ImageFileName, QStringLiteral("mine.bmp"));
-    EXPECT_EQ(form->ImageOrigin, 0);
+    EXPECT_EQ(form->Document.ImagePath, mine);
+    EXPECT_EQ(form->Document.ImageFileName, QStringLiteral("mine.bmp"));
+    EXPECT_EQ(form->Document.ImageOrigin, layout::PictureOrigin::File);
 
     // Saving copies the poster's own picture, not the rejected file.
     dialogs_->AnswerFile(Prog(QStringLiteral("mine.aff")));
     form->Enregistrersous1Click();
     EXPECT_EQ(QImage(Prog(QStringLiteral("images/mine.bmp"))).pixel(0, 0), 0xffff0000);
-    form->Modified = false;
+    form->Document.Modified = false;
     form.reset();
     QDir(Prog(QStringLiteral("images"))).removeRecursively();
   }
@@ -261,12 +261,12 @@ TEST_F(EndToEnd, AScannedPosterSurvivesAnUnreadablePictureAndIsSavedInThePicture
   ChoosePicture(damaged);
   dialogs_->AnswerMessage(MessageResult::Ok);
   platform::RunGuarded([&] { form->Nouveau1Click(); });
-  EXPECT_EQ(form->ImageOrigin, 1);
-  EXPECT_EQ(form->ImagePath, Prog(QStringLiteral("images/scan1.tif")));
+  EXPECT_EQ(form->Document.ImageOrigin, layout::PictureOrigin::Scan);
+  EXPECT_EQ(form->Document.ImagePath, Prog(QStringLiteral("images/scan1.tif")));
 
   dialogs_->AnswerFile(Prog(QStringLiteral("scan.aff")));
   form->Enregistrersous1Click();
-  EXPECT_FALSE(form->Modified);
+  EXPECT_FALSE(form->Document.Modified);
   QFile untouched(damaged);
   ASSERT_TRUE(untouched.open(QIODevice::ReadOnly));
   EXPECT_EQ(untouched.readAll(), mine) << "the user's own file is never written";
@@ -285,8 +285,8 @@ TEST_F(EndToEnd, APosterWhosePictureIsDamagedSaysWhyAndShowsNoPoster) {
                                                        Prog(QStringLiteral("images/broken.jpg"))))
       << dialogs_->LastMessage()->text.toStdString();
   EXPECT_FALSE(InDocumentState(*form));
-  EXPECT_EQ(form->PosterFileName, poster);  // the fields read keep their values
-  EXPECT_EQ(form->PosterWidth, 400);
+  EXPECT_EQ(form->Document.PosterFileName, poster);  // the fields read keep their values
+  EXPECT_EQ(form->Document.PosterWidth, 400);
 }
 
 TEST_F(EndToEnd, AReopenedIconPosterKeepsItsKindAndTransparency) {
@@ -336,15 +336,15 @@ TEST_F(EndToEnd, WithoutAScannerTheOpenPosterStaysAndNoSaveQuestionIsAsked) {
   ChoosePicture(mine);
   AnswerFormat(QDialog::Accepted);
   form->Nouveau1Click();
-  ASSERT_TRUE(form->Modified);
+  ASSERT_TRUE(form->Document.Modified);
   dialogs_->AnswerMessage(MessageResult::Ok);
   form->ScanImageClick();
   ASSERT_EQ(dialogs_->ShownDialogs().size(), 3u) << "the choice, the format, one message";
   EXPECT_EQ(dialogs_->LastMessage()->text, QStringLiteral("Aucun scanner trouvé"));
   EXPECT_TRUE(InDocumentState(*form));
-  EXPECT_TRUE(form->Modified);
-  EXPECT_EQ(form->ImagePath, mine);
-  form->Modified = false;
+  EXPECT_TRUE(form->Document.Modified);
+  EXPECT_EQ(form->Document.ImagePath, mine);
+  form->Document.Modified = false;
 }
 
 namespace {
@@ -357,10 +357,10 @@ QByteArray Bytes(const QString &path) {
 
 TEST_F(EndToEnd, APictureCopyPastTheFileSizeLimitSaysDiskFullAndKeepsThePoster) {
   auto form = Start();
-  form->ImagePath = MakeBmp(dir_.File(QStringLiteral("big.bmp")), 300, 300);  // 360 KB
-  form->ImageFileName = QStringLiteral("big.bmp");
-  form->ImageOrigin = 0;
-  form->Modified = true;
+  form->Document.ImagePath = MakeBmp(dir_.File(QStringLiteral("big.bmp")), 300, 300);  // 360 KB
+  form->Document.ImageFileName = QStringLiteral("big.bmp");
+  form->Document.ImageOrigin = layout::PictureOrigin::File;
+  form->Document.Modified = true;
   try {
     FileSizeLimit limit(100000);
     form->WritePosterFile(Prog(QStringLiteral("big.aff")));
@@ -371,7 +371,7 @@ TEST_F(EndToEnd, APictureCopyPastTheFileSizeLimitSaysDiskFullAndKeepsThePoster) 
     EXPECT_TRUE(e.Text().endsWith(QStringLiteral("Rien n'a été enregistré.")))
         << e.Text().toStdString();
   }
-  EXPECT_TRUE(form->Modified);
+  EXPECT_TRUE(form->Document.Modified);
   EXPECT_TRUE(QDir(Prog(QStringLiteral("images"))).entryList(QDir::Files).isEmpty())
       << "a temporary file stayed in the picture folder";
 }
@@ -382,35 +382,35 @@ TEST_F(EndToEnd, ASavedScanSurvivesALaterSaveThatFails) {
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 300; ++x) scan.setPixel(x, y, qRgb(x * 13 % 256, y * 7 % 256, x ^ y));
   form->Tampon->SetPictureImage(scan);
-  form->ImageFileName = QStringLiteral("scan1.tif");
-  form->ImagePath = Prog(QStringLiteral("images/scan1.tif"));
-  form->ImageOrigin = 1;
-  form->Modified = true;
+  form->Document.ImageFileName = QStringLiteral("scan1.tif");
+  form->Document.ImagePath = Prog(QStringLiteral("images/scan1.tif"));
+  form->Document.ImageOrigin = layout::PictureOrigin::Scan;
+  form->Document.Modified = true;
   form->WritePosterFile(Prog(QStringLiteral("s.aff")));
-  const QByteArray good = Bytes(form->ImagePath);
+  const QByteArray good = Bytes(form->Document.ImagePath);
 
   QImage more = scan.scaled(600, 400);
   form->Tampon->SetPictureImage(more);
-  form->Modified = true;
+  form->Document.Modified = true;
   {
     FileSizeLimit limit(rlim_t(good.size()));
     EXPECT_THROW(form->WritePosterFile(Prog(QStringLiteral("s.aff"))), platform::Failure);
   }
-  EXPECT_TRUE(form->Modified);
-  EXPECT_EQ(Bytes(form->ImagePath), good) << "the last good scan was lost";
+  EXPECT_TRUE(form->Document.Modified);
+  EXPECT_EQ(Bytes(form->Document.ImagePath), good) << "the last good scan was lost";
   EXPECT_EQ(QDir(Prog(QStringLiteral("images"))).entryList(QDir::Files),
             QStringList{QStringLiteral("scan1.tif")});
 }
 
 TEST_F(EndToEnd, APosterFileIsWrittenThroughItsLinkAndNeverOverAReadOnlyFile) {
   auto form = Start();
-  form->ImageOrigin = 2;
-  form->ImageFileName = QStringLiteral("p.bmp");
-  form->PosterWidth = 123;
+  form->Document.ImageOrigin = layout::PictureOrigin::PosterFile;
+  form->Document.ImageFileName = QStringLiteral("p.bmp");
+  form->Document.PosterWidth = 123;
 
   const QString readOnly = dir_.Write(QStringLiteral("prog/locked.aff"), "locked poster");
   QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-  form->Modified = true;
+  form->Document.Modified = true;
   try {
     form->WritePosterFile(readOnly);
     FAIL() << "a read-only poster file was replaced";
@@ -418,7 +418,7 @@ TEST_F(EndToEnd, APosterFileIsWrittenThroughItsLinkAndNeverOverAReadOnlyFile) {
     EXPECT_TRUE(e.Text().startsWith(QStringLiteral("Accès au fichier refusé.")))
         << e.Text().toStdString();
   }
-  EXPECT_TRUE(form->Modified);
+  EXPECT_TRUE(form->Document.Modified);
   EXPECT_EQ(Bytes(readOnly), QByteArray("locked poster"));
 
   const QString real = dir_.Write(QStringLiteral("real.aff"), "old poster");

@@ -30,7 +30,7 @@ TEST_F(MainWindowTest, FirstRunOpensMaximizedWithThePreviewOptionAndNoLastFile) 
   auto form = Start();
   EXPECT_TRUE(form->windowState() & Qt::WindowMaximized);
   EXPECT_TRUE(form->ShowPreview);
-  EXPECT_TRUE(form->PosterFileName.isEmpty());
+  EXPECT_TRUE(form->Document.PosterFileName.isEmpty());
   EXPECT_EQ(form->windowTitle(), Caption(QString()));
   EXPECT_TRUE(QDir(Prog("images")).exists()) << "the picture folder is made at start";
   EXPECT_EQ(form->ProgramFolder, dir_.File("prog/"));
@@ -62,7 +62,7 @@ TEST_F(MainWindowTest, AStoredWindowPlaceRoundTrips) {
   auto form = Start();
   EXPECT_FALSE(form->windowState() & Qt::WindowMaximized);
   EXPECT_EQ(form->size(), QSize(700, 500));
-  EXPECT_EQ(form->PosterFileName, QStringLiteral("/somewhere/last.aff"));
+  EXPECT_EQ(form->Document.PosterFileName, QStringLiteral("/somewhere/last.aff"));
   EXPECT_TRUE(form->close());
   QSettings s = Settings();
   EXPECT_EQ(s.value("MainW/Maxi").toString(), QStringLiteral("0"));
@@ -75,7 +75,7 @@ TEST_F(MainWindowTest, AStoredWindowPlaceRoundTrips) {
 TEST_F(MainWindowTest, AnArgumentNamingNoFileOpensNothingAndForgetsTheLastFile) {
   WriteSettings("[DernierFichier]\nFichier=/somewhere/last.aff\n");
   auto form = Start({Prog("absent.aff")});
-  EXPECT_TRUE(form->PosterFileName.isEmpty());
+  EXPECT_TRUE(form->Document.PosterFileName.isEmpty());
   EXPECT_FALSE(InDocumentState(*form));
   form->close();
   EXPECT_EQ(Settings().value("DernierFichier/Fichier").toString(), QString());
@@ -89,9 +89,9 @@ TEST_F(MainWindowTest, APosterNamedOnTheCommandLineOpensWithItsPicture) {
   auto form = Start({poster});
   EXPECT_TRUE(InDocumentState(*form));
   EXPECT_EQ(form->windowTitle(), Caption(" : " + poster));
-  EXPECT_EQ(form->ImagePath, Prog("images/sunset.bmp"));
+  EXPECT_EQ(form->Document.ImagePath, Prog("images/sunset.bmp"));
   EXPECT_EQ(form->Feuille->GetPicture().Width(), 120);
-  EXPECT_FALSE(form->Modified);
+  EXPECT_FALSE(form->Document.Modified);
   EXPECT_EQ(dialogs_->ShownDialogs().size(), 0u);
 }
 
@@ -127,7 +127,7 @@ TEST_F(MainWindowTest, APosterWhosePictureIsMissingSaysSoAndShowsNoPoster) {
   EXPECT_EQ(dialogs_->LastMessage()->text, Prog("images/gone.bmp") + " introuvable.");
   EXPECT_EQ(dialogs_->LastMessage()->title, QStringLiteral("Erreur"));
   EXPECT_FALSE(InDocumentState(*form));
-  EXPECT_EQ(form->PosterFileName, poster);  // the fields read keep their values
+  EXPECT_EQ(form->Document.PosterFileName, poster);  // the fields read keep their values
 }
 
 TEST_F(MainWindowTest, APosterFileWithTextWhereANumberBelongsIsNotRecognised) {
@@ -176,11 +176,11 @@ TEST_F(MainWindowTest, FitPictureSizesAndCentresThePicture) {
 TEST_F(MainWindowTest, TheCloseQueryGoesThroughTheSaveQuestion) {
   auto form = Start();
   MakeBmp(dir_.File("pic.bmp"), 40, 30);
-  form->ImagePath = dir_.File("pic.bmp");
-  form->ImageFileName = QStringLiteral("pic.bmp");
-  form->ImageOrigin = 0;
+  form->Document.ImagePath = dir_.File("pic.bmp");
+  form->Document.ImageFileName = QStringLiteral("pic.bmp");
+  form->Document.ImageOrigin = layout::PictureOrigin::File;
 
-  form->Modified = true;
+  form->Document.Modified = true;
   dialogs_->AnswerMessage(MessageResult::Cancel);
   EXPECT_FALSE(form->close()) << "Cancel keeps the program running";
   EXPECT_EQ(dialogs_->LastMessage()->title, QStringLiteral("Confirmation"));
@@ -192,7 +192,7 @@ TEST_F(MainWindowTest, TheCloseQueryGoesThroughTheSaveQuestion) {
   dialogs_->AnswerMessage(MessageResult::Yes);
   dialogs_->AnswerFile(QString());
   EXPECT_FALSE(form->close());
-  EXPECT_TRUE(form->Modified);
+  EXPECT_TRUE(form->Document.Modified);
 
   // Yes, then a name: the poster is written and the window closes.
   dialogs_->AnswerMessage(MessageResult::Yes);
@@ -205,7 +205,7 @@ TEST_F(MainWindowTest, TheCloseQueryGoesThroughTheSaveQuestion) {
 
 TEST_F(MainWindowTest, AnsweringNoDropsTheChanges) {
   auto form = Start();
-  form->Modified = true;
+  form->Document.Modified = true;
   dialogs_->AnswerMessage(MessageResult::No);
   EXPECT_TRUE(form->close());
   EXPECT_EQ(QDir(Prog("images")).entryList(QDir::Files).size(), 0);
@@ -215,15 +215,15 @@ TEST_F(MainWindowTest, SavingCopiesAPictureFromOutsideOnceAndAvoidsNameClashes) 
   auto form = Start();
   const QString mine = MakeBmp(dir_.File("photo.bmp"), 10, 10, 0xffff0000);
   MakeBmp(Prog("images/photo.bmp"), 10, 10, 0xff00ff00);  // another picture, same name
-  form->ImagePath = mine;
-  form->ImageFileName = QStringLiteral("photo.bmp");
-  form->ImageOrigin = 0;
-  form->PosterWidth = 378;
-  form->PosterHeight = 200;
-  form->Modified = true;
+  form->Document.ImagePath = mine;
+  form->Document.ImageFileName = QStringLiteral("photo.bmp");
+  form->Document.ImageOrigin = layout::PictureOrigin::File;
+  form->Document.PosterWidth = 378;
+  form->Document.PosterHeight = 200;
+  form->Document.Modified = true;
   form->WritePosterFile(Prog("p.aff"));
-  EXPECT_FALSE(form->Modified);
-  EXPECT_EQ(form->ImageFileName, QStringLiteral("photo-2.bmp"));
+  EXPECT_FALSE(form->Document.Modified);
+  EXPECT_EQ(form->Document.ImageFileName, QStringLiteral("photo-2.bmp"));
   EXPECT_EQ(app::ReadPosterFileContents(Prog("p.aff")).imageFileName,
             QStringLiteral("photo-2.bmp"));
   EXPECT_EQ(QImage(Prog("images/photo-2.bmp")).pixel(0, 0), 0xffff0000);
@@ -233,19 +233,19 @@ TEST_F(MainWindowTest, SavingCopiesAPictureFromOutsideOnceAndAvoidsNameClashes) 
   // Saving again finds the copy already there and copies nothing.
   const QDateTime copied = QFileInfo(Prog("images/photo-2.bmp")).lastModified();
   form->WritePosterFile(Prog("p.aff"));
-  EXPECT_EQ(form->ImageFileName, QStringLiteral("photo-2.bmp"));
+  EXPECT_EQ(form->Document.ImageFileName, QStringLiteral("photo-2.bmp"));
   EXPECT_EQ(QFileInfo(Prog("images/photo-2.bmp")).lastModified(), copied);
   EXPECT_EQ(QDir(Prog("images")).entryList(QDir::Files).size(), 2);
 }
 
 TEST_F(MainWindowTest, SavingAPosterThatWasOpenedWritesNoPicture) {
   auto form = Start();
-  form->ImagePath = Prog("images/absent.bmp");
-  form->ImageFileName = QStringLiteral("absent.bmp");
-  form->ImageOrigin = 2;
-  form->Modified = true;
+  form->Document.ImagePath = Prog("images/absent.bmp");
+  form->Document.ImageFileName = QStringLiteral("absent.bmp");
+  form->Document.ImageOrigin = layout::PictureOrigin::PosterFile;
+  form->Document.Modified = true;
   form->WritePosterFile(Prog("o.aff"));
-  EXPECT_FALSE(form->Modified);
+  EXPECT_FALSE(form->Document.Modified);
   EXPECT_TRUE(QDir(Prog("images")).entryList(QDir::Files).isEmpty());
 }
 
@@ -254,12 +254,12 @@ TEST_F(MainWindowTest, SavingAScanWritesItAsTiffEveryTime) {
   QImage scan(64, 48, QImage::Format_RGB32);
   scan.fill(0xff123456);
   form->Tampon->SetPictureImage(scan);
-  form->ImageFileName = QStringLiteral("scan1.tif");
-  form->ImagePath = Prog("images/scan1.tif");
-  form->ImageOrigin = 1;
-  form->Modified = true;
+  form->Document.ImageFileName = QStringLiteral("scan1.tif");
+  form->Document.ImagePath = Prog("images/scan1.tif");
+  form->Document.ImageOrigin = layout::PictureOrigin::Scan;
+  form->Document.Modified = true;
   form->WritePosterFile(Prog("s.aff"));
-  EXPECT_FALSE(form->Modified);
+  EXPECT_FALSE(form->Document.Modified);
   const QImage back(Prog("images/scan1.tif"));
   ASSERT_FALSE(back.isNull());
   EXPECT_EQ(back.size(), QSize(64, 48));
@@ -271,27 +271,27 @@ TEST_F(MainWindowTest, AScanThatCannotBeWrittenIsNotTakenForSaved) {
   QImage scan(16, 16, QImage::Format_RGB32);
   scan.fill(0xff808080);
   form->Tampon->SetPictureImage(scan);
-  form->ImageFileName = QStringLiteral("scan1.tif");
-  form->ImagePath = Prog("images/scan1.tif");
-  QDir().mkpath(form->ImagePath);  // a folder where the scan belongs: it cannot be written
-  form->ImageOrigin = 1;
-  form->Modified = true;
+  form->Document.ImageFileName = QStringLiteral("scan1.tif");
+  form->Document.ImagePath = Prog("images/scan1.tif");
+  QDir().mkpath(form->Document.ImagePath);  // a folder where the scan belongs: it cannot be written
+  form->Document.ImageOrigin = layout::PictureOrigin::Scan;
+  form->Document.Modified = true;
   try {
     form->WritePosterFile(Prog("s.aff"));
     FAIL() << "a scan that was not written was reported as saved";
   } catch (const platform::Failure &e) {
-    EXPECT_TRUE(e.Text().startsWith("Impossible de créer le fichier " + form->ImagePath))
+    EXPECT_TRUE(e.Text().startsWith("Impossible de créer le fichier " + form->Document.ImagePath))
         << e.Text().toStdString();
   }
-  EXPECT_TRUE(form->Modified);
+  EXPECT_TRUE(form->Document.Modified);
 }
 
 TEST_F(MainWindowTest, AFailedPictureCopyLeavesThePosterModified) {
   auto form = Start();
-  form->ImagePath = dir_.File("vanished.bmp");
-  form->ImageFileName = QStringLiteral("vanished.bmp");
-  form->ImageOrigin = 0;
-  form->Modified = true;
+  form->Document.ImagePath = dir_.File("vanished.bmp");
+  form->Document.ImageFileName = QStringLiteral("vanished.bmp");
+  form->Document.ImageOrigin = layout::PictureOrigin::File;
+  form->Document.Modified = true;
   const QByteArray before = "version1\r\n10\r\n10\r\nold.bmp\r\n1\r\n0\r\n";
   dir_.Write("prog/v.aff", before);
   try {
@@ -301,7 +301,7 @@ TEST_F(MainWindowTest, AFailedPictureCopyLeavesThePosterModified) {
     EXPECT_EQ(e.Text(), "Impossible d'ouvrir le fichier " + dir_.File("vanished.bmp") +
                             ". Rien n'a été enregistré.");
   }
-  EXPECT_TRUE(form->Modified) << "the save question must still protect the work";
+  EXPECT_TRUE(form->Document.Modified) << "the save question must still protect the work";
   QFile poster(Prog("v.aff"));
   ASSERT_TRUE(poster.open(QIODevice::ReadOnly));
   EXPECT_EQ(poster.readAll(), before) << "the poster file names no picture that is not there";
@@ -309,30 +309,30 @@ TEST_F(MainWindowTest, AFailedPictureCopyLeavesThePosterModified) {
 
 TEST_F(MainWindowTest, APosterFileThatCannotBeWrittenLeavesNoNewPictureBehind) {
   auto form = Start();
-  form->ImagePath = MakeBmp(dir_.File("photo.bmp"), 10, 10);
-  form->ImageFileName = QStringLiteral("photo.bmp");
-  form->ImageOrigin = 0;
-  form->Modified = true;
+  form->Document.ImagePath = MakeBmp(dir_.File("photo.bmp"), 10, 10);
+  form->Document.ImageFileName = QStringLiteral("photo.bmp");
+  form->Document.ImageOrigin = layout::PictureOrigin::File;
+  form->Document.Modified = true;
   try {
     form->WritePosterFile(dir_.File("no/such/folder/p.aff"));
     FAIL() << "a poster file was written into a missing folder";
   } catch (const platform::InOutError &e) {
     EXPECT_TRUE(e.Text().endsWith(" Rien n'a été enregistré.")) << e.Text().toStdString();
   }
-  EXPECT_TRUE(form->Modified);
+  EXPECT_TRUE(form->Document.Modified);
   EXPECT_FALSE(QFile::exists(Prog("images/photo.bmp")));
-  EXPECT_EQ(form->ImagePath, dir_.File("photo.bmp"));
+  EXPECT_EQ(form->Document.ImagePath, dir_.File("photo.bmp"));
 }
 
 TEST_F(MainWindowTest, AFailedWriteKeepsTheNewNameAndTheOldFile) {
   auto form = Start();
-  form->ImageOrigin = 2;
-  form->Modified = true;
+  form->Document.ImageOrigin = layout::PictureOrigin::PosterFile;
+  form->Document.Modified = true;
   dialogs_->AnswerFile(dir_.File("no/such/folder/x.aff"));
   EXPECT_THROW(form->Enregistrersous1Click(), platform::InOutError);
-  EXPECT_EQ(form->PosterFileName, dir_.File("no/such/folder/x.aff"));
+  EXPECT_EQ(form->Document.PosterFileName, dir_.File("no/such/folder/x.aff"));
   EXPECT_EQ(form->windowTitle(), Caption(" : " + dir_.File("no/such/folder/x.aff")));
-  EXPECT_TRUE(form->Modified);
+  EXPECT_TRUE(form->Document.Modified);
 }
 
 TEST_F(MainWindowTest, AnUnreadablePosterWithNoEarlierFileGoesOnToANewPoster) {
@@ -348,7 +348,7 @@ TEST_F(MainWindowTest, AnUnreadablePosterWithNoEarlierFileGoesOnToANewPoster) {
   EXPECT_EQ(shown[1].message.text, QStringLiteral("Format de fichier non reconnu."));
   EXPECT_EQ(shown[2].dialogClass, QStringLiteral("dialogs::TOpenDial"));
   EXPECT_TRUE(form->ForgetLastFile);
-  EXPECT_TRUE(form->PosterFileName.isEmpty());
+  EXPECT_TRUE(form->Document.PosterFileName.isEmpty());
 }
 
 TEST_F(MainWindowTest, AnUnmodifiedPosterIsNeverQuestioned) {

@@ -44,13 +44,13 @@ TEST_F(PictureFolder, PicturesOfNewPostersGoIntoTheUsersDataFolder) {
       << "a data folder made by the program is private to the user";
   EXPECT_EQ(form->SettingsKeyName, QStringLiteral("muralix.ini"));
 
-  form->ImagePath = MakeBmp(dir_.File("photo.bmp"), 12, 10);
-  form->ImageFileName = QStringLiteral("photo.bmp");
-  form->ImageOrigin = 0;
-  form->Modified = true;
+  form->Document.ImagePath = MakeBmp(dir_.File("photo.bmp"), 12, 10);
+  form->Document.ImageFileName = QStringLiteral("photo.bmp");
+  form->Document.ImageOrigin = layout::PictureOrigin::File;
+  form->Document.Modified = true;
   form->WritePosterFile(dir_.File("p.aff"));
   EXPECT_TRUE(QFile::exists(Data("images/photo.bmp")));
-  EXPECT_EQ(form->ImagePath, Data("images/photo.bmp"));
+  EXPECT_EQ(form->Document.ImagePath, Data("images/photo.bmp"));
   EXPECT_FALSE(QDir(Prog("images")).exists());
 }
 
@@ -63,11 +63,11 @@ TEST_F(PictureFolder, ScansAreWrittenIntoTheUsersDataFolder) {
     return int(QDialog::Accepted);
   });
   form->ScanImageClick();
-  ASSERT_EQ(form->ImageOrigin, 1);
-  EXPECT_EQ(form->ImagePath, Data("images/scan1.tif"));
+  ASSERT_EQ(form->Document.ImageOrigin, layout::PictureOrigin::Scan);
+  EXPECT_EQ(form->Document.ImagePath, Data("images/scan1.tif"));
   dialogs_->AnswerFile(dir_.File("scan.aff"));
   form->Enregistrersous1Click();
-  EXPECT_FALSE(form->Modified);
+  EXPECT_FALSE(form->Document.Modified);
   int width = 0, height = 0, pages = 0, bits = 0;
   QString compression;
   EXPECT_TRUE(
@@ -104,7 +104,7 @@ TEST_F(PictureFolder, APosterFindsItsPictureInTheDataFolderThenBesideTheProgram)
                                  : Prog("images/sunset.bmp");
     if (!c.inData && !c.besideProgram) dialogs_->AnswerMessage(MessageResult::Ok);
     auto form = Start({poster});
-    EXPECT_EQ(form->ImagePath, expected);
+    EXPECT_EQ(form->Document.ImagePath, expected);
     if (c.inData || c.besideProgram) {
       EXPECT_TRUE(InDocumentState(*form));
       EXPECT_EQ(form->Feuille->GetPicture().Width(), c.inData ? 120 : 60);
@@ -130,7 +130,7 @@ TEST_F(PictureFolder, AnUnusableDataFolderIsNamedOnceAndTheWindowStillStartsWhol
       << text.toStdString();
   // The rest of the start ran: settings read, no poster, the caption set.
   EXPECT_EQ(form->size(), QSize(640, 500));
-  EXPECT_EQ(form->PosterFileName, QStringLiteral("/a.aff"));
+  EXPECT_EQ(form->Document.PosterFileName, QStringLiteral("/a.aff"));
   EXPECT_FALSE(InDocumentState(*form));
   EXPECT_TRUE(form->EmptyHint->isVisibleTo(form.get()));
   EXPECT_EQ(form->windowTitle(), Caption(QString()));

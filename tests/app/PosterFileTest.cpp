@@ -169,3 +169,33 @@ TEST(PosterFile, OnlyASmallRegularFileIsReadAsAPosterFile) {
   }
   EXPECT_EQ(ReadPosterFileContents(dir.Write("sound.aff", sound)).posterHeight, 20);
 }
+
+TEST(PosterFile, TheDocumentWritesItsSixLinesAndTakesThemBack) {
+  TempDir dir;
+  layout::PosterDocument document;
+  document.PosterWidth = 1587;
+  document.PosterHeight = 1123;
+  document.ImageFileName = QStringLiteral("photo.jpg");
+  document.KeepRatio = false;
+  document.Landscape = true;
+  document.VersionTag = QStringLiteral("version9");  // kept when read, never written
+  app::WritePosterFileContents(dir.File("a.aff"), app::PosterFileContentsOf(document));
+  EXPECT_EQ(ReadAll(dir.File("a.aff")),
+            QByteArray("version1\r\n1587\r\n1123\r\nphoto.jpg\r\n0\r\n1\r\n"));
+
+  // What the file does not hold stays as the document had it.
+  layout::PosterDocument opened;
+  opened.ImagePath = QStringLiteral("/elsewhere/photo.jpg");
+  opened.ImageOrigin = layout::PictureOrigin::Scan;
+  opened.Modified = true;
+  app::TakePosterFileContents(opened, ReadPosterFileContents(dir.File("a.aff")));
+  EXPECT_EQ(opened.VersionTag, QStringLiteral("version1"));
+  EXPECT_EQ(opened.PosterWidth, 1587);
+  EXPECT_EQ(opened.PosterHeight, 1123);
+  EXPECT_EQ(opened.ImageFileName, QStringLiteral("photo.jpg"));
+  EXPECT_FALSE(opened.KeepRatio);
+  EXPECT_TRUE(opened.Landscape);
+  EXPECT_EQ(opened.ImagePath, QStringLiteral("/elsewhere/photo.jpg"));
+  EXPECT_EQ(opened.ImageOrigin, layout::PictureOrigin::Scan);
+  EXPECT_TRUE(opened.Modified);
+}

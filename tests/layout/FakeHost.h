@@ -1,61 +1,36 @@
 #pragma once
-// A main window stand-in for the layout's tests: plain fields behind the host interface,
-// and a test fixture that puts a raster printer with known page measures in place.
+// A main window stand-in for the layout's tests: a window-less poster with a picture image
+// size and side panel of the test's choosing, and a test fixture that puts a raster
+// printer with known page measures in place.
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QLabel>
 #include <QWidget>
 #include <memory>
 
-#include "PosterHost.h"
+#include "PosterWindow.h"
 #include "gdi/Picture.h"
 #include "print/Printer.h"
 #include "ui/DialogHost.h"
 #include "ui/ImageControl.h"
 
-struct FakeHost : layout::PosterHost {
-  int language = 0;
-  int posterWidth = 378, posterHeight = 378;
-  bool keepRatio = true, landscape = false, modified = false;
-  QString posterFileName;
+// The document and its picture as a window-less poster holds them, with a picture image
+// shown at a size of the test's choosing and, on demand, the main window's side panel.
+struct FakeHost : layout::PosterWithoutWindow {
+  FakeHost() { document.PosterWidth = document.PosterHeight = 378; }
   int feuilleWidth = 200, feuilleHeight = 100;
-  platform::Picture picture;
-  int ppi = 96;
   // The side panel, created on demand by WithSidePanel().
   std::unique_ptr<QWidget> panel;
   platform::ImageControl *square = nullptr;
   QLabel *label = nullptr;
   QCheckBox *box = nullptr;
-  int landscapeWrites = 0;
+  QWidget *window = nullptr;  // the main window, when a test gives one
 
   void WithSidePanel(int width, int height);
 
-  int Language() const override { return language; }
-  int PosterWidth() const override { return posterWidth; }
-  int PosterHeight() const override { return posterHeight; }
-  void SetPosterWidth(int p) override { posterWidth = p; }
-  void SetPosterHeight(int p) override { posterHeight = p; }
-  bool KeepRatio() const override { return keepRatio; }
-  void SetKeepRatio(bool k) override { keepRatio = k; }
-  bool Landscape() const override { return landscape; }
-  void SetLandscape(bool l) override {
-    landscape = l;
-    ++landscapeWrites;
-  }
-  bool Modified() const override { return modified; }
-  void SetModified(bool m) override { modified = m; }
-  QString PosterFileName() const override { return posterFileName; }
-  int FeuilleWidth() const override { return feuilleWidth; }
-  int FeuilleHeight() const override { return feuilleHeight; }
-  const platform::Picture &FeuillePicture() const override { return picture; }
-  int PixelsPerInch() const override { return ppi; }
-  QWidget *window = nullptr;  // the main window, when a test gives one
+  QSize PictureShownSize() const override { return {feuilleWidth, feuilleHeight}; }
   QWidget *DialogParent() override { return window; }
-  QWidget *PreviewPanel() override { return panel.get(); }
-  int PreviewPanelEdge() const override { return 3; }
-  platform::ImageControl *PreviewSquare() override { return square; }
-  QLabel *SheetCountLabel() override { return label; }
-  QCheckBox *LandscapeBox() override { return box; }
+  layout::SidePanel Preview() override { return {panel.get(), 3, square, label, box}; }
 };
 
 // The worked example's printer: 600 dots per inch, printable 4800 x 6600 dots on paper

@@ -45,8 +45,8 @@ TEST_F(FormatDialogTest, ConversionsBetweenPixelsAndTenths) {
 }
 
 TEST_F(FormatDialogTest, OpeningAndAcceptingUnchangedGivesTheSizeBack) {
-  host.posterWidth = host.posterHeight = 378;
-  host.keepRatio = false;
+  host.document.PosterWidth = host.document.PosterHeight = 378;
+  host.document.KeepRatio = false;
   Dialogs().AnswerModal([&](QDialog &) {
     EXPECT_EQ(dialog->WScrollPosition(), 1000);
     EXPECT_EQ(dialog->HScrollPosition(), 1000);
@@ -56,8 +56,8 @@ TEST_F(FormatDialogTest, OpeningAndAcceptingUnchangedGivesTheSizeBack) {
     return int(QDialog::Accepted);
   });
   layout::FormatBtnClick(host, *dialog);
-  EXPECT_EQ(host.posterWidth, 378);
-  EXPECT_EQ(host.posterHeight, 378);
+  EXPECT_EQ(host.document.PosterWidth, 378);
+  EXPECT_EQ(host.document.PosterHeight, 378);
 }
 
 struct EditCase {
@@ -67,7 +67,7 @@ struct EditCase {
 };
 
 TEST_F(FormatDialogTest, WidthEditIsReadClampedAndTruncated) {
-  host.keepRatio = false;
+  host.document.KeepRatio = false;
   const EditCase cases[] = {
       {"150", 1500, "150,0"},   {"5000", 29700, "2970,0"},  {"0", 1, "0,1"},
       {"12,34", 123, "12,3"},   {"-3", 1, "0,1"},           {"abc", 1000, "100,0"},
@@ -84,7 +84,7 @@ TEST_F(FormatDialogTest, WidthEditIsReadClampedAndTruncated) {
 }
 
 TEST_F(FormatDialogTest, TypedValueAtTheCurrentPositionStillShowsTheBound) {
-  host.keepRatio = false;
+  host.document.KeepRatio = false;
   dialog->SetWScrollPosition(29700);
   Type(dialog->Edit1, QStringLiteral("5000"));
   EXPECT_EQ(dialog->Edit1->text(), QStringLiteral("2970,0"));
@@ -93,7 +93,7 @@ TEST_F(FormatDialogTest, TypedValueAtTheCurrentPositionStillShowsTheBound) {
 TEST_F(FormatDialogTest, LockFollowsTheWidePictureImage) {
   host.feuilleWidth = 200;
   host.feuilleHeight = 100;
-  host.keepRatio = true;
+  host.document.KeepRatio = true;
   Type(dialog->Edit1, QStringLiteral("150"));
   EXPECT_EQ(dialog->WScrollPosition(), 1500);
   EXPECT_EQ(dialog->HScrollPosition(), 750);
@@ -103,7 +103,7 @@ TEST_F(FormatDialogTest, LockFollowsTheWidePictureImage) {
 TEST_F(FormatDialogTest, LockStopsAtTheHeightLimitAndTheWidthFollowsBack) {
   host.feuilleWidth = 100;
   host.feuilleHeight = 300;
-  host.keepRatio = true;
+  host.document.KeepRatio = true;
   Type(dialog->Edit1, QStringLiteral("2000"));
   EXPECT_EQ(dialog->HScrollPosition(), 29700);
   EXPECT_EQ(dialog->Edit2->text(), QStringLiteral("2970,0"));
@@ -112,41 +112,41 @@ TEST_F(FormatDialogTest, LockStopsAtTheHeightLimitAndTheWidthFollowsBack) {
 }
 
 TEST_F(FormatDialogTest, TurningTheLockOnRecomputesTheHeightAndMarksModified) {
-  host.keepRatio = false;
+  host.document.KeepRatio = false;
   dialog->CheckBox2->setChecked(false);
   dialog->SetWScrollPosition(1000);
   dialog->SetHScrollPosition(1000);
-  host.modified = false;
+  host.document.Modified = false;
   dialog->CheckBox2->setChecked(true);
   dialog->CheckBox2Click();
-  EXPECT_TRUE(host.keepRatio);
-  EXPECT_TRUE(host.modified);
+  EXPECT_TRUE(host.document.KeepRatio);
+  EXPECT_TRUE(host.document.Modified);
   EXPECT_EQ(dialog->HScrollPosition(), 500);  // 200 x 100 picture image
 }
 
 TEST_F(FormatDialogTest, CancelAfterAnEditKeepsTheSizeButMarksModified) {
-  host.posterWidth = host.posterHeight = 378;
-  host.keepRatio = false;
+  host.document.PosterWidth = host.document.PosterHeight = 378;
+  host.document.KeepRatio = false;
   Dialogs().AnswerModal([&](QDialog &) {
     Type(dialog->Edit1, QStringLiteral("200"));
     return int(QDialog::Rejected);
   });
   layout::FormatBtnClick(host, *dialog);
-  EXPECT_EQ(host.posterWidth, 378);
-  EXPECT_TRUE(host.modified);
+  EXPECT_EQ(host.document.PosterWidth, 378);
+  EXPECT_TRUE(host.document.Modified);
 }
 
 TEST_F(FormatDialogTest, CancelWithoutEditLeavesThePosterUnmodified) {
-  host.keepRatio = true;  // as the box is at design, so showing clicks nothing
+  host.document.KeepRatio = true;  // as the box is at design, so showing clicks nothing
   Dialogs().AnswerModal([&](QDialog &) { return int(QDialog::Rejected); });
   layout::FormatBtnClick(host, *dialog);
-  EXPECT_FALSE(host.modified);
+  EXPECT_FALSE(host.document.Modified);
 }
 
 TEST_F(FormatDialogTest, LandscapeChosenInTheDialogStaysAfterCancel) {
-  host.posterWidth = 1890;
-  host.posterHeight = 2646;
-  host.keepRatio = false;
+  host.document.PosterWidth = 1890;
+  host.document.PosterHeight = 2646;
+  host.document.KeepRatio = false;
   Dialogs().AnswerModal([&](QDialog &) {
     EXPECT_EQ(dialog->Label3->text(), QStringLiteral("Feuilles : 9"));
     dialog->CheckBox1->setChecked(true);
@@ -156,21 +156,21 @@ TEST_F(FormatDialogTest, LandscapeChosenInTheDialogStaysAfterCancel) {
   });
   layout::FormatBtnClick(host, *dialog);
   EXPECT_TRUE(platform::ThePrinter().IsLandscape());
-  EXPECT_TRUE(host.landscape);
-  EXPECT_TRUE(host.modified);
-  EXPECT_EQ(host.posterWidth, 1890);
+  EXPECT_TRUE(host.document.Landscape);
+  EXPECT_TRUE(host.document.Modified);
+  EXPECT_EQ(host.document.PosterWidth, 1890);
 }
 
 TEST_F(FormatDialogTest, ShowReadsThePrinterOrientationAndTheLock) {
   platform::ThePrinter().SetOrientation(platform::Orientation::Landscape);
-  host.keepRatio = true;
+  host.document.KeepRatio = true;
   Dialogs().AnswerModal([&](QDialog &) {
     EXPECT_TRUE(dialog->CheckBox1->isChecked());
     EXPECT_TRUE(dialog->CheckBox2->isChecked());
     return int(QDialog::Rejected);
   });
   dialog->Execute();
-  EXPECT_TRUE(host.landscape);
+  EXPECT_TRUE(host.document.Landscape);
 }
 
 TEST_F(FormatDialogTest, TextsFollowTheLanguage) {
@@ -184,18 +184,18 @@ TEST_F(FormatDialogTest, TextsFollowTheLanguage) {
 }
 
 TEST_F(FormatDialogTest, ShowingWithTheLockOffClicksTheBoxAndMarksModified) {
-  host.keepRatio = false;  // the box is checked at design
+  host.document.KeepRatio = false;  // the box is checked at design
   Dialogs().AnswerModal([&](QDialog &) {
     EXPECT_FALSE(dialog->CheckBox2->isChecked());
     return int(QDialog::Rejected);
   });
   dialog->Execute();
-  EXPECT_TRUE(host.modified);
-  EXPECT_FALSE(host.keepRatio);
+  EXPECT_TRUE(host.document.Modified);
+  EXPECT_FALSE(host.document.KeepRatio);
 }
 
 TEST_F(FormatDialogTest, EnterInAnEditAppliesTheSizeBeforeItClosesTheDialog) {
-  host.keepRatio = false;
+  host.document.KeepRatio = false;
   dialog->show();  // Enter reaches OK only on a dialog on screen
   dialog->SetWScrollPosition(1000);
   dialog->SetHScrollPosition(1000);
@@ -237,9 +237,9 @@ TEST_F(FormatDialogTest, EveryControlReadsAsWhatAPersonSees) {
 TEST_F(FormatDialogTest, AfterCancelTheMainWindowShowsTheOrientationThatWillPrint) {
   host.WithSidePanel(320, 320);
   host.picture.AssignBitmap(BlockImage(20, 20, 20, 20));
-  host.posterWidth = 1890;
-  host.posterHeight = 2646;
-  host.keepRatio = false;
+  host.document.PosterWidth = 1890;
+  host.document.PosterHeight = 2646;
+  host.document.KeepRatio = false;
   layout::RefreshPreview(host);
   ASSERT_EQ(host.label->text(), QStringLiteral("Feuilles : 9"));
   Dialogs().AnswerModal([&](QDialog &) {

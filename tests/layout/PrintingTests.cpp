@@ -20,12 +20,12 @@ class PrintingTest : public LayoutTest {
   void SetUp() override {
     LayoutTest::SetUp();
     UsePrinter(SmallPrinter());
-    host.keepRatio = false;
+    host.document.KeepRatio = false;
   }
   // A picture as large as the poster whose blocks match the sheets' parts.
   void PosterOf(int w, int h) {
-    host.posterWidth = w;
-    host.posterHeight = h;
+    host.document.PosterWidth = w;
+    host.document.PosterHeight = h;
     host.picture.AssignBitmap(BlockImage(w, h, 100, 150));
     host.feuilleWidth = w;
     host.feuilleHeight = h;
@@ -137,7 +137,7 @@ TEST_F(PrintingTest, SingleSheetFitsTheRatioSeveralSheetsStretch) {
   PosterOf(100, 100);
   host.feuilleWidth = 100;
   host.feuilleHeight = 50;  // a picture image twice as wide as tall
-  host.keepRatio = true;
+  host.document.KeepRatio = true;
   AnswerAllPages();
   layout::PrintPoster(host);
   ASSERT_EQ(printer->pages.size(), 1u);
@@ -146,7 +146,7 @@ TEST_F(PrintingTest, SingleSheetFitsTheRatioSeveralSheetsStretch) {
 
   PosterOf(200, 100);
   host.feuilleWidth = host.feuilleHeight = 100;
-  host.keepRatio = true;
+  host.document.KeepRatio = true;
   AnswerAllPages();
   layout::PrintPoster(host);
   ASSERT_EQ(printer->pages.size(), 2u);
@@ -166,11 +166,11 @@ TEST_F(PrintingTest, JobTitleNamesThePosterFile) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.title);
     host.language = c.language;
-    host.posterFileName = QString::fromUtf8(c.file);
+    host.document.PosterFileName = QString::fromUtf8(c.file);
     EXPECT_EQ(layout::PrintJobTitle(host), QString::fromUtf8(c.title));
   }
   PosterOf(80, 80);
-  host.posterFileName.clear();
+  host.document.PosterFileName.clear();
   Dialogs().AnswerPrint([&](platform::PrintDialogSpec &) {
     EXPECT_EQ(platform::ThePrinter().Title(), QStringLiteral("Muralix : SANS NOM"))
         << "the title is set before the dialog";
@@ -199,7 +199,7 @@ TEST_F(PrintingTest, NoPrinterIsReportedBeforeTheDialog) {
 
 TEST_F(PrintingTest, PosterWithoutWidthPrintsOutlinesOnly) {
   PosterOf(300, 300);
-  host.posterWidth = 0;  // a poster side of no dots
+  host.document.PosterWidth = 0;  // a poster side of no dots
   AnswerAllPages();
   EXPECT_EQ(layout::PrintPoster(host), 2);
   ASSERT_EQ(printer->pages.size(), 2u);
@@ -207,8 +207,8 @@ TEST_F(PrintingTest, PosterWithoutWidthPrintsOutlinesOnly) {
 
 TEST_F(PrintingTest, WorkedExampleLastSheetOnThe600DotPrinter) {
   UsePrinter(WorkedExamplePrinter());
-  host.posterWidth = 1890;
-  host.posterHeight = 2646;
+  host.document.PosterWidth = 1890;
+  host.document.PosterHeight = 2646;
   host.picture.AssignBitmap(BlockImage(189, 265, 189, 265));
   AnswerRange(9, 9);
   EXPECT_EQ(layout::PrintPoster(host), 1);
@@ -265,7 +265,7 @@ TEST_F(PrintingTest, MetafileIsPlayedOntoEachSheetAsVectors) {
   record(0x0000, {});
   TempDir dir;
   host.picture.LoadFromFile(dir.Write(QStringLiteral("q.wmf"), wmf));
-  host.posterWidth = host.posterHeight = 300;
+  host.document.PosterWidth = host.document.PosterHeight = 300;
   AnswerAllPages();
   EXPECT_EQ(layout::PrintPoster(host), 6);
   ASSERT_EQ(printer->pages.size(), 6u);
@@ -332,8 +332,8 @@ TEST_F(PrintingTest, PdfAndSvgPostersPrintEachSheetFromTheDrawingAtThePrintersRe
   m.offsetX = m.offsetY = 20;
   m.dpiX = m.dpiY = 384;
   UsePrinter(m);
-  host.posterWidth = 250;
-  host.posterHeight = 200;
+  host.document.PosterWidth = 250;
+  host.document.PosterHeight = 200;
   const QSize dots(1000, 800);
   const layout::SheetGrid grid = layout::SheetGridFor(m, 250, 200, 96);
   ASSERT_EQ(grid.columns, 3);

@@ -121,9 +121,9 @@ TEST_F(LayoutTest, WorkedExamplePreviewWithPictureCutsOneScaledCopy) {
   for (int y = 0; y < 2646; ++y)
     for (int x = 0; x < 945; ++x) picture.setPixel(x, y, qRgb(255, 0, 0));
   host.picture.AssignBitmap(picture);
-  host.keepRatio = false;
-  host.posterWidth = 1890;
-  host.posterHeight = 2646;
+  host.document.KeepRatio = false;
+  host.document.PosterWidth = 1890;
+  host.document.PosterHeight = 2646;
   host.WithSidePanel(300, 300);
   host.square->resize(284, 284);
   QStringList labelsSeen;
@@ -185,8 +185,8 @@ TEST_F(LayoutTest, SingleSheetWithPictureKeepsRatioOnWhite) {
   // A poster twice as wide as the picture image: the picture takes the left half.
   host.picture.AssignBitmap(BlockImage(50, 50, 50, 50));
   host.feuilleWidth = host.feuilleHeight = 50;
-  host.posterWidth = 200;
-  host.posterHeight = 100;
+  host.document.PosterWidth = 200;
+  host.document.PosterHeight = 100;
   QImage square = Square();
   ASSERT_TRUE(layout::DrawSheetLayout(square, 200, 100, true, nullptr, host));
   // m = 284 / 7016, sx = 6.25: the picture is Round(100 x 6.25 x m) = 25 wide from x = 44.
@@ -222,11 +222,11 @@ TEST_F(LayoutTest, DrawPictureFitsTheRatioInsideThePosterSize) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     host.picture.AssignBitmap(BlockImage(10, 10, 10, 10));
-    host.posterWidth = c.posterW;
-    host.posterHeight = c.posterH;
+    host.document.PosterWidth = c.posterW;
+    host.document.PosterHeight = c.posterH;
     host.feuilleWidth = c.fw;
     host.feuilleHeight = c.fh;
-    host.keepRatio = c.keep;
+    host.document.KeepRatio = c.keep;
     QImage target(400, 400, QImage::Format_RGB32);
     target.fill(Qt::white);
     {
@@ -252,26 +252,26 @@ TEST_F(LayoutTest, SidePanelSquareIsSizedAndCentred) {
 TEST_F(LayoutTest, RefreshFollowsThePrinterOrientationIntoTheBoxAndDocument) {
   host.WithSidePanel(320, 320);
   host.picture.AssignBitmap(BlockImage(20, 20, 20, 20));
-  host.posterWidth = 1890;
-  host.posterHeight = 2646;
-  host.modified = false;
+  host.document.PosterWidth = 1890;
+  host.document.PosterHeight = 2646;
+  host.document.Modified = false;
   platform::ThePrinter().SetOrientation(platform::Orientation::Landscape);
   layout::RefreshPreview(host);
   EXPECT_TRUE(host.box->isChecked());
-  EXPECT_TRUE(host.landscape);
-  EXPECT_FALSE(host.modified) << "the main window's box does not mark the poster modified";
+  EXPECT_TRUE(host.document.Landscape);
+  EXPECT_FALSE(host.document.Modified) << "the main window's box does not mark the poster modified";
   EXPECT_EQ(host.label->text(), QStringLiteral("Feuilles : 8"));
   host.box->setChecked(false);
   layout::MainLandscapeBoxClick(host);
   EXPECT_FALSE(platform::ThePrinter().IsLandscape());
-  EXPECT_FALSE(host.landscape);
+  EXPECT_FALSE(host.document.Landscape);
   EXPECT_EQ(host.label->text(), QStringLiteral("Feuilles : 9"));
 }
 
 TEST_F(LayoutTest, RedrawAskedDuringARedrawRunsAfterItWithTheLatestValues) {
   host.picture.AssignBitmap(BlockImage(40, 40, 40, 40));
-  host.posterWidth = 1890;
-  host.posterHeight = 2646;
+  host.document.PosterWidth = 1890;
+  host.document.PosterHeight = 2646;
   host.WithSidePanel(300, 300);
   host.square->resize(284, 284);
   int nested = 0;
