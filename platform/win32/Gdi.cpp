@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <unordered_map>
@@ -111,8 +110,9 @@ struct DcObject {
   POINT position{0, 0};
 };
 
+// Every GDI call comes from the GUI thread (the program starts no other), so the tables
+// take no lock.
 struct Gdi {
-  std::recursive_mutex mutex;
   std::unordered_set<GdiObject *> objects;
   std::unordered_set<DcObject *> dcs;
   int screenBits = 0;  // override; 0: the real screen
@@ -348,8 +348,8 @@ class Surface {
   QPoint offset_;
 };
 
-// Drawing on a window DC shows at once, as drawing on a window does. Declared before the
-// GDI lock in each drawing call, it repaints once the call has drawn and let the lock go;
+// Drawing on a window DC shows at once, as drawing on a window does. Declared first in
+// each drawing call, it repaints once the call has drawn and its surface is written back;
 // armed only for a live window DC, and silent once the window is gone.
 class RepaintAfter {
  public:
@@ -764,7 +764,6 @@ QList<QRgb> InfoColors(const BITMAPINFO *info, UINT usage, DcObject *dc) {
 
 HDC CreateDCForPainter(QPainter *painter) {
   if (painter == nullptr) return nullptr;
-  std::lock_guard lock(TheGdi().mutex);
   auto *dc = new DcObject;
   dc->kind = DcKind::Painter;
   dc->painter = painter;
@@ -775,7 +774,6 @@ HDC CreateDCForPainter(QPainter *painter) {
 
 HDC CreateDCForImage(QImage *image) {
   if (image == nullptr) return nullptr;
-  std::lock_guard lock(TheGdi().mutex);
   auto *dc = new DcObject;
   dc->kind = DcKind::Image;
   dc->image = image;
@@ -785,7 +783,6 @@ HDC CreateDCForImage(QImage *image) {
 
 HDC CreateDCForWindow(QWidget *window, QImage *surface) {
   if (window == nullptr || surface == nullptr) return nullptr;
-  std::lock_guard lock(TheGdi().mutex);
   auto *dc = new DcObject;
   dc->kind = DcKind::Image;
   dc->image = surface;
@@ -797,7 +794,6 @@ HDC CreateDCForWindow(QWidget *window, QImage *surface) {
 
 HBITMAP CreateBitmapFromImage(const QImage &image) {
   if (image.isNull()) return nullptr;
-  std::lock_guard lock(TheGdi().mutex);
   const bool mono = image.depth() == 1;
   auto bitmap = MakeDdb(image.width(), image.height(), mono ? 1 : 32);
   if (!bitmap) return nullptr;
@@ -806,14 +802,12 @@ HBITMAP CreateBitmapFromImage(const QImage &image) {
 }
 
 QImage ImageOfBitmap(HBITMAP handle) {
-  std::lock_guard lock(TheGdi().mutex);
   BitmapObject *bitmap = LiveBitmap(handle);
   if (bitmap == nullptr) return {};
   return BitmapRows(*bitmap, 0, bitmap->height);
 }
 
 bool SetBitmapImage(HBITMAP handle, const QImage &image) {
-  std::lock_guard lock(TheGdi().mutex);
   BitmapObject *bitmap = LiveBitmap(handle);
   if (bitmap == nullptr || image.size() != QSize(bitmap->width, bitmap->height)) return false;
   StoreBitmapRows(*bitmap, 0, image);
@@ -821,7 +815,6 @@ bool SetBitmapImage(HBITMAP handle, const QImage &image) {
 }
 
 QList<QRgb> PaletteColors(HPALETTE handle) {
-  std::lock_guard lock(TheGdi().mutex);
   PaletteObject *palette = LivePalette(handle);
   return palette ? palette->Colors() : QList<QRgb>();
 }
@@ -851,7 +844,6 @@ QEvent::Type WinMessageEvent::EventType() {
 }
 
 void MxSetWindowPainter(HWND window, QPainter *painter) {
-  std::lock_guard lock(TheGdi().mutex);
   if (painter)
     TheGdi().windowPainters[window] = painter;
   else
@@ -863,13 +855,11 @@ void MxSetWindowPainter(HWND window, QPainter *painter) {
 extern "C" {
 
 void MxSetScreenOverride(int bitsPixel, int sizePalette) {
-  std::lock_guard lock(TheGdi().mutex);
   TheGdi().screenBits = bitsPixel > 0 ? bitsPixel : 0;
   TheGdi().screenPalette = bitsPixel > 0 ? std::max(sizePalette, 0) : 0;
 }
 
 HDC GetDC(HWND window) {
-  std::lock_guard lock(TheGdi().mutex);
   auto *dc = new DcObject;
   dc->kind = DcKind::Screen;
   // While the window paints, its DC draws with the window's painter.
@@ -887,7 +877,6 @@ int ReleaseDC(HWND, HDC dc) {
 }
 
 HDC CreateCompatibleDC(HDC) {
-  std::lock_guard lock(TheGdi().mutex);
   auto *dc = new DcObject;
   dc->kind = DcKind::Memory;
   // A fresh memory DC holds a 1 x 1 monochrome bitmap, as on Windows.
@@ -898,7 +887,6 @@ HDC CreateCompatibleDC(HDC) {
 }
 
 BOOL DeleteDC(HDC handle) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr) return FALSE;
   for (GdiObject *object :
@@ -912,7 +900,6 @@ BOOL DeleteDC(HDC handle) {
 }
 
 int GetDeviceCaps(HDC handle, int index) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr) return 0;
   QPaintDevice *device = DeviceOf(dc);
@@ -952,7 +939,6 @@ int GetDeviceCaps(HDC handle, int index) {
 }
 
 HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   auto *o = static_cast<GdiObject *>(object);
   if (dc == nullptr || o == nullptr || !TheGdi().objects.count(o)) {
@@ -1001,7 +987,6 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
 }
 
 HGDIOBJ GetCurrentObject(HDC handle, UINT type) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr) return nullptr;
   if (type == OBJ_BITMAP) return dc->bitmap;
@@ -1010,7 +995,6 @@ HGDIOBJ GetCurrentObject(HDC handle, UINT type) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
-  std::lock_guard lock(TheGdi().mutex);
   auto *o = static_cast<GdiObject *>(object);
   if (o == nullptr || !TheGdi().objects.count(o)) return FALSE;
   if (o->stock) return TRUE;
@@ -1022,7 +1006,6 @@ BOOL DeleteObject(HGDIOBJ object) {
 }
 
 int GetObject(HGDIOBJ object, int size, LPVOID out) {
-  std::lock_guard lock(TheGdi().mutex);
   auto *o = static_cast<GdiObject *>(object);
   if (o == nullptr || !TheGdi().objects.count(o)) return 0;
   if (o->kind == Kind::Palette) {
@@ -1059,7 +1042,6 @@ int GetObject(HGDIOBJ object, int size, LPVOID out) {
 }
 
 DWORD GetObjectType(HGDIOBJ object) {
-  std::lock_guard lock(TheGdi().mutex);
   if (LiveDc(static_cast<HDC>(object))) {
     return reinterpret_cast<DcObject *>(object)->kind == DcKind::Memory ? OBJ_MEMDC : OBJ_DC;
   }
@@ -1081,44 +1063,37 @@ DWORD GetObjectType(HGDIOBJ object) {
 }
 
 HGDIOBJ GetStockObject(int index) {
-  std::lock_guard lock(TheGdi().mutex);
   return StockObject(index);
 }
 
 int SetStretchBltMode(HDC handle, int mode) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr || mode < BLACKONWHITE || mode > HALFTONE) return 0;
   return std::exchange(dc->stretchMode, mode);
 }
 
 int GetStretchBltMode(HDC handle) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   return dc ? dc->stretchMode : 0;
 }
 
 int SetBkMode(HDC handle, int mode) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr) return 0;
   return std::exchange(dc->bkMode, mode);
 }
 
 COLORREF SetBkColor(HDC handle, COLORREF color) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   return dc ? std::exchange(dc->bkColor, color) : 0xFFFFFFFFu;
 }
 
 COLORREF SetTextColor(HDC handle, COLORREF color) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   return dc ? std::exchange(dc->textColor, color) : 0xFFFFFFFFu;
 }
 
 HBITMAP CreateCompatibleBitmap(HDC handle, int width, int height) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr || width <= 0 || height <= 0) return nullptr;
   if (win32::DibImageBytes(width, height, 32) == 0) return nullptr;
@@ -1131,7 +1106,6 @@ HBITMAP CreateCompatibleBitmap(HDC handle, int width, int height) {
 }
 
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, LPCVOID bits) {
-  std::lock_guard lock(TheGdi().mutex);
   if (width <= 0 || height <= 0 || planes != 1) return nullptr;
   if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 16 &&
       bitsPerPixel != 24 && bitsPerPixel != 32)
@@ -1161,7 +1135,6 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, LPCV
 
 HBITMAP CreateDIBSection(HDC handle, const BITMAPINFO *info, UINT usage, LPVOID *bits,
                          HANDLE section, DWORD offset) {
-  std::lock_guard lock(TheGdi().mutex);
   if (bits) *bits = nullptr;
   if (info == nullptr || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER)) return nullptr;
   const BITMAPINFOHEADER &h = info->bmiHeader;
@@ -1207,7 +1180,6 @@ HBITMAP CreateDIBSection(HDC handle, const BITMAPINFO *info, UINT usage, LPVOID 
 
 int SetDIBits(HDC handle, HBITMAP target, UINT start, UINT lines, LPCVOID bits,
               const BITMAPINFO *info, UINT usage) {
-  std::lock_guard lock(TheGdi().mutex);
   BitmapObject *bitmap = LiveBitmap(target);
   if (bitmap == nullptr || info == nullptr || bits == nullptr || lines == 0) return 0;
   const BITMAPINFOHEADER &h = info->bmiHeader;
@@ -1249,7 +1221,6 @@ HBITMAP CreateDIBitmap(HDC handle, const BITMAPINFOHEADER *header, DWORD init, L
 
 int GetDIBits(HDC handle, HBITMAP source, UINT start, UINT lines, LPVOID bits, BITMAPINFO *info,
               UINT usage) {
-  std::lock_guard lock(TheGdi().mutex);
   BitmapObject *bitmap = LiveBitmap(source);
   DcObject *dc = LiveDc(handle);
   if (bitmap == nullptr || info == nullptr || dc == nullptr) return 0;
@@ -1321,7 +1292,6 @@ BOOL BitBlt(HDC target, int x, int y, int width, int height, HDC source, int sou
 BOOL StretchBlt(HDC target, int x, int y, int width, int height, HDC source, int sourceX,
                 int sourceY, int sourceWidth, int sourceHeight, DWORD rop) {
   RepaintAfter repaint;
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *to = LiveDc(target);
   DcObject *from = LiveDc(source);
   if (to == nullptr || from == nullptr) return FALSE;
@@ -1348,7 +1318,6 @@ int StretchDIBits(HDC target, int x, int y, int width, int height, int sourceX, 
                   int sourceWidth, int sourceHeight, LPCVOID bits, const BITMAPINFO *info,
                   UINT usage, DWORD rop) {
   RepaintAfter repaint;
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *to = LiveDc(target);
   if (to == nullptr || info == nullptr || bits == nullptr) return 0;
   repaint.Arm(to);
@@ -1369,7 +1338,6 @@ int StretchDIBits(HDC target, int x, int y, int width, int height, int sourceX, 
 
 BOOL PatBlt(HDC target, int x, int y, int width, int height, DWORD rop) {
   RepaintAfter repaint;
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(target);
   if (dc == nullptr) return FALSE;
   repaint.Arm(dc);
@@ -1393,7 +1361,6 @@ BOOL PatBlt(HDC target, int x, int y, int width, int height, DWORD rop) {
 
 BOOL FillSolidRect(HDC target, const RECT *rect, COLORREF color) {
   RepaintAfter repaint;
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(target);
   if (dc == nullptr || rect == nullptr) return FALSE;
   repaint.Arm(dc);
@@ -1403,7 +1370,6 @@ BOOL FillSolidRect(HDC target, const RECT *rect, COLORREF color) {
 }
 
 HPEN CreatePen(int style, int width, COLORREF color) {
-  std::lock_guard lock(TheGdi().mutex);
   auto pen = std::make_unique<PenObject>();
   pen->style = style;
   pen->width = std::max(width, 1);
@@ -1412,7 +1378,6 @@ HPEN CreatePen(int style, int width, COLORREF color) {
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
-  std::lock_guard lock(TheGdi().mutex);
   auto brush = std::make_unique<BrushObject>();
   brush->color = color;
   return reinterpret_cast<HBRUSH>(static_cast<GdiObject *>(Register(std::move(brush))));
@@ -1420,7 +1385,6 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 
 BOOL Rectangle(HDC handle, int left, int top, int right, int bottom) {
   RepaintAfter repaint;
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr) return FALSE;
   repaint.Arm(dc);
@@ -1473,7 +1437,6 @@ BOOL Rectangle(HDC handle, int left, int top, int right, int bottom) {
 }
 
 BOOL MoveToEx(HDC handle, int x, int y, POINT *previous) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr) return FALSE;
   if (previous) *previous = dc->position;
@@ -1483,7 +1446,6 @@ BOOL MoveToEx(HDC handle, int x, int y, POINT *previous) {
 
 BOOL LineTo(HDC handle, int x, int y) {
   RepaintAfter repaint;
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr) return FALSE;
   repaint.Arm(dc);
@@ -1506,20 +1468,17 @@ BOOL LineTo(HDC handle, int x, int y) {
 }
 
 int SetROP2(HDC handle, int mode) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr || mode < R2_BLACK || mode > R2_WHITE) return 0;
   return std::exchange(dc->rop2, mode);
 }
 
 int GetROP2(HDC handle) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   return dc ? dc->rop2 : 0;
 }
 
 HRGN CreateRectRgn(int left, int top, int right, int bottom) {
-  std::lock_guard lock(TheGdi().mutex);
   auto region = std::make_unique<RegionObject>();
   const QPoint a = GdiPoint(std::min(left, right), std::min(top, bottom));
   const QPoint b = GdiPoint(std::max(left, right), std::max(top, bottom));
@@ -1529,7 +1488,6 @@ HRGN CreateRectRgn(int left, int top, int right, int bottom) {
 }
 
 int CombineRgn(HRGN destination, HRGN source1, HRGN source2, int mode) {
-  std::lock_guard lock(TheGdi().mutex);
   RegionObject *target = LiveRegion(destination);
   const RegionObject *first = LiveRegion(source1);
   const RegionObject *second = LiveRegion(source2);
@@ -1560,7 +1518,6 @@ int CombineRgn(HRGN destination, HRGN source1, HRGN source2, int mode) {
 
 BOOL FillRgn(HDC handle, HRGN regionHandle, HBRUSH brushHandle) {
   RepaintAfter repaint;
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   const RegionObject *region = LiveRegion(regionHandle);
   const BrushObject *brush = LiveBrush(brushHandle);
@@ -1580,7 +1537,6 @@ BOOL FillRgn(HDC handle, HRGN regionHandle, HBRUSH brushHandle) {
 
 BOOL TextOutA(HDC handle, int x, int y, LPCSTR text, int length) {
   RepaintAfter repaint;
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr || text == nullptr || length < 0) return FALSE;
   repaint.Arm(dc);
@@ -1603,7 +1559,6 @@ BOOL TextOut(HDC dc, int x, int y, LPCSTR text, int length) {
 }
 
 HPALETTE CreatePalette(const LOGPALETTE *log) {
-  std::lock_guard lock(TheGdi().mutex);
   if (log == nullptr || log->palNumEntries == 0) return nullptr;
   auto palette = std::make_unique<PaletteObject>();
   palette->entries.assign(log->palPalEntry, log->palPalEntry + log->palNumEntries);
@@ -1611,7 +1566,6 @@ HPALETTE CreatePalette(const LOGPALETTE *log) {
 }
 
 UINT GetPaletteEntries(HPALETTE handle, UINT start, UINT count, PALETTEENTRY *entries) {
-  std::lock_guard lock(TheGdi().mutex);
   PaletteObject *palette = LivePalette(handle);
   if (palette == nullptr) return 0;
   const UINT size = UINT(palette->entries.size());
@@ -1623,7 +1577,6 @@ UINT GetPaletteEntries(HPALETTE handle, UINT start, UINT count, PALETTEENTRY *en
 }
 
 UINT SetPaletteEntries(HPALETTE handle, UINT start, UINT count, const PALETTEENTRY *entries) {
-  std::lock_guard lock(TheGdi().mutex);
   PaletteObject *palette = LivePalette(handle);
   if (palette == nullptr || entries == nullptr || palette->stock) return 0;
   const UINT size = UINT(palette->entries.size());
@@ -1634,7 +1587,6 @@ UINT SetPaletteEntries(HPALETTE handle, UINT start, UINT count, const PALETTEENT
 }
 
 UINT GetNearestPaletteIndex(HPALETTE handle, COLORREF color) {
-  std::lock_guard lock(TheGdi().mutex);
   PaletteObject *palette = LivePalette(handle);
   if (palette == nullptr) return 0xFFFFFFFFu;
   return UINT(win32::NearestColorIndex(palette->Colors(),
@@ -1642,7 +1594,6 @@ UINT GetNearestPaletteIndex(HPALETTE handle, COLORREF color) {
 }
 
 HPALETTE SelectPalette(HDC handle, HPALETTE handlePalette, BOOL) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   PaletteObject *palette = LivePalette(handlePalette);
   if (dc == nullptr || palette == nullptr) return nullptr;
@@ -1654,7 +1605,6 @@ HPALETTE SelectPalette(HDC handle, HPALETTE handlePalette, BOOL) {
 }
 
 UINT RealizePalette(HDC handle) {
-  std::lock_guard lock(TheGdi().mutex);
   DcObject *dc = LiveDc(handle);
   if (dc == nullptr) return 0xFFFFFFFFu;
   if (dc->palette == nullptr || ScreenPaletteSize() == 0) return 0;
@@ -1664,7 +1614,6 @@ UINT RealizePalette(HDC handle) {
 }
 
 UINT GetSystemPaletteEntries(HDC handle, UINT start, UINT count, PALETTEENTRY *entries) {
-  std::lock_guard lock(TheGdi().mutex);
   if (LiveDc(handle) == nullptr) return 0;
   const QList<QRgb> colors = win32::SystemPaletteColors(ScreenPaletteSize());
   const UINT size = UINT(colors.size());
