@@ -10,7 +10,7 @@
 #include "PosterHost.h"
 #include "gdi/Picture.h"
 #include "print/Printer.h"
-#include "ui/DialogHost.h"
+#include "ScriptedDialogHost.h"
 #include "ui/ImageControl.h"
 
 struct FakeHost : layout::PosterHost {
