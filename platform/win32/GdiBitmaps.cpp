@@ -1,6 +1,5 @@
 // Bitmaps and DIB sections, and the copies between DCs: BitBlt, StretchBlt, StretchDIBits
 // and the DIB readers and writers.
-#include <QPaintEngine>
 #include <QPainter>
 #include <QTransform>
 #include <algorithm>
@@ -77,34 +76,6 @@ QImage CombinedPixels(const QImage &pixels, const QRect &rect, QSize size, bool 
   if (source.isNull()) return {};
   return darkest ? CombineBlocks<true>(source, within, size.width(), size.height())
                  : CombineBlocks<false>(source, within, size.width(), size.height());
-}
-
-bool ApplyRop(QPainter &painter, DWORD rop) {
-  const QPaintEngine *engine = painter.paintEngine();
-  if (rop == SRCCOPY) {
-    // A printer or PDF engine has no Porter-Duff modes; an opaque picture drawn over is
-    // the same copy there.
-    if (engine && engine->hasFeature(QPaintEngine::PorterDuff))
-      painter.setCompositionMode(QPainter::CompositionMode_Source);
-    return true;
-  }
-  if (engine && !engine->hasFeature(QPaintEngine::RasterOpModes)) return false;
-  switch (rop) {
-    case SRCPAINT:
-      painter.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
-      return true;
-    case SRCAND:
-      painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
-      return true;
-    case SRCINVERT:
-      painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-      return true;
-    case NOTSRCCOPY:
-      painter.setCompositionMode(QPainter::RasterOp_NotSource);
-      return true;
-    default:
-      return false;
-  }
 }
 
 // The rows [top, top + rows) of a DIB section where they lie, without a copy, in the order

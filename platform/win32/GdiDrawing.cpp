@@ -1,9 +1,11 @@
-// Pens, brushes, line mixes, rectangles, lines, regions and text drawn on a DC.
+// How a DC draws (its modes, raster operations and line mixes) and what it draws with
+// them: pens, brushes, rectangles, lines, regions and text.
 #include <QFontMetrics>
 #include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "GdiObjects.h"
@@ -169,7 +171,66 @@ BOOL FillArea(DcObject *dc, QRect rect, QColor color, bool invert = false) {
 
 }  // namespace
 
+namespace win32::gdi {
+
+bool ApplyRop(QPainter &painter, DWORD rop) {
+  const QPaintEngine *engine = painter.paintEngine();
+  if (rop == SRCCOPY) {
+    // A printer or PDF engine has no Porter-Duff modes; an opaque picture drawn over is
+    // the same copy there.
+    if (engine && engine->hasFeature(QPaintEngine::PorterDuff))
+      painter.setCompositionMode(QPainter::CompositionMode_Source);
+    return true;
+  }
+  if (engine && !engine->hasFeature(QPaintEngine::RasterOpModes)) return false;
+  switch (rop) {
+    case SRCPAINT:
+      painter.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+      return true;
+    case SRCAND:
+      painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+      return true;
+    case SRCINVERT:
+      painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+      return true;
+    case NOTSRCCOPY:
+      painter.setCompositionMode(QPainter::RasterOp_NotSource);
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace win32::gdi
+
 extern "C" {
+
+int SetStretchBltMode(HDC handle, int mode) {
+  DcObject *dc = LiveDc(handle);
+  if (dc == nullptr || mode < BLACKONWHITE || mode > HALFTONE) return 0;
+  return std::exchange(dc->stretchMode, mode);
+}
+
+int GetStretchBltMode(HDC handle) {
+  DcObject *dc = LiveDc(handle);
+  return dc ? dc->stretchMode : 0;
+}
+
+int SetBkMode(HDC handle, int mode) {
+  DcObject *dc = LiveDc(handle);
+  if (dc == nullptr) return 0;
+  return std::exchange(dc->bkMode, mode);
+}
+
+COLORREF SetBkColor(HDC handle, COLORREF color) {
+  DcObject *dc = LiveDc(handle);
+  return dc ? std::exchange(dc->bkColor, color) : 0xFFFFFFFFu;
+}
+
+COLORREF SetTextColor(HDC handle, COLORREF color) {
+  DcObject *dc = LiveDc(handle);
+  return dc ? std::exchange(dc->textColor, color) : 0xFFFFFFFFu;
+}
 
 BOOL PatBlt(HDC target, int x, int y, int width, int height, DWORD rop) {
   RepaintAfter repaint;

@@ -473,31 +473,4 @@ HGDIOBJ GetStockObject(int index) {
   return StockObject(index);
 }
 
-int SetStretchBltMode(HDC handle, int mode) {
-  DcObject *dc = LiveDc(handle);
-  if (dc == nullptr || mode < BLACKONWHITE || mode > HALFTONE) return 0;
-  return std::exchange(dc->stretchMode, mode);
-}
-
-int GetStretchBltMode(HDC handle) {
-  DcObject *dc = LiveDc(handle);
-  return dc ? dc->stretchMode : 0;
-}
-
-int SetBkMode(HDC handle, int mode) {
-  DcObject *dc = LiveDc(handle);
-  if (dc == nullptr) return 0;
-  return std::exchange(dc->bkMode, mode);
-}
-
-COLORREF SetBkColor(HDC handle, COLORREF color) {
-  DcObject *dc = LiveDc(handle);
-  return dc ? std::exchange(dc->bkColor, color) : 0xFFFFFFFFu;
-}
-
-COLORREF SetTextColor(HDC handle, COLORREF color) {
-  DcObject *dc = LiveDc(handle);
-  return dc ? std::exchange(dc->textColor, color) : 0xFFFFFFFFu;
-}
-
 }  // extern "C"

@@ -175,6 +175,9 @@ QImage BitmapRows(const BitmapObject &bitmap, int top, int rows);
 void StoreBitmapRows(BitmapObject &bitmap, int top, const QImage &image);
 // The Qt device a DC draws on, or null for a screen or memory DC.
 QPaintDevice *DeviceOf(DcObject *dc);
+// Sets up `painter` to combine copied pixels with those under them by the raster
+// operation `rop`; false when the device cannot combine them that way.
+bool ApplyRop(QPainter &painter, DWORD rop);
 
 // A place to draw on for one call: the DC's painter, its image, or a working copy of
 // the rows of the selected bitmap that the call touches, written back at the end.
