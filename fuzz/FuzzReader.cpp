@@ -1,4 +1,5 @@
-// One libFuzzer target per reader entry of CRDE2000.DLL (chosen by FUZZ_ENTRY when built):
+// One libFuzzer target per reader entry of CRDE2000.DLL (chosen by the FUZZ_<FORMAT>
+// macro, and named by FUZZ_NAME, when built):
 // each input is written to a file, since the entries take file names, and read back at a
 // depth and dither taken from the input's first byte so the conversions are fuzzed too.
 #include <unistd.h>

@@ -11,8 +11,8 @@ namespace imaging {
 
 class TDibBlock {
  public:
-  TDibBlock() = default;  // Create: no palette, no header, owns its memory
-  ~TDibBlock();           // Destroy
+  TDibBlock() = default;  // no palette, no header; owns the block it is given
+  ~TDibBlock();           // frees an owned block, and the palette
   TDibBlock(const TDibBlock &) = delete;
   TDibBlock &operator=(const TDibBlock &) = delete;
 

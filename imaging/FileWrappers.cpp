@@ -1,7 +1,6 @@
 #include "FileWrappers.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QByteArray>
@@ -85,8 +84,8 @@ bool CheckMinFileSize(const QString &name) {
   // Without blocking: a FIFO would wait for a writer for good.
   const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) platform::RaiseInOutError(errno);
-  // Others may read the file meanwhile, but not write it.
-  flock(fd, LOCK_SH | LOCK_NB);
+  // No lock: the file is only looked at here and closed at once, which would release any
+  // lock; the library opens it again and checks whatever it then finds.
   struct stat info {};
   const bool stated = fstat(fd, &info) == 0;
   ::close(fd);

@@ -11,6 +11,7 @@ namespace platform {
 
 class AtomicFileWriter;
 
+// The checking device: its first failed write is kept and reported by Commit().
 class CheckedOutputFile : public QIODevice {
   Q_OBJECT
  public:

@@ -6,6 +6,7 @@
 
 namespace platform {
 
+// The base of the family: a failure with the text a person reads.
 class Failure : public std::runtime_error {
  public:
   explicit Failure(const QString &text) : std::runtime_error(text.toStdString()), text_(text) {}

@@ -38,6 +38,7 @@ enum class ReaderCall {
   Dxf,       // into a device bitmap
 };
 
+// One row of the table: a format, its extensions and how it is read.
 struct PictureFormat {
   // The format's name: the image component's format key and InfoFormat, and the name the
   // imaging library's file information reports for the content ("JPEG", "TIF").

@@ -9,6 +9,7 @@ class QSettings;
 
 namespace platform {
 
+// One open key: the INI file of its name, written back when the key is closed.
 class RegistryKey {
  public:
   explicit RegistryKey(const QString &keyName);

@@ -10,6 +10,7 @@
 
 namespace platform {
 
+// Reads a text file line by line, and numbers from its lines.
 class TextFileReader {
  public:
   // Reads the whole file; raises InOutError with the system's text when it cannot. Only

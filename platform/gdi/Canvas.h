@@ -17,17 +17,20 @@ class Picture;
 enum class PenStyle { Solid, Dot };
 enum class BrushStyle { Solid, Clear };
 
+// The line a canvas draws with.
 struct Pen {
   QColor color = Qt::black;
   int width = 1;
   PenStyle style = PenStyle::Solid;
 };
 
+// The fill a canvas paints with.
 struct Brush {
   QColor color = Qt::white;
   BrushStyle style = BrushStyle::Solid;
 };
 
+// The drawing surface itself, over a bitmap or a painter.
 class Canvas {
  public:
   // A canvas on a bitmap; the bitmap must outlive the canvas.

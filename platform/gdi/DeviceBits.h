@@ -16,6 +16,7 @@ namespace platform {
 
 class Canvas;
 
+// A bitmap's device-independent header: size, depth and colour table.
 struct DibHeader {
   int width = 0;
   int height = 0;      // negative: rows stored top-down

@@ -41,6 +41,7 @@ class PrinterError : public Failure {
 QString NoPrinterText();                            // "Aucune imprimante utilisable"
 QString PrintingFailedText(const QString &detail);  // "Erreur d'impression : %1"
 
+// Where the pages go: one of the three backends above.
 class PrinterBackend {
  public:
   virtual ~PrinterBackend() = default;
@@ -55,6 +56,7 @@ class PrinterBackend {
   virtual QString Describe() const = 0;
 };
 
+// The program's one printer, reached through ThePrinter().
 class Printer {
  public:
   Orientation GetOrientation() const { return orientation_; }

@@ -1,13 +1,11 @@
 #pragma once
 // Every modal window goes through one interface: message boxes, the common file and
-// print dialogs, and the program's own dialogs. The Qt host shows real windows; tests
-// install a scripted host whose answers they queue, so every command runs unattended.
+// print dialogs, and the program's own dialogs. The Qt host shows real windows; the
+// command line installs a console host, and tests a scripted one whose answers they queue.
 #include <QString>
 #include <QStringList>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <variant>
 #include <vector>
 
 class QDialog;
@@ -50,6 +48,7 @@ struct PrintDialogSpec {
   int copies = 1;
 };
 
+// The interface every modal window goes through.
 class DialogHost {
  public:
   virtual ~DialogHost() = default;
@@ -67,6 +66,7 @@ DialogHost &Dialogs();
 // Installs `host` for the rest of the run (nullptr puts the Qt host back).
 void SetDialogHost(std::unique_ptr<DialogHost> host);
 
+// The host that shows real windows: the one in force unless another is installed.
 class QtDialogHost : public DialogHost {
  public:
   MessageResult MessageBox(QWidget *parent, const MessageBoxSpec &request) override;
@@ -75,45 +75,9 @@ class QtDialogHost : public DialogHost {
   int ExecModal(QDialog &dialog) override;
 };
 
-// The print dialog of the printing backend in force; defined by the printer support.
+// The print dialog of the printing backend in force; defined by the printer support,
+// the one call from this area up to the printer's, joined by the link.
 bool ShowSystemPrintDialog(QWidget *parent, PrintDialogSpec &request);
-
-// A host that answers from a queue. Each call takes the next answer, which must be of
-// the kind the call expects; a missing or mismatched answer fails loudly, because a
-// test that did not foresee a dialog has found a fault.
-class ScriptedDialogHost : public DialogHost {
- public:
-  struct Shown {
-    enum Kind { Message, File, Print, Modal } kind;
-    MessageBoxSpec message;
-    FileDialogSpec file;
-    QString dialogClass;
-  };
-  using ModalScript = std::function<int(QDialog &)>;
-  using PrintScript = std::function<bool(PrintDialogSpec &)>;
-
-  void AnswerMessage(MessageResult result) { answers_.emplace_back(result); }
-  void AnswerFile(const QString &path) { answers_.emplace_back(path); }
-  void AnswerPrint(PrintScript script) { answers_.emplace_back(std::move(script)); }
-  void AnswerModal(ModalScript script) { answers_.emplace_back(std::move(script)); }
-
-  const std::vector<Shown> &ShownDialogs() const { return shown_; }
-  size_t PendingAnswers() const { return answers_.size(); }
-  // The last message box shown, for quick checks.
-  const MessageBoxSpec *LastMessage() const;
-
-  MessageResult MessageBox(QWidget *parent, const MessageBoxSpec &request) override;
-  QString FileDialog(QWidget *parent, const FileDialogSpec &request) override;
-  bool PrintDialog(QWidget *parent, PrintDialogSpec &request) override;
-  int ExecModal(QDialog &dialog) override;
-
- private:
-  using Answer = std::variant<MessageResult, QString, PrintScript, ModalScript>;
-  template <class T>
-  T Next(const char *what);
-  std::deque<Answer> answers_;
-  std::vector<Shown> shown_;
-};
 
 // Turns "Affiches (*.AFF)|*.AFF" into Qt's "Affiches (*.AFF *.aff)".
 QString QtFilterFromWindowsFilter(const QString &filter);

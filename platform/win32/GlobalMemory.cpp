@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -42,8 +41,9 @@ struct Block {
   int locks = 0;
 };
 
+// Blocks are allocated, locked and freed on the GUI thread only (the program starts no
+// other), so the heap takes no lock.
 struct Heap {
-  std::mutex mutex;
   std::unordered_set<Block *> live;
   std::unordered_map<const void *, Block *> byData;
   size_t limit = 0;
@@ -65,7 +65,6 @@ namespace win32 {
 
 std::shared_ptr<uint8_t> ShareBlockMemory(HGLOBAL handle, size_t *size) {
   Heap &heap = TheHeap();
-  std::lock_guard lock(heap.mutex);
   Block *block = Live(heap, handle);
   if (block == nullptr) return nullptr;
   if (size) *size = block->size;
@@ -78,7 +77,6 @@ extern "C" {
 
 HGLOBAL GlobalAlloc(UINT /*flags*/, SIZE_T bytes) {
   Heap &heap = TheHeap();
-  std::lock_guard lock(heap.mutex);
   if (heap.limit != 0 && bytes > heap.limit) return nullptr;
   auto *block = new (std::nothrow) Block;
   if (block == nullptr) return nullptr;
@@ -99,7 +97,6 @@ HGLOBAL GlobalAlloc(UINT /*flags*/, SIZE_T bytes) {
 
 HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT /*flags*/) {
   Heap &heap = TheHeap();
-  std::lock_guard lock(heap.mutex);
   Block *block = Live(heap, handle);
   if (block == nullptr || block->locks > 0) return nullptr;
   if (heap.limit != 0 && bytes > heap.limit) return nullptr;
@@ -119,7 +116,6 @@ HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT /*flags*/) {
 
 LPVOID GlobalLock(HGLOBAL handle) {
   Heap &heap = TheHeap();
-  std::lock_guard lock(heap.mutex);
   Block *block = Live(heap, handle);
   if (block == nullptr || block->data == nullptr) return nullptr;
   ++block->locks;
@@ -128,7 +124,6 @@ LPVOID GlobalLock(HGLOBAL handle) {
 
 BOOL GlobalUnlock(HGLOBAL handle) {
   Heap &heap = TheHeap();
-  std::lock_guard lock(heap.mutex);
   Block *block = Live(heap, handle);
   if (block == nullptr || block->locks == 0) return FALSE;
   --block->locks;
@@ -138,7 +133,6 @@ BOOL GlobalUnlock(HGLOBAL handle) {
 HGLOBAL GlobalFree(HGLOBAL handle) {
   if (handle == nullptr) return nullptr;
   Heap &heap = TheHeap();
-  std::lock_guard lock(heap.mutex);
   Block *block = Live(heap, handle);
   if (block == nullptr) return handle;
   heap.live.erase(block);
@@ -149,7 +143,6 @@ HGLOBAL GlobalFree(HGLOBAL handle) {
 
 SIZE_T GlobalSize(HGLOBAL handle) {
   Heap &heap = TheHeap();
-  std::lock_guard lock(heap.mutex);
   Block *block = Live(heap, handle);
   return block ? block->size : 0;
 }
@@ -157,14 +150,12 @@ SIZE_T GlobalSize(HGLOBAL handle) {
 HGLOBAL GlobalHandle(LPCVOID pointer) {
   if (pointer == nullptr) return nullptr;
   Heap &heap = TheHeap();
-  std::lock_guard lock(heap.mutex);
   auto found = heap.byData.find(pointer);
   return found == heap.byData.end() ? nullptr : found->second;
 }
 
 UINT GlobalFlags(HGLOBAL handle) {
   Heap &heap = TheHeap();
-  std::lock_guard lock(heap.mutex);
   Block *block = Live(heap, handle);
   if (block == nullptr) return GMEM_INVALID_HANDLE;
   return static_cast<UINT>(std::min(block->locks, 255));
@@ -172,20 +163,17 @@ UINT GlobalFlags(HGLOBAL handle) {
 
 int GlobalLockCount(HGLOBAL handle) {
   Heap &heap = TheHeap();
-  std::lock_guard lock(heap.mutex);
   Block *block = Live(heap, handle);
   return block ? block->locks : -1;
 }
 
 SIZE_T GlobalLiveBlocks(void) {
   Heap &heap = TheHeap();
-  std::lock_guard lock(heap.mutex);
   return heap.live.size();
 }
 
 void MxSetGlobalAllocLimit(SIZE_T bytes) {
   Heap &heap = TheHeap();
-  std::lock_guard lock(heap.mutex);
   heap.limit = bytes;
 }
 

@@ -8,19 +8,17 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <cstring>
-#include <mutex>
 
 #include "WinApi.h"
 #include "core/Paths.h"
 
 namespace {
 
-std::mutex gMutex;
+// Set and read on the GUI thread only (the program starts no other), so no lock.
 QString gApplicationFolder;  // empty: the program's own folder
 MX_LOAD_STRING_FN gProgramStrings = nullptr;
 
 QString ApplicationFolder() {
-  std::lock_guard lock(gMutex);
   return gApplicationFolder.isEmpty() ? platform::ProgramFolder() : gApplicationFolder;
 }
 
@@ -128,7 +126,6 @@ DWORD GetModuleFileName(HMODULE module, LPSTR buffer, DWORD size) {
 }
 
 void MxSetApplicationFolder(LPCSTR folder) {
-  std::lock_guard lock(gMutex);
   gApplicationFolder = folder ? Folder(QString::fromUtf8(folder)) : QString();
 }
 
@@ -141,7 +138,6 @@ int LoadString(HINSTANCE module, UINT id, LPSTR buffer, int size) {
   buffer[0] = 0;
   MX_LOAD_STRING_FN loader = nullptr;
   if (module == nullptr || module == GetModuleHandle(nullptr)) {
-    std::lock_guard lock(gMutex);
     loader = gProgramStrings;
   } else {
     loader = reinterpret_cast<MX_LOAD_STRING_FN>(dlsym(module, MX_LOAD_STRING_SYMBOL));
@@ -163,7 +159,6 @@ int LoadString(HINSTANCE module, UINT id, LPSTR buffer, int size) {
 }
 
 void MxRegisterStringLoader(MX_LOAD_STRING_FN loader) {
-  std::lock_guard lock(gMutex);
   gProgramStrings = loader;
 }
 

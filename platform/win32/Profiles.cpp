@@ -7,14 +7,11 @@
 #include <QSaveFile>
 #include <QStringList>
 #include <cstring>
-#include <mutex>
 #include <optional>
 
 #include "WinApi.h"
 
 namespace {
-
-std::mutex gMutex;
 
 QString IniPath(LPCSTR fileName) {
   QString name = QString::fromUtf8(fileName).replace(u'\\', u'/');
@@ -72,7 +69,6 @@ DWORD GetPrivateProfileString(LPCSTR section, LPCSTR key, LPCSTR def, LPSTR buff
   if (buffer == nullptr || size == 0) return 0;
   buffer[0] = 0;
   if (section == nullptr || key == nullptr || fileName == nullptr) return 0;
-  std::lock_guard lock(gMutex);
   const auto found =
       Lookup(ReadLines(IniPath(fileName)), QString::fromUtf8(section), QString::fromUtf8(key));
   const QByteArray value = found ? found->toUtf8() : QByteArray(def ? def : "");
@@ -93,7 +89,6 @@ UINT GetPrivateProfileInt(LPCSTR section, LPCSTR key, INT def, LPCSTR fileName) 
 
 BOOL WritePrivateProfileString(LPCSTR sectionIn, LPCSTR keyIn, LPCSTR valueIn, LPCSTR fileName) {
   if (sectionIn == nullptr || fileName == nullptr) return FALSE;
-  std::lock_guard lock(gMutex);
   const QString path = IniPath(fileName);
   const QString section = QString::fromUtf8(sectionIn);
   QStringList lines = ReadLines(path);

@@ -15,7 +15,7 @@
 #include "PosterFile.h"
 #include "TempDir.h"
 #include "core/Paths.h"
-#include "ui/DialogHost.h"
+#include "ScriptedDialogHost.h"
 #include "ui/ImageControl.h"
 #include "ui/MessageBoxes.h"
 #include "win32/WinApi.h"

@@ -14,8 +14,8 @@
 #include "Fixtures.h"
 #include "ImageView.h"
 #include "OpenDial.h"
+#include "ScriptedDialogHost.h"
 #include "TempDir.h"
-#include "ui/DialogHost.h"
 #include "ui/ImageControl.h"
 
 using dialogs::TOpenDial;
@@ -38,13 +38,8 @@ class OpenDialTest : public ::testing::Test {
     QDir().mkpath(dir_.File("sub"));
     Picture("sub/inside.png", 8, 8, "PNG");
     QDir::setCurrent(dir_.Path());
-    auto host = std::make_unique<platform::ScriptedDialogHost>();
-    dialogs_ = host.get();
-    platform::SetDialogHost(std::move(host));
   }
   void TearDown() override {
-    EXPECT_EQ(dialogs_->PendingAnswers(), 0u);
-    platform::SetDialogHost(nullptr);
     QDir::setCurrent(saved_);
   }
   void Picture(const char *name, int w, int h, const char *format) {
@@ -69,7 +64,7 @@ class OpenDialTest : public ::testing::Test {
 
   TempDir dir_;
   QString saved_;
-  platform::ScriptedDialogHost *dialogs_ = nullptr;
+  ScriptedDialogs dialogs_;
 };
 
 }  // namespace

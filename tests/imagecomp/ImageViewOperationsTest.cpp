@@ -16,9 +16,9 @@
 #include "Gradient.h"
 #include "ImageView.h"
 #include "SaneTestBackend.h"
+#include "ScriptedDialogHost.h"
 #include "TempDir.h"
 #include "Transitions.h"
-#include "ui/DialogHost.h"
 #include "win32/WinQt.h"
 
 using imagecomp::TImageView;
@@ -35,21 +35,16 @@ class ImageViewOperations : public ::testing::Test {
  protected:
   void SetUp() override {
     qputenv("XDG_CONFIG_HOME", settings_.Path().toUtf8());
-    auto host = std::make_unique<platform::ScriptedDialogHost>();
-    dialogs_ = host.get();
-    platform::SetDialogHost(std::move(host));
     imaging::InitBinding();
   }
   void TearDown() override {
     imaging::ShutdownBinding();
     MxSetApplicationFolder(nullptr);
-    EXPECT_EQ(dialogs_->PendingAnswers(), 0u) << "a foreseen message box was not shown";
-    platform::SetDialogHost(nullptr);
     qunsetenv("XDG_CONFIG_HOME");
   }
   TempDir settings_;
   TempDir files_;
-  platform::ScriptedDialogHost *dialogs_ = nullptr;
+  ScriptedDialogs dialogs_;
 };
 
 }  // namespace

@@ -5,9 +5,6 @@
 void ImagingTest::SetUp() {
   oldConfig_ = qgetenv("XDG_CONFIG_HOME");
   qputenv("XDG_CONFIG_HOME", windowsFolder.Path().toUtf8());
-  auto host = std::make_unique<platform::ScriptedDialogHost>();
-  dialogs = host.get();
-  platform::SetDialogHost(std::move(host));
   imaging::InitBinding();
   UseFakeLibraries();
 }
@@ -15,10 +12,6 @@ void ImagingTest::SetUp() {
 void ImagingTest::TearDown() {
   imaging::ShutdownBinding();
   MxSetApplicationFolder(nullptr);
-  if (dialogs) {
-    EXPECT_EQ(dialogs->PendingAnswers(), 0u) << "a foreseen message box was not shown";
-  }
-  platform::SetDialogHost(nullptr);
   qputenv("XDG_CONFIG_HOME", oldConfig_);
 }
 

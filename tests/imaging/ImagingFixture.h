@@ -9,7 +9,7 @@
 
 #include "Binding.h"
 #include "TempDir.h"
-#include "ui/DialogHost.h"
+#include "ScriptedDialogHost.h"
 
 class ImagingTest : public ::testing::Test {
  protected:
@@ -31,7 +31,7 @@ class ImagingTest : public ::testing::Test {
   static HGLOBAL DibOf(const QImage &image, int bits);
   static QImage ImageOfDib(HGLOBAL dib);
 
-  platform::ScriptedDialogHost *dialogs = nullptr;
+  ScriptedDialogs dialogs;
   TempDir windowsFolder;
   TempDir files;
   TempDir emptyFolder;

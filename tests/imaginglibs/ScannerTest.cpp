@@ -8,7 +8,7 @@
 #include "SaneTestBackend.h"
 #include "Support.h"
 #include "TempDir.h"
-#include "ui/DialogHost.h"
+#include "ScriptedDialogHost.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ TEST_F(Scanner, CancelledScanGivesNoPicture) {
 }
 
 TEST_F(Scanner, SourceChosenInTheDialogIsRemembered) {
-  auto host = std::make_unique<platform::ScriptedDialogHost>();
+  ScriptedDialogs host;
   host->AnswerModal([](QDialog &dialog) {
     auto *list = dialog.findChild<QListWidget *>(QStringLiteral("Sources"));
     EXPECT_NE(list, nullptr);
@@ -90,7 +90,6 @@ TEST_F(Scanner, SourceChosenInTheDialogIsRemembered) {
     EXPECT_EQ(list->currentRow(), 1);
     return static_cast<int>(QDialog::Rejected);
   });
-  platform::SetDialogHost(std::move(host));
   const int16_t r = CRDE(selectsource)(nullptr, 0);
   ASSERT_GE(r, 0) << FailureText(r);
   EXPECT_TRUE(Ini().contains(QStringLiteral("[Imaging Twain]")));

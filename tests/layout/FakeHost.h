@@ -11,7 +11,7 @@
 #include "PosterWindow.h"
 #include "gdi/Picture.h"
 #include "print/Printer.h"
-#include "ui/DialogHost.h"
+#include "ScriptedDialogHost.h"
 #include "ui/ImageControl.h"
 
 // The document and its picture as a window-less poster holds them, with a picture image

@@ -23,10 +23,10 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
+#include "ScriptedDialogHost.h"
 #include "core/Errors.h"
 #include "ui/Application.h"
 #include "ui/Cursors.h"
-#include "ui/DialogHost.h"
 #include "ui/HelpViewer.h"
 #include "ui/MessageBoxes.h"
 
@@ -38,15 +38,8 @@ class UiTest : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::SetApplicationTitle(QStringLiteral("Muralix"));
-    auto host = std::make_unique<platform::ScriptedDialogHost>();
-    dialogs_ = host.get();
-    platform::SetDialogHost(std::move(host));
   }
-  void TearDown() override {
-    EXPECT_EQ(dialogs_->PendingAnswers(), 0u);
-    platform::SetDialogHost(nullptr);
-  }
-  platform::ScriptedDialogHost *dialogs_ = nullptr;
+  ScriptedDialogs dialogs_;
 };
 
 // A control whose mouse handler fails, as a command may.
