@@ -1,7 +1,7 @@
 #!/bin/sh
 # Decoding a 100-megapixel JPEG: CRDE2000.DLL's rdjpgfiledib (file to DIB block, then the
 # bitmap through DibtoDdb) against djpeg of libjpeg-turbo on the same file in the same run,
-# with peak memory from /usr/bin/time -v. Writes bench/imaging/RESULTS-imaging.md.
+# with peak memory from /usr/bin/time -v. Writes bench/imaging/RESULTS.md.
 #   bench/imaging/run.sh [build folder]      (needs libjpeg-turbo-progs for djpeg)
 set -eu
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -57,7 +57,7 @@ cpu=$(grep 'model name' /proc/cpuinfo | head -1 | cut -d: -f2 | sed 's/^ *//')
 cores=$(nproc)
 mem=$(free -g | awk '/Mem:/ {print $2}')
 
-cat >"$here/bench/imaging/RESULTS-imaging.md" <<RESULTS
+cat >"$here/bench/imaging/RESULTS.md" <<RESULTS
 # Decoding a 100-megapixel JPEG
 
 Machine: $cpu, $cores cores, ${mem} GB; $(date -u +%Y-%m-%d). Release build.
@@ -81,4 +81,4 @@ djpeg streams its rows to /dev/null and never holds the picture; the library mus
 the whole picture, so it pays once more than djpeg for every full-size buffer it writes for the
 first time: the last row shows that cost on this machine.
 RESULTS
-cat "$here/bench/imaging/RESULTS-imaging.md"
+cat "$here/bench/imaging/RESULTS.md"

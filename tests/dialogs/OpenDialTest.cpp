@@ -15,6 +15,7 @@
 #include "ImageView.h"
 #include "OpenDial.h"
 #include "ScriptedDialogHost.h"
+#include "RowName.h"
 #include "TempDir.h"
 #include "ui/ImageControl.h"
 
@@ -96,27 +97,35 @@ TEST_F(OpenDialTest, ThePreviewUsesTheComponentOrThePlainControlByExtension) {
   EXPECT_EQ(d.Image1->size(), QSize(32, 32));
 }
 
-TEST_F(OpenDialTest, PreviewSizesFollowThePanel) {
+namespace {
+
+struct PreviewCase {
+  const char *name;
+  QSize shown;
+  bool stretched;
+};
+const PreviewCase kPreviewCases[] = {
+    {"wide.jpg", {122, 61}, true},   // Round(4 x 153 / 5) wide
+    {"tall.png", {39, 116}, true},   // Round(4 x 145 / 5) high
+    {"small.png", {50, 40}, false},  // its own size
+};
+class OpenDialPreviewSizes : public OpenDialTest,
+                             public testing::WithParamInterface<PreviewCase> {};
+
+TEST_P(OpenDialPreviewSizes, FollowThePanel) {
+  const PreviewCase &c = GetParam();
   bool preview = true;
   TOpenDial d(preview);
   ASSERT_EQ(d.Panel->size(), QSize(153, 145));
-  const struct {
-    const char *name;
-    QSize shown;
-    bool stretched;
-  } cases[] = {
-      {"wide.jpg", {122, 61}, true},   // Round(4 x 153 / 5) wide
-      {"tall.png", {39, 116}, true},   // Round(4 x 145 / 5) high
-      {"small.png", {50, 40}, false},  // its own size
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    Choose(d, c.name);
-    EXPECT_EQ(d.Image->size(), c.shown);
-    EXPECT_EQ(d.Image->Stretch(), c.stretched);
-    EXPECT_EQ(d.Image->pos(), QPoint((153 - c.shown.width()) / 2, (145 - c.shown.height()) / 2));
-  }
+  SCOPED_TRACE(c.name);
+  Choose(d, c.name);
+  EXPECT_EQ(d.Image->size(), c.shown);
+  EXPECT_EQ(d.Image->Stretch(), c.stretched);
+  EXPECT_EQ(d.Image->pos(), QPoint((153 - c.shown.width()) / 2, (145 - c.shown.height()) / 2));
 }
+INSTANTIATE_TEST_SUITE_P(, OpenDialPreviewSizes, testing::ValuesIn(kPreviewCases), ByRowName());
+
+}  // namespace
 
 TEST_F(OpenDialTest, EnterWithAMaskSetsTheListAndKeepsTheDialogOpen) {
   bool preview = false;
@@ -186,28 +195,41 @@ TEST_F(OpenDialTest, ThePreviewChoiceIsRemembered) {
   EXPECT_FALSE(again.Image1->isVisible());
 }
 
-TEST_F(OpenDialTest, ATypedFolderIsEnteredWithOrWithoutItsSlash) {
-  const struct {
-    const char *name;
-    QString start, typed, folder;
-  } cases[] = {
-      {"a bare subfolder name", dir_.Path(), QStringLiteral("sub"), dir_.File("sub")},
-      {"a full path without its slash", dir_.Path(), dir_.File("sub"), dir_.File("sub")},
-      {"the parent", dir_.File("sub"), QStringLiteral(".."), dir_.Path()},
+namespace {
+
+// Folders are named from the test's own folder, which exists only once the test runs.
+struct TypedFolderCase {
+  const char *name;
+  const char *start, *typed, *folder;  // in the test's folder; "/sub" is its full path
+};
+const TypedFolderCase kTypedFolderCases[] = {
+    {"a bare subfolder name", "", "sub", "sub"},
+    {"a full path without its slash", "", "/sub", "sub"},
+    {"the parent", "sub", "..", ""},
+};
+class OpenDialTypedFolder : public OpenDialTest,
+                            public testing::WithParamInterface<TypedFolderCase> {};
+
+TEST_P(OpenDialTypedFolder, IsEnteredWithOrWithoutItsSlash) {
+  const TypedFolderCase &c = GetParam();
+  const auto under = [this](const char *name) {
+    return *name == 0 ? dir_.Path() : dir_.File(QString::fromUtf8(name));
   };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    QDir::setCurrent(c.start);
-    bool preview = false;
-    TOpenDial d(preview);
-    d.show();
-    d.Edit->setText(c.typed);
-    PressEnter(d.Edit);  // no message box is expected: the scripted host would fail on it
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(d.Label4->text(), QDir(c.folder).absolutePath());
-    EXPECT_TRUE(d.Edit->text().isEmpty());
-  }
+  const QString typed = c.typed[0] == '/' ? under(c.typed + 1) : QString::fromUtf8(c.typed);
+  SCOPED_TRACE(c.name);
+  QDir::setCurrent(under(c.start));
+  bool preview = false;
+  TOpenDial d(preview);
+  d.show();
+  d.Edit->setText(typed);
+  PressEnter(d.Edit);  // no message box is expected: the scripted host would fail on it
+  EXPECT_TRUE(d.isVisible());
+  EXPECT_EQ(d.Label4->text(), QDir(under(c.folder)).absolutePath());
+  EXPECT_TRUE(d.Edit->text().isEmpty());
 }
+INSTANTIATE_TEST_SUITE_P(, OpenDialTypedFolder, testing::ValuesIn(kTypedFolderCases), ByRowName());
+
+}  // namespace
 
 TEST_F(OpenDialTest, AFileChosenByTypingItsPathIsPreviewed) {
   bool preview = true;

@@ -12,6 +12,7 @@
 
 #include "Gradient.h"
 #include "ImageView.h"
+#include "RowName.h"
 #include "TempDir.h"
 #include "ui/Cursors.h"
 #include "win32/WinQt.h"
@@ -358,25 +359,33 @@ TEST(ImageViewMouse, TheRubberBandKeepsTheControlsProportions) {
   EXPECT_FALSE(v.view.BandActive());
 }
 
-TEST(ImageViewMouse, TheBandFollowsTheDragInFourDirections) {
-  const struct {
-    QPoint to;
-    int signX, signY;
-  } cases[] = {
-      {{100, 10}, -1, -1},  // straight up: left and up
-      {{60, 50}, -1, +1},   // straight left: left and down
-      {{140, 50}, +1, +1},  // straight right: right and down
-      {{100, 90}, +1, +1},  // straight down: right and down
-      {{140, 10}, +1, -1},  // right and up
-  };
-  for (const auto &c : cases) {
-    View v(200, 100);
-    v.view.SetAllowRubberBand(true);
-    const Band band = DragBand(v.view, Qt::LeftButton, {100, 50}, c.to);
-    EXPECT_EQ((band.xx > 100) - (band.xx < 100), c.signX) << c.to.x() << "," << c.to.y();
-    EXPECT_EQ((band.yy > 50) - (band.yy < 50), c.signY) << c.to.x() << "," << c.to.y();
-  }
+namespace {
+
+struct BandDragCase {
+  const char *name;
+  QPoint to;
+  int signX, signY;
+};
+const BandDragCase kBandDragCases[] = {
+    {"straight up: left and up", {100, 10}, -1, -1},
+    {"straight left: left and down", {60, 50}, -1, +1},
+    {"straight right: right and down", {140, 50}, +1, +1},
+    {"straight down: right and down", {100, 90}, +1, +1},
+    {"right and up", {140, 10}, +1, -1},
+};
+class ImageViewBandDrag : public testing::TestWithParam<BandDragCase> {};
+
+TEST_P(ImageViewBandDrag, FollowsTheDrag) {
+  const BandDragCase &c = GetParam();
+  View v(200, 100);
+  v.view.SetAllowRubberBand(true);
+  const Band band = DragBand(v.view, Qt::LeftButton, {100, 50}, c.to);
+  EXPECT_EQ((band.xx > 100) - (band.xx < 100), c.signX) << c.to.x() << "," << c.to.y();
+  EXPECT_EQ((band.yy > 50) - (band.yy < 50), c.signY) << c.to.x() << "," << c.to.y();
 }
+INSTANTIATE_TEST_SUITE_P(, ImageViewBandDrag, testing::ValuesIn(kBandDragCases), ByRowName());
+
+}  // namespace
 
 TEST(ImageViewMouse, OnlyTheChosenButtonDrawsABand) {
   View v(200, 100);
@@ -389,27 +398,37 @@ TEST(ImageViewMouse, OnlyTheChosenButtonDrawsABand) {
     EXPECT_EQ(DragBand(v.view, button, {10, 10}, {50, 50}).events, 0);
 }
 
-TEST(ImageViewMouse, TheGrabHandMovesThePictureByWholePicturePixels) {
-  const struct {
-    double zoom;
-    int pictureSide, expectedStep;
-  } cases[] = {{2.0, 200, 1}, {0.5, 800, 2}, {1.0, 400, 1}};
-  for (const auto &c : cases) {
-    View v(105, 105, Gradient(c.pictureSide, c.pictureSide));
-    v.view.SetZoomFactor(c.zoom);
-    v.view.HorzBar->setValue(int(40 * c.zoom));
-    v.view.VertBar->setValue(int(40 * c.zoom));
-    ASSERT_EQ(v.view.ScrollX(), 40);
-    Mouse(v.view, QEvent::MouseButtonPress, Qt::LeftButton, {50, 50});
-    EXPECT_TRUE(v.view.Grabbing());
-    EXPECT_EQ(v.view.cursor().shape(), platform::CursorNumber(5).shape());
-    Mouse(v.view, QEvent::MouseMove, Qt::LeftButton, {49, 51});
-    EXPECT_EQ(v.view.ScrollX(), 40 + c.expectedStep) << c.zoom;
-    EXPECT_EQ(v.view.ScrollY(), 40 - c.expectedStep) << c.zoom;
-    Mouse(v.view, QEvent::MouseButtonRelease, Qt::LeftButton, {49, 51});
-    EXPECT_FALSE(v.view.Grabbing());
-  }
+namespace {
+
+struct GrabHandCase {
+  double zoom;
+  int pictureSide, expectedStep;
+};
+const GrabHandCase kGrabHandCases[] = {{2.0, 200, 1}, {0.5, 800, 2}, {1.0, 400, 1}};
+class ImageViewGrabHand : public testing::TestWithParam<GrabHandCase> {};
+
+TEST_P(ImageViewGrabHand, MovesThePictureByWholePicturePixels) {
+  const GrabHandCase &c = GetParam();
+  View v(105, 105, Gradient(c.pictureSide, c.pictureSide));
+  v.view.SetZoomFactor(c.zoom);
+  v.view.HorzBar->setValue(int(40 * c.zoom));
+  v.view.VertBar->setValue(int(40 * c.zoom));
+  ASSERT_EQ(v.view.ScrollX(), 40);
+  Mouse(v.view, QEvent::MouseButtonPress, Qt::LeftButton, {50, 50});
+  EXPECT_TRUE(v.view.Grabbing());
+  EXPECT_EQ(v.view.cursor().shape(), platform::CursorNumber(5).shape());
+  Mouse(v.view, QEvent::MouseMove, Qt::LeftButton, {49, 51});
+  EXPECT_EQ(v.view.ScrollX(), 40 + c.expectedStep) << c.zoom;
+  EXPECT_EQ(v.view.ScrollY(), 40 - c.expectedStep) << c.zoom;
+  Mouse(v.view, QEvent::MouseButtonRelease, Qt::LeftButton, {49, 51});
+  EXPECT_FALSE(v.view.Grabbing());
 }
+INSTANTIATE_TEST_SUITE_P(, ImageViewGrabHand, testing::ValuesIn(kGrabHandCases),
+                         [](const testing::TestParamInfo<GrabHandCase> &info) {
+                           return "zoom_" + RowName(info.param.zoom);
+                         });
+
+}  // namespace
 
 TEST(ImageViewMouse, TheGrabStopsAtThePicturesEdges) {
   View v(105, 105);

@@ -15,6 +15,7 @@
 #include "Binding.h"
 #include "Fixtures.h"
 #include "ImageView.h"
+#include "RowName.h"
 #include "TempDir.h"
 
 using imagecomp::TImageView;
@@ -110,44 +111,83 @@ class ImageViewFormats : public ::testing::Test {
 
 // ---- Depth asked of the reader ---------------------------------------------------------
 
-TEST_F(ImageViewFormats, FewColoursAreReadAtLowDepthKeepingTheirColours) {
+namespace {
+
+class ImageViewFewColours;
+
+struct FewColoursCase {
+  const char *name;
+  std::function<QString(ImageViewFewColours &)> make;
+  int infoBits;
+  bool monochrome;
+};
+class ImageViewFewColours : public ImageViewFormats,
+                            public testing::WithParamInterface<FewColoursCase> {
+ public:
+  using ImageViewFormats::dir_;
+  using ImageViewFormats::Gif;
+  using ImageViewFormats::Png;
+  using ImageViewFormats::Save;
+};
+
+std::vector<FewColoursCase> FewColoursCases() {
   // GIF below 3 bits a pixel, every other format below 4, are read at a low depth though the
   // program asks for true colour: 1 bit only when they are black and white, so 4 or 8
   // colours stay colours.
   const QImage twoColours = Indexed(24, 10, 2);
-  const struct {
-    const char *name;
-    std::function<QString()> make;
-    int infoBits;
-    bool monochrome;
-  } cases[] = {
-      {"GIF, 2 colours", [&] { return Gif("c2.gif", twoColours); }, 1, true},
-      {"GIF, 4 colours", [&] { return Gif("c4.gif", Indexed(24, 10, 4)); }, 2, false},
-      {"GIF, 8 colours", [&] { return Gif("c8.gif", Indexed(24, 10, 8)); }, 3, false},
-      {"PNG, 1 bit", [&] { return Png("p1.png", twoColours, 1); }, 1, true},
-      {"PNG, 2 bits", [&] { return Png("p2.png", Indexed(24, 10, 4), 2); }, 2, false},
-      {"PNG, 4 bits", [&] { return Png("p4.png", Indexed(24, 10, 16), 4); }, 4, false},
-      {"BMP, 1 bit", [&] { return dir_.Write("b1.bmp", BmpBytes(twoColours, 1)); }, 1, true},
-      {"BMP, 4 bits", [&] { return dir_.Write("b4.bmp", BmpBytes(Indexed(24, 10, 16), 4)); }, 4,
-       false},
-      {"PCX, 1 bit", [&] { return dir_.Write("x1.pcx", PcxBytes(twoColours, 1)); }, 1, true},
-      {"PCX, 4 bits", [&] { return dir_.Write("x4.pcx", PcxBytes(Indexed(24, 10, 16), 4)); }, 4,
-       false},
+  return {
+      {"GIF, 2 colours", [=](ImageViewFewColours &f) { return f.Gif("c2.gif", twoColours); }, 1,
+       true},
+      {"GIF, 4 colours",
+       [=](ImageViewFewColours &f) { return f.Gif("c4.gif", Indexed(24, 10, 4)); }, 2, false},
+      {"GIF, 8 colours",
+       [=](ImageViewFewColours &f) { return f.Gif("c8.gif", Indexed(24, 10, 8)); }, 3, false},
+      {"PNG, 1 bit", [=](ImageViewFewColours &f) { return f.Png("p1.png", twoColours, 1); }, 1,
+       true},
+      {"PNG, 2 bits",
+       [=](ImageViewFewColours &f) { return f.Png("p2.png", Indexed(24, 10, 4), 2); }, 2, false},
+      {"PNG, 4 bits",
+       [=](ImageViewFewColours &f) { return f.Png("p4.png", Indexed(24, 10, 16), 4); }, 4, false},
+      {"BMP, 1 bit",
+       [=](ImageViewFewColours &f) { return f.dir_.Write("b1.bmp", BmpBytes(twoColours, 1)); }, 1,
+       true},
+      {"BMP, 4 bits",
+       [=](ImageViewFewColours &f) {
+         return f.dir_.Write("b4.bmp", BmpBytes(Indexed(24, 10, 16), 4));
+       },
+       4, false},
+      {"PCX, 1 bit",
+       [=](ImageViewFewColours &f) { return f.dir_.Write("x1.pcx", PcxBytes(twoColours, 1)); }, 1,
+       true},
+      {"PCX, 4 bits",
+       [=](ImageViewFewColours &f) {
+         return f.dir_.Write("x4.pcx", PcxBytes(Indexed(24, 10, 16), 4));
+       },
+       4, false},
   };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    TImageView view;
-    view.SetImageReadRes(imaging::lColorTrue);
-    view.SetImageName(c.make());
-    ASSERT_TRUE(view.Picture().HasContent());
-    EXPECT_EQ(view.InfoBitsPerPixel, c.infoBits);
-    EXPECT_EQ(view.Picture().Bitmap().BitsPerPixel() == 1, c.monochrome)
-        << view.Picture().Bitmap().BitsPerPixel() << " bits a pixel";
-    if (c.infoBits == 2) {
-      // Red, blue and yellow of a 4-colour picture are not turned black.
-      EXPECT_EQ(Compare(Indexed(24, 10, 4), view.Picture().ToImage()), "");
-    }
+}
+
+TEST_P(ImageViewFewColours, AreReadAtLowDepthKeepingTheirColours) {
+  const FewColoursCase &c = GetParam();
+  SCOPED_TRACE(c.name);
+  TImageView view;
+  view.SetImageReadRes(imaging::lColorTrue);
+  view.SetImageName(c.make(*this));
+  ASSERT_TRUE(view.Picture().HasContent());
+  EXPECT_EQ(view.InfoBitsPerPixel, c.infoBits);
+  EXPECT_EQ(view.Picture().Bitmap().BitsPerPixel() == 1, c.monochrome)
+      << view.Picture().Bitmap().BitsPerPixel() << " bits a pixel";
+  if (c.infoBits == 2) {
+    // Red, blue and yellow of a 4-colour picture are not turned black.
+    EXPECT_EQ(Compare(Indexed(24, 10, 4), view.Picture().ToImage()), "");
   }
+}
+INSTANTIATE_TEST_SUITE_P(, ImageViewFewColours, testing::ValuesIn(FewColoursCases()), ByRowName());
+
+}  // namespace
+
+TEST_F(ImageViewFormats, BlackAndWhiteStayExactWhenReadMonochrome) {
+  const QImage twoColours = Indexed(24, 10, 2);
   // Black and white stay exactly black and white when read monochrome.
   TImageView view;
   view.SetImageReadRes(imaging::lColorTrue);
@@ -157,24 +197,36 @@ TEST_F(ImageViewFormats, FewColoursAreReadAtLowDepthKeepingTheirColours) {
 
 // ---- TIFF pages -------------------------------------------------------------------------
 
-TEST_F(ImageViewFormats, TiffPageIsShownAndLoweredToTheLastPage) {
+namespace {
+
+struct TiffPageCase {
+  int16_t asked, kept;
+  int shown;  // index into pages_
+};
+const TiffPageCase kTiffPageCases[] = {{0, 0, 0}, {1, 1, 0}, {2, 2, 1}, {3, 3, 2}, {5, 3, 2}};
+class ImageViewTiffPage : public ImageViewFormats,
+                          public testing::WithParamInterface<TiffPageCase> {};
+
+TEST_P(ImageViewTiffPage, IsShownAndLoweredToTheLastPage) {
+  const TiffPageCase &c = GetParam();
   const QString path = ThreePageTiff("three.tif");
-  const struct {
-    int16_t asked, kept;
-    int shown;  // index into pages_
-  } cases[] = {{0, 0, 0}, {1, 1, 0}, {2, 2, 1}, {3, 3, 2}, {5, 3, 2}};
-  for (const auto &c : cases) {
-    SCOPED_TRACE("page " + std::to_string(c.asked));
-    TImageView view;
-    view.SetImageReadRes(imaging::lColorTrue);
-    view.SetTiffPage(c.asked);
-    view.SetImageName(path);
-    EXPECT_EQ(view.TiffPage(), c.kept);
-    EXPECT_EQ(view.InfoPageCount, 3);
-    EXPECT_EQ(Compare(pages_[c.shown], view.Picture().ToImage()), "");
-    EXPECT_EQ(view.InfoWidth, pages_[c.shown].width());
-  }
+
+  SCOPED_TRACE("page " + std::to_string(c.asked));
+  TImageView view;
+  view.SetImageReadRes(imaging::lColorTrue);
+  view.SetTiffPage(c.asked);
+  view.SetImageName(path);
+  EXPECT_EQ(view.TiffPage(), c.kept);
+  EXPECT_EQ(view.InfoPageCount, 3);
+  EXPECT_EQ(Compare(pages_[c.shown], view.Picture().ToImage()), "");
+  EXPECT_EQ(view.InfoWidth, pages_[c.shown].width());
 }
+INSTANTIATE_TEST_SUITE_P(, ImageViewTiffPage, testing::ValuesIn(kTiffPageCases),
+                         [](const testing::TestParamInfo<TiffPageCase> &info) {
+                           return "page_" + RowName(info.param.asked);
+                         });
+
+}  // namespace
 
 // ---- The program's bitmap resources -----------------------------------------------------
 
@@ -189,40 +241,50 @@ class ImageViewResources : public ImageViewFormats {
   TempDir resources_;
 };
 
-TEST_F(ImageViewResources, AResourceNameLoadsTheProgramsBitmapWithoutAFile) {
-  const struct {
-    const char *name;
-    QImage image;
-    int bits;
-  } cases[] = {
+namespace {
+
+struct ResourceCase {
+  const char *name;
+  QImage image;
+  int bits;
+};
+std::vector<ResourceCase> ResourceCases() {
+  return {
       {"24 bits", Pattern(23, 11), 24},
       {"8 bits", Indexed(23, 11, 200), 8},
       {"1 bit", Indexed(23, 11, 2), 1},
   };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    resources_.Write(QStringLiteral("LOGO.bmp"), BmpBytes(c.image, c.bits));
-    TImageView view;
-    int finished = 0;
-    view.OnFinishedLoadSave = [&](TImageView *) { ++finished; };
-    // No file has this name; only its part before the first dot counts.
-    view.SetImageName(dir_.File(QStringLiteral("nowhere/LOGO.BMP.RES")));
-    ASSERT_TRUE(view.Picture().HasContent());
-    EXPECT_EQ(Compare(c.image, view.Picture().ToImage()), "");
-    EXPECT_EQ(view.InfoFormat, QStringLiteral("RES"));
-    EXPECT_EQ(view.InfoCompression, QStringLiteral("BMP"));
-    EXPECT_EQ(view.InfoWidth, 23);
-    EXPECT_EQ(view.InfoHeight, 11);
-    // The size of the picture as a packed DIB: header, colour table, rows padded to 4 bytes;
-    // 16- and 32-bit bitmaps become 24-bit DIBs.
-    const int bitmapBits = view.Picture().Bitmap().BitsPerPixel();
-    const int bits = bitmapBits == 16 || bitmapBits == 32 ? 24 : bitmapBits;
-    const int table = bits <= 8 ? 4 << bits : 0;
-    const int rowBytes = (23 * bits + 31) / 32 * 4;
-    EXPECT_EQ(view.InfoFileSize, 40 + table + rowBytes * 11) << bitmapBits << " bits a pixel";
-    EXPECT_EQ(finished, 0) << "a resource read completes without the end-of-load event";
-  }
 }
+class ImageViewResourceName : public ImageViewResources,
+                              public testing::WithParamInterface<ResourceCase> {};
+
+TEST_P(ImageViewResourceName, LoadsTheProgramsBitmapWithoutAFile) {
+  const ResourceCase &c = GetParam();
+  SCOPED_TRACE(c.name);
+  resources_.Write(QStringLiteral("LOGO.bmp"), BmpBytes(c.image, c.bits));
+  TImageView view;
+  int finished = 0;
+  view.OnFinishedLoadSave = [&](TImageView *) { ++finished; };
+  // No file has this name; only its part before the first dot counts.
+  view.SetImageName(dir_.File(QStringLiteral("nowhere/LOGO.BMP.RES")));
+  ASSERT_TRUE(view.Picture().HasContent());
+  EXPECT_EQ(Compare(c.image, view.Picture().ToImage()), "");
+  EXPECT_EQ(view.InfoFormat, QStringLiteral("RES"));
+  EXPECT_EQ(view.InfoCompression, QStringLiteral("BMP"));
+  EXPECT_EQ(view.InfoWidth, 23);
+  EXPECT_EQ(view.InfoHeight, 11);
+  // The size of the picture as a packed DIB: header, colour table, rows padded to 4 bytes;
+  // 16- and 32-bit bitmaps become 24-bit DIBs.
+  const int bitmapBits = view.Picture().Bitmap().BitsPerPixel();
+  const int bits = bitmapBits == 16 || bitmapBits == 32 ? 24 : bitmapBits;
+  const int table = bits <= 8 ? 4 << bits : 0;
+  const int rowBytes = (23 * bits + 31) / 32 * 4;
+  EXPECT_EQ(view.InfoFileSize, 40 + table + rowBytes * 11) << bitmapBits << " bits a pixel";
+  EXPECT_EQ(finished, 0) << "a resource read completes without the end-of-load event";
+}
+INSTANTIATE_TEST_SUITE_P(, ImageViewResourceName, testing::ValuesIn(ResourceCases()), ByRowName());
+
+}  // namespace
 
 TEST_F(ImageViewResources, AMissingResourceGoesToTheHandlerOrFinishesEmpty) {
   const QString name = dir_.File(QStringLiteral("NOSUCH.BMP.RES"));
@@ -249,118 +311,178 @@ TEST_F(ImageViewResources, AMissingResourceGoesToTheHandlerOrFinishesEmpty) {
 
 // ---- Image information ------------------------------------------------------------------
 
-TEST_F(ImageViewFormats, ALibraryReadReportsTheFilesOwnInformation) {
-  const struct {
-    const char *name;
-    std::function<QString()> make;
-    const char *format;
-    int w, h, bits;
-  } cases[] = {
-      {"PNG", [&] { return Save("i.png", Pattern(41, 17), "PNG"); }, "PNG", 41, 17, 24},
-      {"JPEG", [&] { return Save("i.jpg", Pattern(41, 17), "JPG"); }, "JPEG", 41, 17, 24},
-      {"GIF", [&] { return Gif("i.gif", Indexed(41, 17, 16)); }, "GIF", 41, 17, 4},
-      {"PCX", [&] { return dir_.Write("i.pcx", PcxBytes(Indexed(41, 17, 200), 8)); }, "PCX", 41, 17,
-       8},
-      {"TGA", [&] { return dir_.Write("i.tga", TgaBytes(Pattern(41, 17), 2, 24)); }, "TGA", 41, 17,
-       24},
-      {"BMP", [&] { return dir_.Write("i.bmp", BmpBytes(Pattern(41, 17), 24)); }, "BMP", 41, 17,
-       24},
+namespace {
+
+class ImageViewLibraryRead;
+
+struct LibraryInfoCase {
+  const char *name;
+  std::function<QString(ImageViewLibraryRead &)> make;
+  const char *format;
+  int w, h, bits;
+};
+class ImageViewLibraryRead : public ImageViewFormats,
+                             public testing::WithParamInterface<LibraryInfoCase> {
+ public:
+  using ImageViewFormats::dir_;
+  using ImageViewFormats::Gif;
+  using ImageViewFormats::Png;
+  using ImageViewFormats::Save;
+};
+
+std::vector<LibraryInfoCase> LibraryInfoCases() {
+  return {
+      {"PNG", [=](ImageViewLibraryRead &f) { return f.Save("i.png", Pattern(41, 17), "PNG"); },
+       "PNG", 41, 17, 24},
+      {"JPEG", [=](ImageViewLibraryRead &f) { return f.Save("i.jpg", Pattern(41, 17), "JPG"); },
+       "JPEG", 41, 17, 24},
+      {"GIF", [=](ImageViewLibraryRead &f) { return f.Gif("i.gif", Indexed(41, 17, 16)); }, "GIF",
+       41, 17, 4},
+      {"PCX",
+       [=](ImageViewLibraryRead &f) {
+         return f.dir_.Write("i.pcx", PcxBytes(Indexed(41, 17, 200), 8));
+       },
+       "PCX", 41, 17, 8},
+      {"TGA",
+       [=](ImageViewLibraryRead &f) {
+         return f.dir_.Write("i.tga", TgaBytes(Pattern(41, 17), 2, 24));
+       },
+       "TGA", 41, 17, 24},
+      {"BMP",
+       [=](ImageViewLibraryRead &f) {
+         return f.dir_.Write("i.bmp", BmpBytes(Pattern(41, 17), 24));
+       },
+       "BMP", 41, 17, 24},
   };
+}
+
+TEST_P(ImageViewLibraryRead, ReportsTheFilesOwnInformation) {
+  const LibraryInfoCase &c = GetParam();
   const QString tiff = ThreePageTiff("before.tif");
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    TImageView view;
-    view.SetImageReadRes(imaging::lColorTrue);
-    view.SetImageName(tiff);  // leaves a page count behind
-    ASSERT_EQ(view.InfoPageCount, 3);
-    const QString path = c.make();
-    view.SetImageName(path);
-    ASSERT_TRUE(view.Picture().HasContent());
-    EXPECT_EQ(view.InfoFormat, QString::fromLatin1(c.format));
-    EXPECT_EQ(view.InfoWidth, c.w);
-    EXPECT_EQ(view.InfoHeight, c.h);
-    EXPECT_EQ(view.InfoBitsPerPixel, c.bits);
-    EXPECT_EQ(view.InfoFileSize, QFileInfo(path).size());
-    EXPECT_EQ(view.InfoPageCount, 0);
-    EXPECT_FALSE(view.InfoCompression.isEmpty());
-  }
+  SCOPED_TRACE(c.name);
+  TImageView view;
+  view.SetImageReadRes(imaging::lColorTrue);
+  view.SetImageName(tiff);  // leaves a page count behind
+  ASSERT_EQ(view.InfoPageCount, 3);
+  const QString path = c.make(*this);
+  view.SetImageName(path);
+  ASSERT_TRUE(view.Picture().HasContent());
+  EXPECT_EQ(view.InfoFormat, QString::fromLatin1(c.format));
+  EXPECT_EQ(view.InfoWidth, c.w);
+  EXPECT_EQ(view.InfoHeight, c.h);
+  EXPECT_EQ(view.InfoBitsPerPixel, c.bits);
+  EXPECT_EQ(view.InfoFileSize, QFileInfo(path).size());
+  EXPECT_EQ(view.InfoPageCount, 0);
+  EXPECT_FALSE(view.InfoCompression.isEmpty());
 }
+INSTANTIATE_TEST_SUITE_P(, ImageViewLibraryRead, testing::ValuesIn(LibraryInfoCases()),
+                         ByRowName());
 
-TEST_F(ImageViewFormats, TiffInformationNamesItsCompressionAndPages) {
-  const struct {
-    imaging::TTiffCompression compression;
-    const char *name;
-    int bits;
-  } cases[] = {
-      {imaging::sNONE, "NONE", 24},
-      {imaging::sLZW, "LZW", 24},
-      {imaging::sPACKBITS, "PACKBITS", 24},
-      {imaging::sFAXCCITT4, "FAXCCITT4", 1},
-  };
+struct TiffInfoCase {
+  imaging::TTiffCompression compression;
+  const char *name;
+  int bits;
+};
+const TiffInfoCase kTiffInfoCases[] = {
+    {imaging::sNONE, "NONE", 24},
+    {imaging::sLZW, "LZW", 24},
+    {imaging::sPACKBITS, "PACKBITS", 24},
+    {imaging::sFAXCCITT4, "FAXCCITT4", 1},
+};
+class ImageViewTiffInformation : public ImageViewFormats,
+                                 public testing::WithParamInterface<TiffInfoCase> {};
+
+TEST_P(ImageViewTiffInformation, NamesItsCompressionAndPages) {
+  const TiffInfoCase &c = GetParam();
   const QString png = Save("first.png", Pattern(8, 8), "PNG");
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    const QString path = dir_.File(QStringLiteral("%1.tif").arg(QLatin1String(c.name)));
-    TImageView writer;
-    writer.SetTifSaveCompress(c.compression);
-    writer.SetImageWriteRes(imaging::sColorTrue);
-    writer.SetTiffAppend(true);
-    for (const QImage &page : {Pattern(25, 9), Pattern(13, 7)}) {
-      writer.SetPictureImage(page);
-      writer.SaveTiffFile(path);
-    }
-    TImageView view;
-    view.SetImageReadRes(imaging::lColorTrue);
-    view.SetImageName(png);  // the general path leaves extra information behind
-    view.SetImageName(path);
-    ASSERT_TRUE(view.Picture().HasContent());
-    EXPECT_EQ(view.InfoFormat, QStringLiteral("TIF"));
-    EXPECT_EQ(view.InfoCompression, QString::fromLatin1(c.name));
-    EXPECT_EQ(view.InfoPageCount, 2);
-    EXPECT_EQ(view.InfoWidth, 25);
-    EXPECT_EQ(view.InfoHeight, 9);
-    EXPECT_EQ(view.InfoBitsPerPixel, c.bits);
-    EXPECT_EQ(view.InfoExtra1, 0);
-    EXPECT_EQ(view.InfoExtra2, 0);
-    EXPECT_EQ(view.InfoFileSize, QFileInfo(path).size());
+
+  SCOPED_TRACE(c.name);
+  const QString path = dir_.File(QStringLiteral("%1.tif").arg(QLatin1String(c.name)));
+  TImageView writer;
+  writer.SetTifSaveCompress(c.compression);
+  writer.SetImageWriteRes(imaging::sColorTrue);
+  writer.SetTiffAppend(true);
+  for (const QImage &page : {Pattern(25, 9), Pattern(13, 7)}) {
+    writer.SetPictureImage(page);
+    writer.SaveTiffFile(path);
   }
+  TImageView view;
+  view.SetImageReadRes(imaging::lColorTrue);
+  view.SetImageName(png);  // the general path leaves extra information behind
+  view.SetImageName(path);
+  ASSERT_TRUE(view.Picture().HasContent());
+  EXPECT_EQ(view.InfoFormat, QStringLiteral("TIF"));
+  EXPECT_EQ(view.InfoCompression, QString::fromLatin1(c.name));
+  EXPECT_EQ(view.InfoPageCount, 2);
+  EXPECT_EQ(view.InfoWidth, 25);
+  EXPECT_EQ(view.InfoHeight, 9);
+  EXPECT_EQ(view.InfoBitsPerPixel, c.bits);
+  EXPECT_EQ(view.InfoExtra1, 0);
+  EXPECT_EQ(view.InfoExtra2, 0);
+  EXPECT_EQ(view.InfoFileSize, QFileInfo(path).size());
+}
+INSTANTIATE_TEST_SUITE_P(, ImageViewTiffInformation, testing::ValuesIn(kTiffInfoCases),
+                         ByRowName());
+
+class ImageViewDrawingsAndIcons;
+
+struct DrawingInfoCase {
+  const char *name;
+  std::function<QString(ImageViewDrawingsAndIcons &)> make;
+  const char *format;
+  int w, h, bits;
+  int finished;  // metafiles and icons are read without the end-of-load event
+};
+class ImageViewDrawingsAndIcons : public ImageViewFormats,
+                                  public testing::WithParamInterface<DrawingInfoCase> {
+ public:
+  using ImageViewFormats::dir_;
+  using ImageViewFormats::Gif;
+  using ImageViewFormats::Png;
+  using ImageViewFormats::Save;
+};
+
+std::vector<DrawingInfoCase> DrawingInfoCases() {
+  return {
+      // A 200 x 100 drawing: the long side spans 1024 pixels, margins included.
+      {"DXF", [=](ImageViewDrawingsAndIcons &f) { return f.dir_.Write("d.dxf", DxfBytes()); },
+       "DXF", 1024, 520, 24, 1},
+      {"WMF", [=](ImageViewDrawingsAndIcons &f) { return f.dir_.Write("m.wmf", RedQuarterWmf()); },
+       "WMF", 96, 48, 0, 0},
+      {"ICO", [=](ImageViewDrawingsAndIcons &f) { return f.Save("i.ico", Pattern(32, 32), "ICO"); },
+       "ICO", 32, 32, 0, 0},
+      // Vector pictures like the metafile: 150 x 75 points are 200 x 100 pixels.
+      {"PDF",
+       [=](ImageViewDrawingsAndIcons &f) { return f.dir_.Write("p.pdf", PdfBytes(150, 75)); },
+       "PDF", 200, 100, 0, 0},
+      {"SVG", [=](ImageViewDrawingsAndIcons &f) { return f.dir_.Write("s.svg", SvgBytes(64, 40)); },
+       "SVG", 64, 40, 0, 0},
+  };
 }
 
-TEST_F(ImageViewFormats, DrawingsMetafilesAndIconsReportTheirOwnInformation) {
-  const struct {
-    const char *name;
-    std::function<QString()> make;
-    const char *format;
-    int w, h, bits;
-    int finished;  // metafiles and icons are read without the end-of-load event
-  } cases[] = {
-      // A 200 x 100 drawing: the long side spans 1024 pixels, margins included.
-      {"DXF", [&] { return dir_.Write("d.dxf", DxfBytes()); }, "DXF", 1024, 520, 24, 1},
-      {"WMF", [&] { return dir_.Write("m.wmf", RedQuarterWmf()); }, "WMF", 96, 48, 0, 0},
-      {"ICO", [&] { return Save("i.ico", Pattern(32, 32), "ICO"); }, "ICO", 32, 32, 0, 0},
-      // Vector pictures like the metafile: 150 x 75 points are 200 x 100 pixels.
-      {"PDF", [&] { return dir_.Write("p.pdf", PdfBytes(150, 75)); }, "PDF", 200, 100, 0, 0},
-      {"SVG", [&] { return dir_.Write("s.svg", SvgBytes(64, 40)); }, "SVG", 64, 40, 0, 0},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    TImageView view;
-    int finished = 0;
-    view.OnFinishedLoadSave = [&](TImageView *) { ++finished; };
-    const QString path = c.make();
-    view.SetImageName(path);
-    ASSERT_TRUE(view.Picture().HasContent());
-    EXPECT_EQ(view.InfoFormat, QString::fromLatin1(c.format));
-    EXPECT_EQ(view.InfoCompression, QString::fromLatin1(c.format));
-    EXPECT_EQ(view.InfoWidth, c.w);
-    EXPECT_EQ(view.InfoHeight, c.h);
-    EXPECT_EQ(view.Picture().Width(), c.w);
-    EXPECT_EQ(view.Picture().Height(), c.h);
-    EXPECT_EQ(view.InfoBitsPerPixel, c.bits);
-    EXPECT_EQ(view.InfoFileSize, QFileInfo(path).size());
-    EXPECT_EQ(finished, c.finished);
-  }
+TEST_P(ImageViewDrawingsAndIcons, ReportTheirOwnInformation) {
+  const DrawingInfoCase &c = GetParam();
+  SCOPED_TRACE(c.name);
+  TImageView view;
+  int finished = 0;
+  view.OnFinishedLoadSave = [&](TImageView *) { ++finished; };
+  const QString path = c.make(*this);
+  view.SetImageName(path);
+  ASSERT_TRUE(view.Picture().HasContent());
+  EXPECT_EQ(view.InfoFormat, QString::fromLatin1(c.format));
+  EXPECT_EQ(view.InfoCompression, QString::fromLatin1(c.format));
+  EXPECT_EQ(view.InfoWidth, c.w);
+  EXPECT_EQ(view.InfoHeight, c.h);
+  EXPECT_EQ(view.Picture().Width(), c.w);
+  EXPECT_EQ(view.Picture().Height(), c.h);
+  EXPECT_EQ(view.InfoBitsPerPixel, c.bits);
+  EXPECT_EQ(view.InfoFileSize, QFileInfo(path).size());
+  EXPECT_EQ(finished, c.finished);
 }
+INSTANTIATE_TEST_SUITE_P(, ImageViewDrawingsAndIcons, testing::ValuesIn(DrawingInfoCases()),
+                         ByRowName());
+
+}  // namespace
 
 TEST_F(ImageViewFormats, InformationOnAMissingMetafileOrIconIsAnError) {
   for (const char *name : {"gone.WMF", "gone.ico"}) {
@@ -399,99 +521,197 @@ TEST_F(ImageViewFormats, SavingNoPictureTellsTheHandlerAndFinishes) {
 
 // ---- Settings ---------------------------------------------------------------------------
 
-TEST(ImageViewSettings, JpegQualityAndSmoothingKeepToTheirRange) {
-  const struct {
-    int given;
-    int quality, smooth;  // stored
-  } cases[] = {{0, 25, 5}, {1, 1, 1}, {50, 50, 50}, {100, 100, 100}, {101, 25, 5}, {-3, 25, 5}};
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.given);
-    TImageView view;
-    view.SetJPegSaveQuality(c.given);
-    view.SetJPegSaveSmooth(c.given);
-    EXPECT_EQ(view.JPegSaveQuality(), c.quality);
-    EXPECT_EQ(view.JPegSaveSmooth(), c.smooth);
-  }
+namespace {
+
+struct JpegSettingCase {
+  int given;
+  int quality, smooth;  // stored
+};
+const JpegSettingCase kJpegSettingCases[] = {{0, 25, 5},      {1, 1, 1},    {50, 50, 50},
+                                             {100, 100, 100}, {101, 25, 5}, {-3, 25, 5}};
+class ImageViewJpegSettings : public testing::TestWithParam<JpegSettingCase> {};
+
+TEST_P(ImageViewJpegSettings, KeepToTheirRange) {
+  const JpegSettingCase &c = GetParam();
+  SCOPED_TRACE(c.given);
+  TImageView view;
+  view.SetJPegSaveQuality(c.given);
+  view.SetJPegSaveSmooth(c.given);
+  EXPECT_EQ(view.JPegSaveQuality(), c.quality);
+  EXPECT_EQ(view.JPegSaveSmooth(), c.smooth);
+}
+INSTANTIATE_TEST_SUITE_P(, ImageViewJpegSettings, testing::ValuesIn(kJpegSettingCases),
+                         [](const testing::TestParamInfo<JpegSettingCase> &info) {
+                           return "given_" + RowName(info.param.given);
+                         });
+
+}  // namespace
+
+TEST(ImageViewSettings, JpegSmoothingStartsAtNone) {
   EXPECT_EQ(TImageView().JPegSaveSmooth(), 0) << "no smoothing until one is chosen";
 }
 
 // ---- Every format of the program --------------------------------------------------------
 
-TEST_F(ImageViewFormats, EveryPictureFormatOfTheProgramLoads) {
+namespace {
+
+class ImageViewPictureFormat;
+
+struct PictureFormatCase {
+  const char *name;
+  std::function<QString(ImageViewPictureFormat &)> make;
+  QSize size;
+  QImage pixels;  // exact where the format is lossless; null: size and content only
+  int tolerance;
+};
+class ImageViewPictureFormat : public ImageViewFormats,
+                               public testing::WithParamInterface<PictureFormatCase> {
+ public:
+  using ImageViewFormats::dir_;
+  using ImageViewFormats::Gif;
+  using ImageViewFormats::Png;
+  using ImageViewFormats::Save;
+};
+
+std::vector<PictureFormatCase> PictureFormatCases() {
   const QImage pattern = Pattern(40, 30);
   const QImage indexed = Indexed(40, 30, 16);
-  const struct {
-    const char *name;
-    std::function<QString()> make;
-    QSize size;
-    QImage pixels;  // exact where the format is lossless; null: size and content only
-    int tolerance;
-  } cases[] = {
+  return {
       // JPEG is lossy: within 12 a channel on a smooth picture at Qt's default quality.
-      {"JPEG", [&] { return Save("f.jpg", Smooth(40, 30), "JPG"); }, {40, 30}, Smooth(40, 30), 12},
-      {"PNG", [&] { return Save("f.png", pattern, "PNG"); }, {40, 30}, pattern, 0},
-      {"GIF", [&] { return Gif("f.gif", indexed); }, {40, 30}, indexed, 0},
-      {"TIFF", [&] { return Save("f.tif", pattern, "TIFF"); }, {40, 30}, pattern, 0},
-      {"PCX", [&] { return dir_.Write("f.pcx", PcxBytes(pattern, 24)); }, {40, 30}, pattern, 0},
-      {"TGA", [&] { return dir_.Write("f.tga", TgaBytes(pattern, 2, 24)); }, {40, 30}, pattern, 0},
+      {"JPEG",
+       [=](ImageViewPictureFormat &f) { return f.Save("f.jpg", Smooth(40, 30), "JPG"); },
+       {40, 30},
+       Smooth(40, 30),
+       12},
+      {"PNG",
+       [=](ImageViewPictureFormat &f) { return f.Save("f.png", pattern, "PNG"); },
+       {40, 30},
+       pattern,
+       0},
+      {"GIF",
+       [=](ImageViewPictureFormat &f) { return f.Gif("f.gif", indexed); },
+       {40, 30},
+       indexed,
+       0},
+      {"TIFF",
+       [=](ImageViewPictureFormat &f) { return f.Save("f.tif", pattern, "TIFF"); },
+       {40, 30},
+       pattern,
+       0},
+      {"PCX",
+       [=](ImageViewPictureFormat &f) { return f.dir_.Write("f.pcx", PcxBytes(pattern, 24)); },
+       {40, 30},
+       pattern,
+       0},
+      {"TGA",
+       [=](ImageViewPictureFormat &f) { return f.dir_.Write("f.tga", TgaBytes(pattern, 2, 24)); },
+       {40, 30},
+       pattern,
+       0},
       // 72 dots per inch: a pixel a point.
       {"EPS",
-       [&] { return dir_.Write("f.eps", EpsBytes(60, 40)); },
+       [=](ImageViewPictureFormat &f) { return f.dir_.Write("f.eps", EpsBytes(60, 40)); },
        {60, 40},
        EpsPicture(60, 40),
        0},
       // The component reads Base/4 unless told otherwise.
-      {"PCD", [&] { return dir_.Write("f.pcd", PcdBytes(kPhotoCdQuadrants)); }, {384, 256}, {}, 0},
-      {"DXF", [&] { return dir_.Write("f.dxf", DxfBytes()); }, {1024, 520}, {}, 0},
-      {"BMP", [&] { return dir_.Write("f.bmp", BmpBytes(pattern, 24)); }, {40, 30}, pattern, 0},
-      {"WMF", [&] { return dir_.Write("f.wmf", RedQuarterWmf()); }, {96, 48}, {}, 0},
-      {"ICO", [&] { return Save("f.ico", Pattern(32, 32), "ICO"); }, {32, 32}, Pattern(32, 32), 0},
+      {"PCD",
+       [=](ImageViewPictureFormat &f) {
+         return f.dir_.Write("f.pcd", PcdBytes(kPhotoCdQuadrants));
+       },
+       {384, 256},
+       {},
+       0},
+      {"DXF",
+       [=](ImageViewPictureFormat &f) { return f.dir_.Write("f.dxf", DxfBytes()); },
+       {1024, 520},
+       {},
+       0},
+      {"BMP",
+       [=](ImageViewPictureFormat &f) { return f.dir_.Write("f.bmp", BmpBytes(pattern, 24)); },
+       {40, 30},
+       pattern,
+       0},
+      {"WMF",
+       [=](ImageViewPictureFormat &f) { return f.dir_.Write("f.wmf", RedQuarterWmf()); },
+       {96, 48},
+       {},
+       0},
+      {"ICO",
+       [=](ImageViewPictureFormat &f) { return f.Save("f.ico", Pattern(32, 32), "ICO"); },
+       {32, 32},
+       Pattern(32, 32),
+       0},
   };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    TImageView view;
-    view.SetImageReadRes(imaging::lColorTrue);
-    view.SetImageName(c.make());
-    ASSERT_TRUE(view.Picture().HasContent());
-    EXPECT_EQ(QSize(view.Picture().Width(), view.Picture().Height()), c.size);
-    EXPECT_EQ(view.Picture().ToImage().size(), c.size);
-    if (!c.pixels.isNull()) {
-      EXPECT_EQ(Compare(c.pixels, view.Picture().ToImage(), c.tolerance), "");
-    }
-  }
 }
 
-TEST_F(ImageViewFormats, SpotColoursOfTheFormatsWithoutExactPixels) {
-  const struct {
-    const char *name;
-    std::function<QString()> make;
-    QPoint at;
-    QRgb colour;
-  } cases[] = {
+TEST_P(ImageViewPictureFormat, LoadsThroughTheComponent) {
+  const PictureFormatCase &c = GetParam();
+  SCOPED_TRACE(c.name);
+  TImageView view;
+  view.SetImageReadRes(imaging::lColorTrue);
+  view.SetImageName(c.make(*this));
+  ASSERT_TRUE(view.Picture().HasContent());
+  EXPECT_EQ(QSize(view.Picture().Width(), view.Picture().Height()), c.size);
+  EXPECT_EQ(view.Picture().ToImage().size(), c.size);
+  if (!c.pixels.isNull()) {
+    EXPECT_EQ(Compare(c.pixels, view.Picture().ToImage(), c.tolerance), "");
+  }
+}
+INSTANTIATE_TEST_SUITE_P(, ImageViewPictureFormat, testing::ValuesIn(PictureFormatCases()),
+                         ByRowName());
+
+class ImageViewSpotColours;
+
+struct SpotColourCase {
+  const char *name;
+  std::function<QString(ImageViewSpotColours &)> make;
+  QPoint at;
+  QRgb colour;
+};
+class ImageViewSpotColours : public ImageViewFormats,
+                             public testing::WithParamInterface<SpotColourCase> {
+ public:
+  using ImageViewFormats::dir_;
+  using ImageViewFormats::Gif;
+  using ImageViewFormats::Png;
+  using ImageViewFormats::Save;
+};
+
+std::vector<SpotColourCase> SpotColourCases() {
+  return {
       // PhotoYCC black in the top-left quarter of the picture.
       {"PCD",
-       [&] { return dir_.Write("s.pcd", PcdBytes(kPhotoCdQuadrants)); },
+       [=](ImageViewSpotColours &f) { return f.dir_.Write("s.pcd", PcdBytes(kPhotoCdQuadrants)); },
        {96, 64},
        qRgb(0, 0, 0)},
-      {"DXF margin", [&] { return dir_.Write("s.dxf", DxfBytes()); }, {2, 2}, qRgb(255, 255, 255)},
+      {"DXF margin",
+       [=](ImageViewSpotColours &f) { return f.dir_.Write("s.dxf", DxfBytes()); },
+       {2, 2},
+       qRgb(255, 255, 255)},
       {"WMF, inside the red quarter",
-       [&] { return dir_.Write("s.wmf", RedQuarterWmf()); },
+       [=](ImageViewSpotColours &f) { return f.dir_.Write("s.wmf", RedQuarterWmf()); },
        {20, 10},
        qRgb(255, 0, 0)},
       {"WMF, outside it",
-       [&] { return dir_.Write("t.wmf", RedQuarterWmf()); },
+       [=](ImageViewSpotColours &f) { return f.dir_.Write("t.wmf", RedQuarterWmf()); },
        {70, 36},
        qRgb(255, 255, 255)},
   };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    TImageView view;
-    view.SetImageReadRes(imaging::lColorTrue);
-    view.SetImageName(c.make());
-    ASSERT_TRUE(view.Picture().HasContent());
-    EXPECT_EQ(QColor(view.Picture().ToImage().pixel(c.at)), QColor(c.colour));
-  }
 }
+
+TEST_P(ImageViewSpotColours, OfTheFormatsWithoutExactPixels) {
+  const SpotColourCase &c = GetParam();
+  SCOPED_TRACE(c.name);
+  TImageView view;
+  view.SetImageReadRes(imaging::lColorTrue);
+  view.SetImageName(c.make(*this));
+  ASSERT_TRUE(view.Picture().HasContent());
+  EXPECT_EQ(QColor(view.Picture().ToImage().pixel(c.at)), QColor(c.colour));
+}
+INSTANTIATE_TEST_SUITE_P(, ImageViewSpotColours, testing::ValuesIn(SpotColourCases()), ByRowName());
+
+}  // namespace
 
 // ---- Broken files ------------------------------------------------------------------------
 

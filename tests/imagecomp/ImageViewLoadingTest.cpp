@@ -9,6 +9,7 @@
 
 #include "Binding.h"
 #include "ImageView.h"
+#include "RowName.h"
 #include "TempDir.h"
 
 using imagecomp::TImageView;
@@ -42,34 +43,41 @@ TEST_F(ImageViewLoading, AMissingFileLeavesAnEmptyPictureSilently) {
   EXPECT_EQ(view.ImageName(), QStringLiteral("file not found"));
 }
 
-TEST_F(ImageViewLoading, ReadsByExtensionOrByContent) {
-  const struct {
-    const char *name, *format, *infoFormat;
-  } cases[] = {
-      {"a.png", "PNG", "PNG"},   {"b.bmp", "BMP", "BMP"},  {"c.tif", "TIFF", "TIF"},
-      {"d.TIFF", "TIFF", "TIF"}, {"e.jpg", "JPG", "JPEG"}, {"f.jpeg", "JPG", "JPEG"},
-      {"g.data", "PNG", "PNG"},  // an unknown extension: the content decides
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    TImageView view;
-    view.SetImageReadRes(imaging::lColorTrue);
-    int finished = 0;
-    view.OnFinishedLoadSave = [&](TImageView *) { ++finished; };
-    view.SetImageName(Picture(QString::fromLatin1(c.name), 40, 30, c.format));
-    ASSERT_TRUE(view.Picture().HasContent());
-    EXPECT_EQ(view.Picture().ToImage().size(), QSize(40, 30));
-    EXPECT_EQ(view.InfoFormat, QString::fromLatin1(c.infoFormat));
-    EXPECT_EQ(view.InfoWidth, 40);
-    EXPECT_EQ(finished, 1);
-    // Lossless formats give back the exact pixels; JPEG is lossy (within 12 per channel).
-    const QRgb got = view.Picture().ToImage().pixel(10, 5);
-    const int tolerance = QByteArray(c.format) == "JPG" ? 12 : 0;
-    EXPECT_NEAR(qRed(got), 40, tolerance);
-    EXPECT_NEAR(qGreen(got), 20, tolerance);
-    EXPECT_NEAR(qBlue(got), 90, tolerance);
-  }
+namespace {
+
+struct ReadCase {
+  const char *name, *format, *infoFormat;
+};
+const ReadCase kReadCases[] = {
+    {"a.png", "PNG", "PNG"},   {"b.bmp", "BMP", "BMP"},  {"c.tif", "TIFF", "TIF"},
+    {"d.TIFF", "TIFF", "TIF"}, {"e.jpg", "JPG", "JPEG"}, {"f.jpeg", "JPG", "JPEG"},
+    {"g.data", "PNG", "PNG"},  // an unknown extension: the content decides
+};
+class ImageViewReads : public ImageViewLoading, public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(ImageViewReads, ByExtensionOrByContent) {
+  const ReadCase &c = GetParam();
+  SCOPED_TRACE(c.name);
+  TImageView view;
+  view.SetImageReadRes(imaging::lColorTrue);
+  int finished = 0;
+  view.OnFinishedLoadSave = [&](TImageView *) { ++finished; };
+  view.SetImageName(Picture(QString::fromLatin1(c.name), 40, 30, c.format));
+  ASSERT_TRUE(view.Picture().HasContent());
+  EXPECT_EQ(view.Picture().ToImage().size(), QSize(40, 30));
+  EXPECT_EQ(view.InfoFormat, QString::fromLatin1(c.infoFormat));
+  EXPECT_EQ(view.InfoWidth, 40);
+  EXPECT_EQ(finished, 1);
+  // Lossless formats give back the exact pixels; JPEG is lossy (within 12 per channel).
+  const QRgb got = view.Picture().ToImage().pixel(10, 5);
+  const int tolerance = QByteArray(c.format) == "JPG" ? 12 : 0;
+  EXPECT_NEAR(qRed(got), 40, tolerance);
+  EXPECT_NEAR(qGreen(got), 20, tolerance);
+  EXPECT_NEAR(qBlue(got), 90, tolerance);
 }
+INSTANTIATE_TEST_SUITE_P(, ImageViewReads, testing::ValuesIn(kReadCases), ByRowName());
+
+}  // namespace
 
 TEST_F(ImageViewLoading, AReaderFailureGoesToTheHandlerOrClearsThePicture) {
   // A PNG whose data is cut short: its description reads, its pixels do not.

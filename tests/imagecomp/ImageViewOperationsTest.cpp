@@ -15,6 +15,7 @@
 #include "Binding.h"
 #include "Gradient.h"
 #include "ImageView.h"
+#include "RowName.h"
 #include "SaneTestBackend.h"
 #include "ScriptedDialogHost.h"
 #include "TempDir.h"
@@ -286,24 +287,35 @@ TEST_F(ImageViewOperations, ALoadPushesThePictureItReplacesUnlessKeepUndoIsOff) 
 // ---- Annotation layer
 // ------------------------------------------------------------------------------
 
-TEST_F(ImageViewOperations, TheAnnotationFileFollowsTheImageName) {
-  const struct {
-    const char *annoFileName, *imageName, *expected;
-  } cases[] = {
-      {"", "C:\\IMG\\PHOTO.BMP", "C:\\IMG\\PHOTO.ant"},
-      {"", "/home/marie/photos/plage.jpeg", "/home/marie/photos/plage.ant"},
-      {"", "/home/marie/.cache/photos.2024/plage.tar.gz",
-       "/home/marie/.cache/photos.2024/plage.ant"},
-      {"", "", "default.ant"},
-      {"/tmp/mes.ant", "C:\\IMG\\PHOTO.BMP", "/tmp/mes.ant"},
-  };
-  for (const auto &c : cases) {
-    TImageView view;
-    view.SetAnnoFileName(QString::fromUtf8(c.annoFileName));
-    if (*c.imageName) view.SetImageName(QString::fromUtf8(c.imageName));  // missing: no load
-    EXPECT_EQ(view.AnnotationFileName(), QString::fromUtf8(c.expected)) << c.imageName;
-  }
+namespace {
+
+struct AnnotationFileCase {
+  const char *annoFileName, *imageName, *expected;
+};
+const AnnotationFileCase kAnnotationFileCases[] = {
+    {"", "C:\\IMG\\PHOTO.BMP", "C:\\IMG\\PHOTO.ant"},
+    {"", "/home/marie/photos/plage.jpeg", "/home/marie/photos/plage.ant"},
+    {"", "/home/marie/.cache/photos.2024/plage.tar.gz", "/home/marie/.cache/photos.2024/plage.ant"},
+    {"", "", "default.ant"},
+    {"/tmp/mes.ant", "C:\\IMG\\PHOTO.BMP", "/tmp/mes.ant"},
+};
+class ImageViewAnnotationFile : public ImageViewOperations,
+                                public testing::WithParamInterface<AnnotationFileCase> {};
+
+TEST_P(ImageViewAnnotationFile, FollowsTheImageName) {
+  const AnnotationFileCase &c = GetParam();
+  TImageView view;
+  view.SetAnnoFileName(QString::fromUtf8(c.annoFileName));
+  if (*c.imageName) view.SetImageName(QString::fromUtf8(c.imageName));  // missing: no load
+  EXPECT_EQ(view.AnnotationFileName(), QString::fromUtf8(c.expected)) << c.imageName;
 }
+INSTANTIATE_TEST_SUITE_P(, ImageViewAnnotationFile, testing::ValuesIn(kAnnotationFileCases),
+                         [](const testing::TestParamInfo<AnnotationFileCase> &info) {
+                           return RowName(std::string(info.param.annoFileName) + " " +
+                                          info.param.imageName);
+                         });
+
+}  // namespace
 
 TEST_F(ImageViewOperations, AnnotationsAreSavedAndLoadedWithTheirPicture) {
   const QString file = files_.File(QStringLiteral("plan.png"));

@@ -5,6 +5,7 @@
 #include "DibBlock.h"
 #include "FileWrappers.h"
 #include "ImagingFixture.h"
+#include "RowName.h"
 #include "Transitions.h"
 
 using namespace imaging;
@@ -40,22 +41,32 @@ TEST_F(BindingRules, StartsWithTheStartValuesAndWritesTheScannerIdentity) {
   EXPECT_TRUE(QFile::exists(windowsFolder.File("imtwain.ini")));
 }
 
-TEST_F(BindingRules, TheProgramsTextsAreInItsStringTable) {
-  struct Case {
-    uint32_t id;
-    const char *text;
-  };
-  const Case cases[] = {{65312, "Can't allocate memory"}, {65313, "Reading "},
-                        {65315, "Aquiring Image "},       {65318, "Transition Image "},
-                        {65319, "Can't load "},           {65343, "Input image is empty"}};
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.id);
-    EXPECT_EQ(BindingText(c.id), QString::fromUtf8(c.text));
-    char buffer[256];
-    LoadString(GetModuleHandle(nullptr), c.id, buffer, sizeof buffer);
-    EXPECT_STREQ(buffer, c.text);
-  }
+namespace {
+
+struct StringTableCase {
+  uint32_t id;
+  const char *text;
+};
+const StringTableCase kStringTableCases[] = {
+    {65312, "Can't allocate memory"}, {65313, "Reading "},    {65315, "Aquiring Image "},
+    {65318, "Transition Image "},     {65319, "Can't load "}, {65343, "Input image is empty"}};
+class BindingStringTable : public BindingRules,
+                           public testing::WithParamInterface<StringTableCase> {};
+
+TEST_P(BindingStringTable, HoldsTheProgramsTexts) {
+  const StringTableCase &c = GetParam();
+  SCOPED_TRACE(c.id);
+  EXPECT_EQ(BindingText(c.id), QString::fromUtf8(c.text));
+  char buffer[256];
+  LoadString(GetModuleHandle(nullptr), c.id, buffer, sizeof buffer);
+  EXPECT_STREQ(buffer, c.text);
 }
+INSTANTIATE_TEST_SUITE_P(, BindingStringTable, testing::ValuesIn(kStringTableCases),
+                         [](const testing::TestParamInfo<StringTableCase> &info) {
+                           return "id_" + RowName(info.param.id);
+                         });
+
+}  // namespace
 
 TEST_F(BindingRules, AMissingImagingLibraryRaisesTheCantLoadText) {
   UseNoLibraries();

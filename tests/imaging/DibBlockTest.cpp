@@ -1,5 +1,6 @@
 #include "DibBlock.h"
 #include "ImagingFixture.h"
+#include "RowName.h"
 #include "win32/Handles.h"
 #include "win32/WinQt.h"
 
@@ -32,29 +33,38 @@ QImage SixteenColours() {
 
 using DibBlock = ImagingTest;
 
-TEST_F(DibBlock, CreateDibStoresTheDepthTheColoursAndTheSize) {
-  struct Case {
-    int bits, stored, entries;
-    SIZE_T blockSize;  // 10 x 3 pixels
-  };
-  const Case cases[] = {
-      {1, 1, 2, 3 * 4 + 48},      {2, 1, 2, 3 * 4 + 48},    {4, 4, 16, 3 * 8 + 104},
-      {8, 8, 256, 3 * 12 + 1064}, {16, 16, 0, 3 * 20 + 40}, {24, 24, 0, 3 * 32 + 40},
-      {32, 32, 0, 3 * 40 + 40},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.bits);
-    TDibBlock block;
-    ASSERT_TRUE(block.CreateDib(nullptr, 10, 3, c.bits));
-    EXPECT_EQ(block.BitCount(), c.stored);
-    EXPECT_EQ(block.ColorCount(), c.entries);
-    EXPECT_EQ(block.Header->biClrImportant, DWORD(c.entries));
-    EXPECT_EQ(block.Header->biXPelsPerMeter, 2953);
-    EXPECT_EQ(GlobalSize(GlobalHandle(block.Header)), c.blockSize);
-    EXPECT_EQ(block.TotalSize(), int64_t(c.blockSize));
-    EXPECT_TRUE(block.FitsBlock());
-  }
+namespace {
+
+struct CreateDibCase {
+  int bits, stored, entries;
+  SIZE_T blockSize;  // 10 x 3 pixels
+};
+const CreateDibCase kCreateDibCases[] = {
+    {1, 1, 2, 3 * 4 + 48},      {2, 1, 2, 3 * 4 + 48},    {4, 4, 16, 3 * 8 + 104},
+    {8, 8, 256, 3 * 12 + 1064}, {16, 16, 0, 3 * 20 + 40}, {24, 24, 0, 3 * 32 + 40},
+    {32, 32, 0, 3 * 40 + 40},
+};
+class DibBlockCreateDib : public DibBlock, public testing::WithParamInterface<CreateDibCase> {};
+
+TEST_P(DibBlockCreateDib, StoresTheDepthTheColoursAndTheSize) {
+  const CreateDibCase &c = GetParam();
+  SCOPED_TRACE(c.bits);
+  TDibBlock block;
+  ASSERT_TRUE(block.CreateDib(nullptr, 10, 3, c.bits));
+  EXPECT_EQ(block.BitCount(), c.stored);
+  EXPECT_EQ(block.ColorCount(), c.entries);
+  EXPECT_EQ(block.Header->biClrImportant, DWORD(c.entries));
+  EXPECT_EQ(block.Header->biXPelsPerMeter, 2953);
+  EXPECT_EQ(GlobalSize(GlobalHandle(block.Header)), c.blockSize);
+  EXPECT_EQ(block.TotalSize(), int64_t(c.blockSize));
+  EXPECT_TRUE(block.FitsBlock());
 }
+INSTANTIATE_TEST_SUITE_P(, DibBlockCreateDib, testing::ValuesIn(kCreateDibCases),
+                         [](const testing::TestParamInfo<CreateDibCase> &info) {
+                           return "bits_" + RowName(info.param.bits);
+                         });
+
+}  // namespace
 
 TEST_F(DibBlock, CreateDibWithThreeBitsAllocatesNothing) {
   const SIZE_T blocks = GlobalLiveBlocks();
@@ -237,28 +247,40 @@ TEST_F(DibBlock, ARunLengthEncodedDibGoesToTheLibrarysDibtoDdb) {
   FreeDib(dib);
 }
 
-TEST_F(DibBlock, DibsThatCannotBeShownGiveZeroAndLeaveTheBitmap) {
+namespace {
+
+struct SpoiltDibCase {
+  const char *name;
+  std::function<void(BITMAPINFOHEADER *)> spoil;
+};
+const SpoiltDibCase kSpoiltDibCases[] = {
+    {"wider than its block", [](BITMAPINFOHEADER *h) { h->biWidth = 100000; }},
+    {"a colour table beyond its block", [](BITMAPINFOHEADER *h) { h->biClrUsed = 0x7FFFFFFF; }},
+    {"no width", [](BITMAPINFOHEADER *h) { h->biWidth = 0; }},
+};
+class DibsThatCannotBeShown : public DibBlock, public testing::WithParamInterface<SpoiltDibCase> {};
+
+TEST_P(DibsThatCannotBeShown, GiveZeroAndLeaveTheBitmap) {
+  const SpoiltDibCase &c = GetParam();
   TBitmap bitmap;
   bitmap.SetImage(Pattern(2, 2));
   const HBITMAP before = bitmap.Handle();
-  struct Case {
-    const char *name;
-    std::function<void(BITMAPINFOHEADER *)> spoil;
-  };
-  const Case cases[] = {
-      {"wider than its block", [](BITMAPINFOHEADER *h) { h->biWidth = 100000; }},
-      {"a colour table beyond its block", [](BITMAPINFOHEADER *h) { h->biClrUsed = 0x7FFFFFFF; }},
-      {"no width", [](BITMAPINFOHEADER *h) { h->biWidth = 0; }},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.name);
-    HGLOBAL dib = DibOf(Pattern(3, 3), 24);
-    c.spoil(static_cast<BITMAPINFOHEADER *>(GlobalLock(dib)));
-    GlobalUnlock(dib);
-    EXPECT_EQ(DibToBitmap(dib, 0, 0, bitmap, nullptr, nullptr), 0);
-    EXPECT_EQ(bitmap.Handle(), before);
-    FreeDib(dib);
-  }
+
+  SCOPED_TRACE(c.name);
+  HGLOBAL dib = DibOf(Pattern(3, 3), 24);
+  c.spoil(static_cast<BITMAPINFOHEADER *>(GlobalLock(dib)));
+  GlobalUnlock(dib);
+  EXPECT_EQ(DibToBitmap(dib, 0, 0, bitmap, nullptr, nullptr), 0);
+  EXPECT_EQ(bitmap.Handle(), before);
+  FreeDib(dib);
+}
+INSTANTIATE_TEST_SUITE_P(, DibsThatCannotBeShown, testing::ValuesIn(kSpoiltDibCases), ByRowName());
+
+}  // namespace
+
+TEST_F(DibBlock, AnEmptyBlockGivesZero) {
+  TBitmap bitmap;
+  bitmap.SetImage(Pattern(2, 2));
   HGLOBAL empty = GlobalAlloc(GHND, 0);
   EXPECT_EQ(DibToBitmap(empty, 24, 0, bitmap, nullptr, nullptr), 0);
   GlobalFree(empty);

@@ -3,6 +3,7 @@
 
 #include "ImagingFixture.h"
 #include "MessageFiles.h"
+#include "RowName.h"
 #include "core/Errors.h"
 #include "win32/WinQt.h"
 
@@ -67,33 +68,41 @@ TEST_F(MessageFiles, ATickerValueThatIsNotANumberRaisesTheConversionError) {
   EXPECT_FALSE(ParseTickerFile(files.File("missing.scm"), font, speed, background, message));
 }
 
-TEST_F(MessageFiles, CreditsLinesFollowTheSevenSettings) {
-  struct Case {
-    const char *name;
-    QByteArray content;
-    int lines;
-  };
-  const QByteArray settings = "title\r\n255\r\n-12\r\nArial\r\n10\r\n1000\r\n65535\r\n2\r\n";
-  const Case cases[] = {
-      {"exactly 8 lines", settings, 0},
-      {"two more lines", settings + "Hello\r\nWorld\r\n", 2},
-      {"an empty line kept", settings + "\r\nEnd", 2},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.name);
-    TFont font;
-    int speed = 0, background = 0;
-    QStringList lines = {"old"};
-    ASSERT_TRUE(ParseCreditsFile(files.Write("a.cms", c.content), font, speed, background, lines));
-    EXPECT_EQ(lines.size(), c.lines);
-    EXPECT_EQ(font.Color, 255);
-    EXPECT_EQ(font.Name, "Arial");
-    EXPECT_TRUE(font.Bold);
-    EXPECT_FALSE(font.Italic);
-    EXPECT_EQ(background, 65535);
-    EXPECT_EQ(speed, 2);
-  }
+// The seven settings of a credits file after its title.
+const QByteArray kCreditsSettings = "title\r\n255\r\n-12\r\nArial\r\n10\r\n1000\r\n65535\r\n2\r\n";
+
+namespace {
+
+struct CreditsCase {
+  const char *name;
+  QByteArray content;
+  int lines;
+};
+const CreditsCase kCreditsCases[] = {
+    {"exactly 8 lines", kCreditsSettings, 0},
+    {"two more lines", kCreditsSettings + QByteArray("Hello\r\nWorld\r\n"), 2},
+    {"an empty line kept", kCreditsSettings + QByteArray("\r\nEnd"), 2},
+};
+class CreditsLines : public MessageFiles, public testing::WithParamInterface<CreditsCase> {};
+
+TEST_P(CreditsLines, FollowTheSevenSettings) {
+  const CreditsCase &c = GetParam();
+  SCOPED_TRACE(c.name);
+  TFont font;
+  int speed = 0, background = 0;
+  QStringList lines = {"old"};
+  ASSERT_TRUE(ParseCreditsFile(files.Write("a.cms", c.content), font, speed, background, lines));
+  EXPECT_EQ(lines.size(), c.lines);
+  EXPECT_EQ(font.Color, 255);
+  EXPECT_EQ(font.Name, "Arial");
+  EXPECT_TRUE(font.Bold);
+  EXPECT_FALSE(font.Italic);
+  EXPECT_EQ(background, 65535);
+  EXPECT_EQ(speed, 2);
 }
+INSTANTIATE_TEST_SUITE_P(, CreditsLines, testing::ValuesIn(kCreditsCases), ByRowName());
+
+}  // namespace
 
 TEST_F(MessageFiles, ShortOrMissingCreditsFiles) {
   TFont font;

@@ -9,6 +9,7 @@
 #include "DibBlock.h"
 #include "FileWrappers.h"
 #include "ImagingFixture.h"
+#include "RowName.h"
 #include "Transitions.h"
 #include "core/Paths.h"
 #include "win32/WinQt.h"
@@ -53,36 +54,45 @@ class RealLibraries : public ImagingTest {
   }
 };
 
-TEST_F(RealLibraries, LosslessFormatsReadBackExactly) {
-  struct Case {
-    const char *format;
-    const char *file;
-    std::function<bool(const QString &, TBitmap &)> read;
-  };
-  const Case cases[] = {
-      {"png", "a.png",
-       [](const QString &n, TBitmap &b) { return ReadPngBitmap(n, 24, 0, nullptr, nullptr, b); }},
-      {"bmp", "a.bmp",
-       [](const QString &n, TBitmap &b) { return ReadBmpBitmap(n, 24, 0, nullptr, nullptr, b); }},
-      {"tiff", "a.tif",
-       [](const QString &n, TBitmap &b) {
-         return ReadTiffBitmap(n, 24, 0, 0, nullptr, nullptr, b);
-       }},
-  };
+namespace {
+
+struct LosslessCase {
+  const char *format;
+  const char *file;
+  std::function<bool(const QString &, TBitmap &)> read;
+};
+const LosslessCase kLosslessCases[] = {
+    {"png", "a.png",
+     [](const QString &n, TBitmap &b) { return ReadPngBitmap(n, 24, 0, nullptr, nullptr, b); }},
+    {"bmp", "a.bmp",
+     [](const QString &n, TBitmap &b) { return ReadBmpBitmap(n, 24, 0, nullptr, nullptr, b); }},
+    {"tiff", "a.tif",
+     [](const QString &n, TBitmap &b) { return ReadTiffBitmap(n, 24, 0, 0, nullptr, nullptr, b); }},
+};
+class RealLibrariesLossless : public RealLibraries,
+                              public testing::WithParamInterface<LosslessCase> {};
+
+TEST_P(RealLibrariesLossless, FormatsReadBackExactly) {
+  const LosslessCase &c = GetParam();
   const QImage picture = Fixture(37, 23);
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.format);
-    const QString path = files.File(c.file);
-    ASSERT_TRUE(picture.save(path, c.format));
-    TBitmap bitmap;
-    ASSERT_TRUE(c.read(path, bitmap)) << Binding().LastErrorText.toStdString();
-    EXPECT_EQ(bitmap.Width(), 37);
-    EXPECT_EQ(bitmap.Height(), 23);
-    QPoint where;
-    EXPECT_EQ(MaxChannelDifference(bitmap.ToImage(), picture, &where), 0)
-        << "at " << where.x() << "," << where.y();
-  }
+
+  SCOPED_TRACE(c.format);
+  const QString path = files.File(c.file);
+  ASSERT_TRUE(picture.save(path, c.format));
+  TBitmap bitmap;
+  ASSERT_TRUE(c.read(path, bitmap)) << Binding().LastErrorText.toStdString();
+  EXPECT_EQ(bitmap.Width(), 37);
+  EXPECT_EQ(bitmap.Height(), 23);
+  QPoint where;
+  EXPECT_EQ(MaxChannelDifference(bitmap.ToImage(), picture, &where), 0)
+      << "at " << where.x() << "," << where.y();
 }
+INSTANTIATE_TEST_SUITE_P(, RealLibrariesLossless, testing::ValuesIn(kLosslessCases),
+                         [](const testing::TestParamInfo<LosslessCase> &info) {
+                           return RowName(info.param.format);
+                         });
+
+}  // namespace
 
 TEST_F(RealLibraries, JpegReadsCloseToQtsDecoder) {
   const QString path = files.File("a.jpg");
@@ -154,49 +164,59 @@ TEST_F(RealLibraries, ReducingToEightBitsGivesAPalettedBitmap) {
 
 // Cut and flipped copies of a fixture of each format: every read ends with a picture or
 // with false and a text, never with a crash (these tests run under the sanitizers).
-TEST_F(RealLibraries, BrokenFilesFailCleanlyThroughTheWrappers) {
-  struct Case {
-    const char *format;
-    std::function<bool(const QString &, TBitmap &)> read;
-  };
-  const Case cases[] = {
-      {"png",
-       [](const QString &n, TBitmap &b) { return ReadPngBitmap(n, 24, 0, nullptr, nullptr, b); }},
-      {"bmp",
-       [](const QString &n, TBitmap &b) { return ReadBmpBitmap(n, 8, 1, nullptr, nullptr, b); }},
-      {"tiff", [](const QString &n,
-                  TBitmap &b) { return ReadTiffBitmap(n, 4, 1, 0, nullptr, nullptr, b); }},
-      {"jpg",
-       [](const QString &n, TBitmap &b) { return ReadJpegBitmap(n, 24, 0, nullptr, nullptr, b); }},
-  };
-  for (const Case &c : cases) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(Fixture(40, 30).save(&buffer, c.format));
-    std::vector<QByteArray> corpus;
-    for (int cut : {30, 45, 64, 100, int(bytes.size()) / 2, int(bytes.size()) - 1})
-      if (cut < bytes.size()) corpus.push_back(bytes.left(cut));
-    for (int i = 0; i < 12; ++i) {
-      QByteArray flipped = bytes;
-      const int at = (i * 7919 + 13) % int(bytes.size());
-      flipped[at] = char(flipped[at] ^ (0x5A + i));
-      corpus.push_back(flipped);
-    }
-    for (size_t i = 0; i < corpus.size(); ++i) {
-      SCOPED_TRACE(std::string(c.format) + " variant " + std::to_string(i));
-      const QString path = files.Write(QString("broken%1.%2").arg(i).arg(c.format), corpus[i]);
-      Binding().LastErrorText.clear();
-      TBitmap bitmap;
-      if (c.read(path, bitmap)) {
-        EXPECT_GT(bitmap.Width(), 0);
-      } else {
-        EXPECT_TRUE(bitmap.Empty());
-        EXPECT_FALSE(Binding().LastErrorText.isEmpty());
-      }
+namespace {
+
+struct BrokenFileCase {
+  const char *format;
+  std::function<bool(const QString &, TBitmap &)> read;
+};
+const BrokenFileCase kBrokenFileCases[] = {
+    {"png",
+     [](const QString &n, TBitmap &b) { return ReadPngBitmap(n, 24, 0, nullptr, nullptr, b); }},
+    {"bmp",
+     [](const QString &n, TBitmap &b) { return ReadBmpBitmap(n, 8, 1, nullptr, nullptr, b); }},
+    {"tiff",
+     [](const QString &n, TBitmap &b) { return ReadTiffBitmap(n, 4, 1, 0, nullptr, nullptr, b); }},
+    {"jpg",
+     [](const QString &n, TBitmap &b) { return ReadJpegBitmap(n, 24, 0, nullptr, nullptr, b); }},
+};
+class RealLibrariesBrokenFiles : public RealLibraries,
+                                 public testing::WithParamInterface<BrokenFileCase> {};
+
+TEST_P(RealLibrariesBrokenFiles, FailCleanlyThroughTheWrappers) {
+  const BrokenFileCase &c = GetParam();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(Fixture(40, 30).save(&buffer, c.format));
+  std::vector<QByteArray> corpus;
+  for (int cut : {30, 45, 64, 100, int(bytes.size()) / 2, int(bytes.size()) - 1})
+    if (cut < bytes.size()) corpus.push_back(bytes.left(cut));
+  for (int i = 0; i < 12; ++i) {
+    QByteArray flipped = bytes;
+    const int at = (i * 7919 + 13) % int(bytes.size());
+    flipped[at] = char(flipped[at] ^ (0x5A + i));
+    corpus.push_back(flipped);
+  }
+  for (size_t i = 0; i < corpus.size(); ++i) {
+    SCOPED_TRACE(std::string(c.format) + " variant " + std::to_string(i));
+    const QString path = files.Write(QString("broken%1.%2").arg(i).arg(c.format), corpus[i]);
+    Binding().LastErrorText.clear();
+    TBitmap bitmap;
+    if (c.read(path, bitmap)) {
+      EXPECT_GT(bitmap.Width(), 0);
+    } else {
+      EXPECT_TRUE(bitmap.Empty());
+      EXPECT_FALSE(Binding().LastErrorText.isEmpty());
     }
   }
 }
+INSTANTIATE_TEST_SUITE_P(, RealLibrariesBrokenFiles, testing::ValuesIn(kBrokenFileCases),
+                         [](const testing::TestParamInfo<BrokenFileCase> &info) {
+                           return RowName(info.param.format);
+                         });
+
+}  // namespace
 
 TEST_F(RealLibraries, EveryTransitionEndsWithTheWholeSourceOnTheTarget) {
   const QImage picture = Fixture(24, 16);

@@ -1,6 +1,7 @@
 #include <QPainter>
 
 #include "ImagingFixture.h"
+#include "RowName.h"
 #include "Transitions.h"
 #include "win32/WinQt.h"
 
@@ -8,36 +9,47 @@ using namespace imaging;
 
 using TransitionRules = ImagingTest;
 
-TEST_F(TransitionRules, EachWrapperCallsItsEntryAndPaintsTheSource) {
-  struct Case {
-    const char *entry;
-    std::function<bool(HDC, HBITMAP)> run;
-  };
-  const Case cases[] = {
-      {"FXSkipHorizontal", [](HDC t, HBITMAP s) { return SkipHorizontal(t, s, 4, 0); }},
-      {"FXSkipVertical", [](HDC t, HBITMAP s) { return SkipVertical(t, s, 4, 0); }},
-      {"FXSkipDiagonals", [](HDC t, HBITMAP s) { return SkipDiagonals(t, s, 4, 0); }},
-      {"FXSkipDiagonalSquares", [](HDC t, HBITMAP s) { return SkipDiagonalSquares(t, s, 4, 0); }},
-      {"FXSkipRectangles", [](HDC t, HBITMAP s) { return SkipRectangles(t, s, 0); }},
-  };
+namespace {
+
+struct WrapperCase {
+  const char *entry;
+  std::function<bool(HDC, HBITMAP)> run;
+};
+const WrapperCase kWrapperCases[] = {
+    {"FXSkipHorizontal", [](HDC t, HBITMAP s) { return SkipHorizontal(t, s, 4, 0); }},
+    {"FXSkipVertical", [](HDC t, HBITMAP s) { return SkipVertical(t, s, 4, 0); }},
+    {"FXSkipDiagonals", [](HDC t, HBITMAP s) { return SkipDiagonals(t, s, 4, 0); }},
+    {"FXSkipDiagonalSquares", [](HDC t, HBITMAP s) { return SkipDiagonalSquares(t, s, 4, 0); }},
+    {"FXSkipRectangles", [](HDC t, HBITMAP s) { return SkipRectangles(t, s, 0); }},
+};
+class TransitionWrappers : public TransitionRules,
+                           public testing::WithParamInterface<WrapperCase> {};
+
+TEST_P(TransitionWrappers, CallTheirEntryAndPaintTheSource) {
+  const WrapperCase &c = GetParam();
   QImage source(8, 8, QImage::Format_RGB32);
   source.fill(qRgb(20, 40, 60));
   TBitmap bitmap;
   bitmap.SetImage(source);
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.entry);
-    QImage target(8, 8, QImage::Format_RGB32);
-    target.fill(Qt::white);
-    QPainter painter(&target);
-    HDC dc = CreateDCForPainter(&painter);
-    EXPECT_TRUE(c.run(dc, bitmap.Handle()));
-    DeleteDC(dc);
-    painter.end();
-    EXPECT_EQ(FakeLastEntry(Binding().EffectsLibrary), c.entry);
-    EXPECT_EQ(Binding().ProgressCaption, "Transition Image ");
-    EXPECT_EQ(target.pixel(7, 7), qRgb(20, 40, 60));
-  }
+
+  SCOPED_TRACE(c.entry);
+  QImage target(8, 8, QImage::Format_RGB32);
+  target.fill(Qt::white);
+  QPainter painter(&target);
+  HDC dc = CreateDCForPainter(&painter);
+  EXPECT_TRUE(c.run(dc, bitmap.Handle()));
+  DeleteDC(dc);
+  painter.end();
+  EXPECT_EQ(FakeLastEntry(Binding().EffectsLibrary), c.entry);
+  EXPECT_EQ(Binding().ProgressCaption, "Transition Image ");
+  EXPECT_EQ(target.pixel(7, 7), qRgb(20, 40, 60));
 }
+INSTANTIATE_TEST_SUITE_P(, TransitionWrappers, testing::ValuesIn(kWrapperCases),
+                         [](const testing::TestParamInfo<WrapperCase> &info) {
+                           return RowName(info.param.entry);
+                         });
+
+}  // namespace
 
 TEST_F(TransitionRules, AnEntryReturningZeroGivesFalse) {
   HDC screen = GetDC(nullptr);

@@ -5,6 +5,7 @@
 #include "DibBlock.h"
 #include "FileWrappers.h"
 #include "ImagingFixture.h"
+#include "RowName.h"
 #include "core/Errors.h"
 
 using namespace imaging;
@@ -54,23 +55,32 @@ bool StillMapped(const char *path) {
 
 using Wrappers = ImagingTest;
 
-TEST_F(Wrappers, A29ByteFileIsRefusedWithoutALibraryCallAnd30BytesArePassedOn) {
-  for (const ReaderCase &c : kReaders) {
-    SCOPED_TRACE(c.entry);
-    HGLOBAL dib = nullptr;
-    // The first call binds the library, so its counter can be read.
-    EXPECT_FALSE(c.read(FileOf("short", "IMG", 29), dib));
-    const int calls = FakeValue(Binding().ImagingLibrary, "FakeCalls");
-    EXPECT_FALSE(c.read(FileOf("short", "IMG", 29), dib));
-    EXPECT_EQ(FakeValue(Binding().ImagingLibrary, "FakeCalls"), calls) << "no call for 29 bytes";
-    EXPECT_EQ(dib, nullptr);
-    EXPECT_TRUE(c.read(FileOf("enough", "IMG", 30), dib));
-    EXPECT_EQ(FakeValue(Binding().ImagingLibrary, "FakeCalls"), calls + 1);
-    EXPECT_EQ(FakeLastEntry(Binding().ImagingLibrary), c.entry);
-    EXPECT_EQ(Binding().ProgressCaption, "Reading " + files.File("enough"));
-    FreeDib(dib);
-  }
+namespace {
+
+class WrapperReaders : public ImagingTest, public testing::WithParamInterface<ReaderCase> {};
+
+TEST_P(WrapperReaders, Refuse29BytesWithoutALibraryCallAndPass30On) {
+  const ReaderCase &c = GetParam();
+  SCOPED_TRACE(c.entry);
+  HGLOBAL dib = nullptr;
+  // The first call binds the library, so its counter can be read.
+  EXPECT_FALSE(c.read(FileOf("short", "IMG", 29), dib));
+  const int calls = FakeValue(Binding().ImagingLibrary, "FakeCalls");
+  EXPECT_FALSE(c.read(FileOf("short", "IMG", 29), dib));
+  EXPECT_EQ(FakeValue(Binding().ImagingLibrary, "FakeCalls"), calls) << "no call for 29 bytes";
+  EXPECT_EQ(dib, nullptr);
+  EXPECT_TRUE(c.read(FileOf("enough", "IMG", 30), dib));
+  EXPECT_EQ(FakeValue(Binding().ImagingLibrary, "FakeCalls"), calls + 1);
+  EXPECT_EQ(FakeLastEntry(Binding().ImagingLibrary), c.entry);
+  EXPECT_EQ(Binding().ProgressCaption, "Reading " + files.File("enough"));
+  FreeDib(dib);
 }
+INSTANTIATE_TEST_SUITE_P(, WrapperReaders, testing::ValuesIn(kReaders),
+                         [](const testing::TestParamInfo<ReaderCase> &info) {
+                           return RowName(info.param.entry);
+                         });
+
+}  // namespace
 
 TEST_F(Wrappers, AFileThatCannotBeOpenedRaisesTheFileError) {
   HGLOBAL dib = nullptr;

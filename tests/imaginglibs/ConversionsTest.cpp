@@ -5,6 +5,7 @@
 #include <set>
 
 #include "Fixtures.h"
+#include "RowName.h"
 #include "Support.h"
 
 namespace {
@@ -25,27 +26,36 @@ struct Raise {
   int from, to;
 };
 
-TEST(Conversions, RaisingKeepsEveryColour) {
-  const Raise cases[] = {{"DIB1to4", 1, 4}, {"DIB1To8", 1, 8},   {"DIB1To24", 1, 24},
+const Raise kRaises[] = {{"DIB1to4", 1, 4}, {"DIB1To8", 1, 8},   {"DIB1To24", 1, 24},
                          {"DIB4To8", 4, 8}, {"DIB4To24", 4, 24}, {"DIB8To24", 8, 24}};
-  for (const Raise &c : cases) {
-    SCOPED_TRACE(c.entry);
-    const QImage source = Indexed(23, 11, 1 << std::min(c.from, 8));
-    HGLOBAL in = MakeDib(source, c.from);
-    auto convert = Crde().Entry<HGLOBAL(HGLOBAL)>(c.entry);
-    ASSERT_NE(convert, nullptr);
-    HGLOBAL out = convert(in);
-    ASSERT_NE(out, nullptr);
-    DibFacts f = TakeDib(out);
-    EXPECT_EQ(f.bits, c.to);
-    EXPECT_EQ(Compare(Rgb(source), f.image), "");
-    // The input is kept, and a block of another depth is refused.
-    EXPECT_EQ(ReadDib(in).bits, c.from);
-    HGLOBAL wrong = MakeDib(Pattern(4, 4), 24);
-    EXPECT_EQ(convert(wrong), nullptr);
-    GlobalFree(wrong);
-    GlobalFree(in);
-  }
+
+class Raising : public testing::TestWithParam<Raise> {};
+
+TEST_P(Raising, KeepsEveryColour) {
+  const Raise &c = GetParam();
+  SCOPED_TRACE(c.entry);
+  const QImage source = Indexed(23, 11, 1 << std::min(c.from, 8));
+  HGLOBAL in = MakeDib(source, c.from);
+  auto convert = Crde().Entry<HGLOBAL(HGLOBAL)>(c.entry);
+  ASSERT_NE(convert, nullptr);
+  HGLOBAL out = convert(in);
+  ASSERT_NE(out, nullptr);
+  DibFacts f = TakeDib(out);
+  EXPECT_EQ(f.bits, c.to);
+  EXPECT_EQ(Compare(Rgb(source), f.image), "");
+  // The input is kept, and a block of another depth is refused.
+  EXPECT_EQ(ReadDib(in).bits, c.from);
+  HGLOBAL wrong = MakeDib(Pattern(4, 4), 24);
+  EXPECT_EQ(convert(wrong), nullptr);
+  GlobalFree(wrong);
+  GlobalFree(in);
+}
+INSTANTIATE_TEST_SUITE_P(, Raising, testing::ValuesIn(kRaises),
+                         [](const testing::TestParamInfo<Raise> &info) {
+                           return RowName(info.param.entry);
+                         });
+
+TEST(Conversions, RaisingNothingGivesNothing) {
   EXPECT_EQ(CRDE(DIB8To24)(nullptr), nullptr);
 }
 

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "PhotoFixtures.h"
+#include "RowName.h"
 #include "Support.h"
 #include "TempDir.h"
 
@@ -177,7 +178,12 @@ TEST(Orientation, EveryOrientationGivesTheUprightPictureAndSize) {
   }
 }
 
-TEST(Orientation, IndexedTiffPagesAreTurnedToo) {
+namespace {
+
+class IndexedTiffOrientation : public testing::TestWithParam<OrientationCase> {};
+
+TEST_P(IndexedTiffOrientation, PagesAreTurnedToo) {
+  const OrientationCase &o = GetParam();
   TempDir dir;
   // A two-colour picture is read at 1 bit: the turn works on packed bits.
   QImage upright(21, 13, QImage::Format_RGB32);
@@ -185,17 +191,18 @@ TEST(Orientation, IndexedTiffPagesAreTurnedToo) {
   for (int x = 0; x < 21; ++x) upright.setPixel(x, 0, qRgb(0, 0, 0));  // top row
   for (int y = 0; y < 13; ++y) upright.setPixel(0, y, qRgb(0, 0, 0));  // left column
   upright.setPixel(20, 12, qRgb(0, 0, 0));
-  for (const OrientationCase &o : kOrientations) {
-    SCOPED_TRACE("orientation " + std::to_string(o.orientation));
-    const QString path = dir.File(QStringLiteral("mono.tif"));
-    ASSERT_TRUE(WriteTiffPhoto(path, Stored(upright, o), {o.orientation, {}}, true));
-    const DibFacts read = Read(kTiff, path, 1);
-    EXPECT_EQ(read.bits, 1);
-    EXPECT_EQ(Compare(upright, read.image), "");
-  }
-}
 
-namespace {
+  SCOPED_TRACE("orientation " + std::to_string(o.orientation));
+  const QString path = dir.File(QStringLiteral("mono.tif"));
+  ASSERT_TRUE(WriteTiffPhoto(path, Stored(upright, o), {o.orientation, {}}, true));
+  const DibFacts read = Read(kTiff, path, 1);
+  EXPECT_EQ(read.bits, 1);
+  EXPECT_EQ(Compare(upright, read.image), "");
+}
+INSTANTIATE_TEST_SUITE_P(, IndexedTiffOrientation, testing::ValuesIn(kOrientations),
+                         [](const testing::TestParamInfo<OrientationCase> &info) {
+                           return "orientation_" + RowName(info.param.orientation);
+                         });
 
 struct FormatCase {
   const char *name;
@@ -264,57 +271,67 @@ int16_t Record(int16_t progress, void *user) {
   return 1;
 }
 
+class NewFormatsInfoAndReader : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(NewFormatsInfoAndReader, GiveSizeDepthAndColours) {
+  const FormatCase &c = GetParam();
+  TempDir dir;
+
+  SCOPED_TRACE(c.name);
+  if (Skipped(c)) GTEST_SKIP() << "this system cannot write the format";
+  const QString path = dir.File(QStringLiteral("picture.bin"));
+  ASSERT_TRUE(c.write(path));
+  const Facts info = FileInfo(path);
+  ASSERT_GT(info.result, 0) << FailureText(info.result);
+  EXPECT_EQ(info.type, c.type);
+  EXPECT_EQ(info.compression, c.compression);
+  EXPECT_EQ(info.width, c.expected.width());
+  EXPECT_EQ(info.height, c.expected.height());
+  EXPECT_EQ(info.bits, c.infoBits);
+  EXPECT_EQ(info.pages, c.pages);
+
+  std::vector<int> progress;
+  HGLOBAL dib = nullptr;
+  const int16_t r = c.read(Path(path).constData(), 0, &dib, &progress, Record);
+  ASSERT_GT(r, 0) << FailureText(r);
+  const DibFacts read = TakeDib(dib);
+  EXPECT_EQ(read.bits, 24);
+  EXPECT_EQ(
+      Compare(c.expected, Insides(c.expected, read.image, c.tolerance > 0 ? 3 : 0), c.tolerance),
+      "");
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.back(), 100);
+
+  // The depth rules of every reader: 8 bits on request, 1 bit black and white.
+  EXPECT_EQ(Read(c.read, path, 8).bits, 8);
+  EXPECT_EQ(Read(c.read, path, 1).bits, 1);
+}
+INSTANTIATE_TEST_SUITE_P(, NewFormatsInfoAndReader, testing::ValuesIn(FormatCases()), ByRowName());
+
+class NewFormatsFailures : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(NewFormatsFailures, CancelAndLimitFailWithTheirTexts) {
+  const FormatCase &c = GetParam();
+  TempDir dir;
+
+  SCOPED_TRACE(c.name);
+  if (Skipped(c)) GTEST_SKIP() << "this system cannot write the format";
+  const QString path = dir.File(QStringLiteral("picture.bin"));
+  ASSERT_TRUE(c.write(path));
+  HGLOBAL dib = nullptr;
+  EXPECT_EQ(c.read(Path(path).constData(), 0, &dib, nullptr, StopAtOnce), MX_ERR_CANCELLED);
+  EXPECT_EQ(dib, nullptr);
+  CRDE(MxSetPixelLimit)(1000);  // the pictures have 1536 pixels
+  EXPECT_EQ(c.read(Path(path).constData(), 0, &dib, nullptr, nullptr), MX_ERR_TOO_LARGE);
+  CRDE(MxSetPixelLimit)(0);
+  EXPECT_EQ(dib, nullptr);
+}
+INSTANTIATE_TEST_SUITE_P(, NewFormatsFailures, testing::ValuesIn(FormatCases()), ByRowName());
+
 }  // namespace
 
-TEST(NewFormats, FileInfoAndReaderGiveSizeDepthAndColours) {
+TEST(NewFormats, WrongFormatFailsWithItsText) {
   TempDir dir;
-  for (const FormatCase &c : FormatCases()) {
-    SCOPED_TRACE(c.name);
-    if (Skipped(c)) continue;
-    const QString path = dir.File(QStringLiteral("picture.bin"));
-    ASSERT_TRUE(c.write(path));
-    const Facts info = FileInfo(path);
-    ASSERT_GT(info.result, 0) << FailureText(info.result);
-    EXPECT_EQ(info.type, c.type);
-    EXPECT_EQ(info.compression, c.compression);
-    EXPECT_EQ(info.width, c.expected.width());
-    EXPECT_EQ(info.height, c.expected.height());
-    EXPECT_EQ(info.bits, c.infoBits);
-    EXPECT_EQ(info.pages, c.pages);
-
-    std::vector<int> progress;
-    HGLOBAL dib = nullptr;
-    const int16_t r = c.read(Path(path).constData(), 0, &dib, &progress, Record);
-    ASSERT_GT(r, 0) << FailureText(r);
-    const DibFacts read = TakeDib(dib);
-    EXPECT_EQ(read.bits, 24);
-    EXPECT_EQ(
-        Compare(c.expected, Insides(c.expected, read.image, c.tolerance > 0 ? 3 : 0), c.tolerance),
-        "");
-    ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(progress.back(), 100);
-
-    // The depth rules of every reader: 8 bits on request, 1 bit black and white.
-    EXPECT_EQ(Read(c.read, path, 8).bits, 8);
-    EXPECT_EQ(Read(c.read, path, 1).bits, 1);
-  }
-}
-
-TEST(NewFormats, CancelLimitAndWrongFormatFailWithTheirTexts) {
-  TempDir dir;
-  for (const FormatCase &c : FormatCases()) {
-    SCOPED_TRACE(c.name);
-    if (Skipped(c)) continue;
-    const QString path = dir.File(QStringLiteral("picture.bin"));
-    ASSERT_TRUE(c.write(path));
-    HGLOBAL dib = nullptr;
-    EXPECT_EQ(c.read(Path(path).constData(), 0, &dib, nullptr, StopAtOnce), MX_ERR_CANCELLED);
-    EXPECT_EQ(dib, nullptr);
-    CRDE(MxSetPixelLimit)(1000);  // the pictures have 1536 pixels
-    EXPECT_EQ(c.read(Path(path).constData(), 0, &dib, nullptr, nullptr), MX_ERR_TOO_LARGE);
-    CRDE(MxSetPixelLimit)(0);
-    EXPECT_EQ(dib, nullptr);
-  }
   const QString jpeg = dir.File(QStringLiteral("plain.jpg"));
   ASSERT_TRUE(WriteJpegPhoto(jpeg, Blocks(), 90));
   HGLOBAL dib = nullptr;

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "Fixtures.h"
+#include "RowName.h"
 #include "Support.h"
 #include "TempDir.h"
 
@@ -227,41 +228,47 @@ double MeanError(const QImage &a, const QImage &b) {
   return sum / (3.0 * a.width() * a.height());
 }
 
-TEST(Readers, EveryFormatAtEveryDepth) {
-  for (const Case &c : Cases()) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    const QByteArray path = Path(c.write(dir));
-    const QImage qt = Rgb(QImage(QString::fromLocal8Bit(path)));
-    const QImage expected = c.expected.isNull() ? qt : c.expected;
-    ASSERT_FALSE(expected.isNull());
-    const int distinct = DistinctColors(expected);
-    for (int bits : {0, 1, 4, 8, 24}) {
-      SCOPED_TRACE("requested depth " + std::to_string(bits));
-      for (int dither : {0, 1}) {
-        HGLOBAL dib = nullptr;
-        const int16_t r = Read(c.format, path, bits, dither, &dib);
-        ASSERT_GT(r, 0) << FailureText(r);
-        DibFacts f = TakeDib(dib);
-        ASSERT_TRUE(f.valid);
-        EXPECT_EQ(f.width, expected.width());
-        EXPECT_EQ(f.height, expected.height());
-        EXPECT_EQ(f.bits, bits == 0 ? c.nativeBits : bits);
-        const bool keepsColors = bits == 0 || bits >= c.nativeBits || distinct <= (1 << bits);
-        if (keepsColors) {
-          EXPECT_EQ(Compare(expected, f.image, c.tolerance), "");
-        } else if (bits == 8) {
-          EXPECT_LT(MeanError(expected, f.image), 10.0);  // an adaptive palette stays close
-        }
+namespace {
+
+class ReadersEveryFormat : public testing::TestWithParam<Case> {};
+
+TEST_P(ReadersEveryFormat, AtEveryDepth) {
+  const Case &c = GetParam();
+  SCOPED_TRACE(c.name);
+  TempDir dir;
+  const QByteArray path = Path(c.write(dir));
+  const QImage qt = Rgb(QImage(QString::fromLocal8Bit(path)));
+  const QImage expected = c.expected.isNull() ? qt : c.expected;
+  ASSERT_FALSE(expected.isNull());
+  const int distinct = DistinctColors(expected);
+  for (int bits : {0, 1, 4, 8, 24}) {
+    SCOPED_TRACE("requested depth " + std::to_string(bits));
+    for (int dither : {0, 1}) {
+      HGLOBAL dib = nullptr;
+      const int16_t r = Read(c.format, path, bits, dither, &dib);
+      ASSERT_GT(r, 0) << FailureText(r);
+      DibFacts f = TakeDib(dib);
+      ASSERT_TRUE(f.valid);
+      EXPECT_EQ(f.width, expected.width());
+      EXPECT_EQ(f.height, expected.height());
+      EXPECT_EQ(f.bits, bits == 0 ? c.nativeBits : bits);
+      const bool keepsColors = bits == 0 || bits >= c.nativeBits || distinct <= (1 << bits);
+      if (keepsColors) {
+        EXPECT_EQ(Compare(expected, f.image, c.tolerance), "");
+      } else if (bits == 8) {
+        EXPECT_LT(MeanError(expected, f.image), 10.0);  // an adaptive palette stays close
       }
     }
-    if (c.qtReads) {
-      HGLOBAL dib = nullptr;
-      ASSERT_GT(Read(c.format, path, 0, 0, &dib), 0);
-      EXPECT_EQ(Compare(qt, TakeDib(dib).image, c.tolerance), "") << "differs from Qt's reader";
-    }
+  }
+  if (c.qtReads) {
+    HGLOBAL dib = nullptr;
+    ASSERT_GT(Read(c.format, path, 0, 0, &dib), 0);
+    EXPECT_EQ(Compare(qt, TakeDib(dib).image, c.tolerance), "") << "differs from Qt's reader";
   }
 }
+INSTANTIATE_TEST_SUITE_P(, ReadersEveryFormat, testing::ValuesIn(Cases()), ByRowName());
+
+}  // namespace
 
 TEST(Readers, JpegStaysCloseToTheOriginal) {
   TempDir dir;

@@ -12,6 +12,7 @@
 
 #include "Fixtures.h"
 #include "PhotoFixtures.h"
+#include "RowName.h"
 #include "Support.h"
 #include "TempDir.h"
 
@@ -253,10 +254,6 @@ TEST(Robustness, BrokenDxfAndEpsFiles) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // Inputs the fuzz targets found to fail; each stays here as a test.
 struct Finding {
   const char *what;
@@ -274,32 +271,38 @@ const Finding kFindings[] = {
      "/wpNVVJBTElYCiAgMApFTkRTRUMKICAwCkVPRgo="},
 };
 
-TEST(Robustness, FuzzFindings) {
+class FuzzFindings : public testing::TestWithParam<Finding> {};
+
+TEST_P(FuzzFindings, StayFixed) {
+  const Finding &f = GetParam();
   TempDir dir;
-  for (const Finding &f : kFindings) {
-    SCOPED_TRACE(f.what);
-    const QByteArray path =
-        Path(dir.Write(QStringLiteral("finding.bin"), QByteArray::fromBase64(f.base64)));
-    char type[6], compression[26];
-    uint16_t w = 0, h = 0, bpp = 0, pages = 0, dpi = 0;
-    const int16_t r =
-        CRDE(fileinfo)(path.constData(), type, &w, &h, &bpp, &pages, &dpi, compression, 0);
-    if (r > 0) {
-      EXPECT_GT(w, 0);
-      EXPECT_LE(w, 1024);
-    }
-    HBITMAP bitmap = nullptr;
-    HPALETTE palette = nullptr;
-    if (CRDE(readdxftoddb)(path.constData(), 0, 0, &bitmap, &palette, nullptr, nullptr, 0) > 0)
-      DeleteObject(bitmap);
-    for (int bits : {0, 8}) {
-      HGLOBAL dib = nullptr;
-      const int16_t read =
-          CRDE(rdbmpfiledib)(path.constData(), bits, 0, &dib, nullptr, nullptr, nullptr, 0);
-      ExpectSound(read, dib);
-    }
+
+  SCOPED_TRACE(f.what);
+  const QByteArray path =
+      Path(dir.Write(QStringLiteral("finding.bin"), QByteArray::fromBase64(f.base64)));
+  char type[6], compression[26];
+  uint16_t w = 0, h = 0, bpp = 0, pages = 0, dpi = 0;
+  const int16_t r =
+      CRDE(fileinfo)(path.constData(), type, &w, &h, &bpp, &pages, &dpi, compression, 0);
+  if (r > 0) {
+    EXPECT_GT(w, 0);
+    EXPECT_LE(w, 1024);
+  }
+  HBITMAP bitmap = nullptr;
+  HPALETTE palette = nullptr;
+  if (CRDE(readdxftoddb)(path.constData(), 0, 0, &bitmap, &palette, nullptr, nullptr, 0) > 0)
+    DeleteObject(bitmap);
+  for (int bits : {0, 8}) {
+    HGLOBAL dib = nullptr;
+    const int16_t read =
+        CRDE(rdbmpfiledib)(path.constData(), bits, 0, &dib, nullptr, nullptr, nullptr, 0);
+    ExpectSound(read, dib);
   }
 }
+INSTANTIATE_TEST_SUITE_P(, FuzzFindings, testing::ValuesIn(kFindings),
+                         [](const testing::TestParamInfo<Finding> &info) {
+                           return RowName(info.param.what);
+                         });
 
 // A HEIC file of 1 KB, found by the fuzzer, that declares a 12 x 16 picture whose coded
 // stream is 28 009 x 26 161: it must be refused as damaged before the decoder allocates

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "RowName.h"
 #include "core/AnsiText.h"
 
 using platform::DecodeAnsiLine;
@@ -16,12 +17,26 @@ TEST(AnsiText, OtherLinesAreWrittenInUtf8) {
   EXPECT_EQ(EncodeAnsiLine(greek), greek.toUtf8());
 }
 
-TEST(AnsiText, EveryNameRoundTrips) {
-  for (const QString &name : {QStringLiteral("Aperçu"), QStringLiteral("mon affiche – été.bmp"),
-                              QStringLiteral("Ωμέγα.png"), QStringLiteral("plain name.jpg"),
-                              QStringLiteral("日本.tif"), QStringLiteral("Ÿ‰†")})
-    EXPECT_EQ(DecodeAnsiLine(EncodeAnsiLine(name)), name) << name.toStdString();
+namespace {
+
+struct RoundTripCase {
+  const char *name;
+  const char16_t *text;
+};
+const RoundTripCase kRoundTripCases[] = {
+    {"a cedilla", u"Aperçu"},  {"a dash and accents", u"mon affiche – été.bmp"},
+    {"Greek", u"Ωμέγα.png"},   {"plain", u"plain name.jpg"},
+    {"Japanese", u"日本.tif"}, {"signs of the Windows code page", u"Ÿ‰†"},
+};
+class AnsiTextRoundTrip : public testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(AnsiTextRoundTrip, KeepsTheName) {
+  const QString name = QString::fromUtf16(GetParam().text);
+  EXPECT_EQ(DecodeAnsiLine(EncodeAnsiLine(name)), name) << name.toStdString();
 }
+INSTANTIATE_TEST_SUITE_P(, AnsiTextRoundTrip, testing::ValuesIn(kRoundTripCases), ByRowName());
+
+}  // namespace
 
 TEST(AnsiText, FilesMadeOnWindowsReadAsWindows1252) {
   // Bytes that are not valid UTF-8 are the Windows code page.

@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "FileSizeLimit.h"
+#include "RowName.h"
 #include "TempDir.h"
 #include "core/CheckedOutput.h"
 #include "core/Errors.h"
@@ -230,35 +231,42 @@ TEST(AtomicFileWriter, AFileNobodyMayWriteIsNotReplaced) {
   EXPECT_EQ(Entries(dir), QStringList{QStringLiteral("poster.aff")});
 }
 
-TEST(AtomicFileWriter, SymbolicLinksAreWrittenThrough) {
-  const struct {
-    const char *name;
-    QStringList links;  // each link points at the next name; the last name is the file
-    bool targetExists;
-  } cases[] = {
-      {"a link to a file beside it", {"link.aff", "real.aff"}, true},
-      {"a chain of two links", {"a.aff", "b.aff", "real.aff"}, true},
-      {"a link into a sub-folder", {"link.aff", "sub/real.aff"}, true},
-      {"a link whose file is not there yet", {"link.aff", "real.aff"}, false},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    QDir().mkdir(dir.File("sub"));
-    const QString real = dir.File(c.links.last());
-    if (c.targetExists) dir.Write(c.links.last(), "old poster");
-    for (int i = 0; i + 1 < c.links.size(); ++i)
-      ASSERT_EQ(::symlink(QFile::encodeName(c.links[i + 1]).constData(),
-                          QFile::encodeName(dir.File(c.links[i])).constData()),
-                0);
-    AtomicFileWriter w(dir.File(c.links.first()));
-    w.WriteLine(QStringLiteral("new poster"));
-    w.Commit();
-    EXPECT_EQ(ReadAll(real), QByteArray("new poster\r\n"));
-    EXPECT_TRUE(QFileInfo(dir.File(c.links.first())).isSymLink()) << "the link was replaced";
-    EXPECT_EQ(ReadAll(dir.File(c.links.first())), QByteArray("new poster\r\n"));
-  }
+namespace {
+
+struct LinkCase {
+  const char *name;
+  QStringList links;  // each link points at the next name; the last name is the file
+  bool targetExists;
+};
+const LinkCase kLinkCases[] = {
+    {"a link to a file beside it", {"link.aff", "real.aff"}, true},
+    {"a chain of two links", {"a.aff", "b.aff", "real.aff"}, true},
+    {"a link into a sub-folder", {"link.aff", "sub/real.aff"}, true},
+    {"a link whose file is not there yet", {"link.aff", "real.aff"}, false},
+};
+class AtomicFileWriterLinks : public testing::TestWithParam<LinkCase> {};
+
+TEST_P(AtomicFileWriterLinks, AreWrittenThrough) {
+  const LinkCase &c = GetParam();
+  SCOPED_TRACE(c.name);
+  TempDir dir;
+  QDir().mkdir(dir.File("sub"));
+  const QString real = dir.File(c.links.last());
+  if (c.targetExists) dir.Write(c.links.last(), "old poster");
+  for (int i = 0; i + 1 < c.links.size(); ++i)
+    ASSERT_EQ(::symlink(QFile::encodeName(c.links[i + 1]).constData(),
+                        QFile::encodeName(dir.File(c.links[i])).constData()),
+              0);
+  AtomicFileWriter w(dir.File(c.links.first()));
+  w.WriteLine(QStringLiteral("new poster"));
+  w.Commit();
+  EXPECT_EQ(ReadAll(real), QByteArray("new poster\r\n"));
+  EXPECT_TRUE(QFileInfo(dir.File(c.links.first())).isSymLink()) << "the link was replaced";
+  EXPECT_EQ(ReadAll(dir.File(c.links.first())), QByteArray("new poster\r\n"));
 }
+INSTANTIATE_TEST_SUITE_P(, AtomicFileWriterLinks, testing::ValuesIn(kLinkCases), ByRowName());
+
+}  // namespace
 
 TEST(AtomicFileWriter, ALoopOfLinksIsRefused) {
   TempDir dir;

@@ -3,21 +3,34 @@
 #include <cerrno>
 #include <cstring>
 
+#include "RowName.h"
 #include "core/Errors.h"
 #include "core/Numbers.h"
 
 using platform::Round;
 
-TEST(Round, HalvesGoToTheEvenNeighbour) {
-  const struct {
-    double value;
-    int64_t expected;
-  } cases[] = {
-      {11812.5, 11812}, {16537.5, 16538}, {0.5, 0},    {1.5, 2},    {2.5, 2},
-      {-0.5, 0},        {-1.5, -2},       {2.4999, 2}, {2.5001, 3}, {1587.4, 1587},
-  };
-  for (const auto &c : cases) EXPECT_EQ(Round(c.value), c.expected) << c.value;
+namespace {
+
+struct RoundCase {
+  double value;
+  int64_t expected;
+};
+const RoundCase kRoundCases[] = {
+    {11812.5, 11812}, {16537.5, 16538}, {0.5, 0},    {1.5, 2},    {2.5, 2},
+    {-0.5, 0},        {-1.5, -2},       {2.4999, 2}, {2.5001, 3}, {1587.4, 1587},
+};
+class RoundHalves : public testing::TestWithParam<RoundCase> {};
+
+TEST_P(RoundHalves, GoToTheEvenNeighbour) {
+  const RoundCase &c = GetParam();
+  EXPECT_EQ(Round(c.value), c.expected) << c.value;
 }
+INSTANTIATE_TEST_SUITE_P(, RoundHalves, testing::ValuesIn(kRoundCases),
+                         [](const testing::TestParamInfo<RoundCase> &info) {
+                           return RowName(info.param.value);
+                         });
+
+}  // namespace
 
 TEST(Round, TruncAndDivGoTowardZero) {
   EXPECT_EQ(platform::Trunc(133.907), 133);
@@ -26,21 +39,32 @@ TEST(Round, TruncAndDivGoTowardZero) {
   EXPECT_EQ(platform::Div(7, 2), 3);
 }
 
-TEST(StandardErrorText, FullStopOnlyAfterCharactersSortingAfterIt) {
-  const struct {
-    const char16_t *text, *shown;
-  } cases[] = {
-      {u"Disque plein", u"Disque plein."},
-      {u"Erreur 42", u"Erreur 42."},
-      {u"Déjà fini.", u"Déjà fini."},
-      {u"Voir (ceci)", u"Voir (ceci)"},
-      {u"Attention !", u"Attention !"},
-      {u"Fin é", u"Fin é."},
-      {u"", u""},
-  };
-  for (const auto &c : cases)
-    EXPECT_EQ(platform::WithFullStop(QString::fromUtf16(c.text)), QString::fromUtf16(c.shown));
+namespace {
+
+struct FullStopCase {
+  const char16_t *text, *shown;
+};
+const FullStopCase kFullStopCases[] = {
+    {u"Disque plein", u"Disque plein."},
+    {u"Erreur 42", u"Erreur 42."},
+    {u"Déjà fini.", u"Déjà fini."},
+    {u"Voir (ceci)", u"Voir (ceci)"},
+    {u"Attention !", u"Attention !"},
+    {u"Fin é", u"Fin é."},
+    {u"", u""},
+};
+class StandardErrorText : public testing::TestWithParam<FullStopCase> {};
+
+TEST_P(StandardErrorText, FullStopOnlyAfterCharactersSortingAfterIt) {
+  const FullStopCase &c = GetParam();
+  EXPECT_EQ(platform::WithFullStop(QString::fromUtf16(c.text)), QString::fromUtf16(c.shown));
 }
+INSTANTIATE_TEST_SUITE_P(, StandardErrorText, testing::ValuesIn(kFullStopCases),
+                         [](const testing::TestParamInfo<FullStopCase> &info) {
+                           return RowName(info.param.text);
+                         });
+
+}  // namespace
 
 TEST(SystemErrorText, NamesTheErrorsAPersonCanFixInFrench) {
   EXPECT_EQ(platform::SystemErrorText(EACCES), QStringLiteral("Accès au fichier refusé"));

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "RowName.h"
 #include "TempDir.h"
 #include "core/Errors.h"
 #include "core/Paths.h"
@@ -65,21 +66,27 @@ const FindCase kFindCases[] = {
     {"in neither: its place in the data folder", false, false, "data/muralix/images/a.bmp"},
 };
 
-TEST(ProgramDataFolder, FindsAFileThereFirstThenBesideTheProgram) {
-  for (const FindCase &c : kFindCases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    ScopedEnv data("XDG_DATA_HOME", dir.File("data"));
-    platform::SetProgramFileOverride(dir.File("lib/muralix/muralix"));
-    QDir().mkpath(dir.File("data/muralix/images"));
-    QDir().mkpath(dir.File("lib/muralix/images"));
-    if (c.inData) dir.Write("data/muralix/images/a.bmp", "d");
-    if (c.besideProgram) dir.Write("lib/muralix/images/a.bmp", "p");
-    EXPECT_EQ(platform::FindProgramDataFile(QStringLiteral("images/a.bmp")),
-              dir.File(QString::fromLatin1(c.expected)));
-    platform::SetProgramFileOverride(QString());
-  }
+namespace {
+
+class ProgramDataFile : public testing::TestWithParam<FindCase> {};
+
+TEST_P(ProgramDataFile, IsFoundThereFirstThenBesideTheProgram) {
+  const FindCase &c = GetParam();
+  SCOPED_TRACE(c.name);
+  TempDir dir;
+  ScopedEnv data("XDG_DATA_HOME", dir.File("data"));
+  platform::SetProgramFileOverride(dir.File("lib/muralix/muralix"));
+  QDir().mkpath(dir.File("data/muralix/images"));
+  QDir().mkpath(dir.File("lib/muralix/images"));
+  if (c.inData) dir.Write("data/muralix/images/a.bmp", "d");
+  if (c.besideProgram) dir.Write("lib/muralix/images/a.bmp", "p");
+  EXPECT_EQ(platform::FindProgramDataFile(QStringLiteral("images/a.bmp")),
+            dir.File(QString::fromLatin1(c.expected)));
+  platform::SetProgramFileOverride(QString());
 }
+INSTANTIATE_TEST_SUITE_P(, ProgramDataFile, testing::ValuesIn(kFindCases), ByRowName());
+
+}  // namespace
 
 TEST(ProgramDataFolder, PreparingAFolderMakesItAndTheMissingFoldersAbove) {
   TempDir dir;

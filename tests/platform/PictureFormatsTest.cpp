@@ -4,6 +4,7 @@
 
 #include <QSet>
 
+#include "RowName.h"
 #include "core/PictureFormats.h"
 
 namespace {
@@ -11,54 +12,69 @@ namespace {
 using platform::PictureClass;
 using platform::PictureKind;
 
-TEST(PictureFormats, ExtensionsGiveTheirFormatInAnyCase) {
-  const struct {
-    const char *extension;
-    const char *format;  // nullptr: no format of the program
-  } cases[] = {
-      {".bmp", "BMP"},  {".BMP", "BMP"},    {".wmf", "WMF"},    {".ico", "ICO"},
-      {".pcx", "PCX"},  {".tif", "TIF"},    {".TIFF", "TIF"},   {".gif", "GIF"},
-      {".jpg", "JPEG"}, {".Jpeg", "JPEG"},  {".png", "PNG"},    {".pcd", "PCD"},
-      {".tga", "TGA"},  {".eps", "EPS"},    {".dxf", "DXF"},    {".pdf", "PDF"},
-      {".SVG", "SVG"},  {".jpe", nullptr},  {".tif2", nullptr}, {"", nullptr},
-      {"bmp", nullptr}, {".svgz", nullptr},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.extension);
-    const platform::PictureFormat *format =
-        platform::PictureFormatOfExtension(QString::fromLatin1(c.extension));
-    if (c.format == nullptr) {
-      EXPECT_EQ(format, nullptr);
-    } else {
-      ASSERT_NE(format, nullptr);
-      EXPECT_STREQ(format->name, c.format);
-    }
+struct ExtensionCase {
+  const char *extension;
+  const char *format;  // nullptr: no format of the program
+};
+const ExtensionCase kExtensionCases[] = {
+    {".bmp", "BMP"},  {".BMP", "BMP"},    {".wmf", "WMF"},   {".ico", "ICO"},    {".pcx", "PCX"},
+    {".tif", "TIF"},  {".TIFF", "TIF"},   {".gif", "GIF"},   {".jpg", "JPEG"},   {".Jpeg", "JPEG"},
+    {".png", "PNG"},  {".pcd", "PCD"},    {".tga", "TGA"},   {".eps", "EPS"},    {".dxf", "DXF"},
+    {".pdf", "PDF"},  {".SVG", "SVG"},    {".jpe", nullptr}, {".tif2", nullptr}, {"", nullptr},
+    {"bmp", nullptr}, {".svgz", nullptr},
+};
+class PictureFormatOfExtension : public testing::TestWithParam<ExtensionCase> {};
+
+TEST_P(PictureFormatOfExtension, GivesTheFormatInAnyCase) {
+  const ExtensionCase &c = GetParam();
+  SCOPED_TRACE(c.extension);
+  const platform::PictureFormat *format =
+      platform::PictureFormatOfExtension(QString::fromLatin1(c.extension));
+  if (c.format == nullptr) {
+    EXPECT_EQ(format, nullptr);
+  } else {
+    ASSERT_NE(format, nullptr);
+    EXPECT_STREQ(format->name, c.format);
   }
+}
+INSTANTIATE_TEST_SUITE_P(, PictureFormatOfExtension, testing::ValuesIn(kExtensionCases),
+                         [](const testing::TestParamInfo<ExtensionCase> &info) {
+                           const std::string e = info.param.extension;
+                           if (e.empty() || e[0] == '.') return RowName(e);
+                           return "no_dot_" + RowName(e);
+                         });
+
+TEST(PictureFormats, FileNamesGiveTheFormatOfTheirLastExtension) {
   EXPECT_STREQ(platform::PictureFormatOfFile(QStringLiteral("/a.b/poster.Pdf"))->name, "PDF");
   EXPECT_EQ(platform::PictureFormatOfFile(QStringLiteral("/a.pdf/poster")), nullptr);
 }
 
-TEST(PictureFormats, WhoReadsEachFormat) {
-  const struct {
-    const char *name;
-    bool platformOnly, pictureClass;
-    PictureKind kind;
-  } cases[] = {
-      // The main window loads bitmaps itself, the image component through the library.
-      {"BMP", false, true, PictureKind::Raster},  {"WMF", true, true, PictureKind::Vector},
-      {"ICO", true, true, PictureKind::Raster},   {"JPEG", false, false, PictureKind::Raster},
-      {"DXF", false, false, PictureKind::Raster},  // the library rasterises it
-      {"PDF", true, true, PictureKind::Vector},   {"SVG", true, true, PictureKind::Vector},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    const platform::PictureFormat *format =
-        platform::PictureFormatNamed(QString::fromLatin1(c.name));
-    ASSERT_NE(format, nullptr);
-    EXPECT_EQ(platform::IsPlatformOnlyFormat(format), c.platformOnly);
-    EXPECT_EQ(platform::HasPictureClass(format), c.pictureClass);
-    EXPECT_EQ(format->kind, c.kind);
-  }
+struct ReaderCase {
+  const char *name;
+  bool platformOnly, pictureClass;
+  PictureKind kind;
+};
+const ReaderCase kReaderCases[] = {
+    // The main window loads bitmaps itself, the image component through the library.
+    {"BMP", false, true, PictureKind::Raster},  {"WMF", true, true, PictureKind::Vector},
+    {"ICO", true, true, PictureKind::Raster},   {"JPEG", false, false, PictureKind::Raster},
+    {"DXF", false, false, PictureKind::Raster},  // the library rasterises it
+    {"PDF", true, true, PictureKind::Vector},   {"SVG", true, true, PictureKind::Vector},
+};
+class WhoReadsTheFormat : public testing::TestWithParam<ReaderCase> {};
+
+TEST_P(WhoReadsTheFormat, PlatformOrLibraryAndKind) {
+  const ReaderCase &c = GetParam();
+  SCOPED_TRACE(c.name);
+  const platform::PictureFormat *format = platform::PictureFormatNamed(QString::fromLatin1(c.name));
+  ASSERT_NE(format, nullptr);
+  EXPECT_EQ(platform::IsPlatformOnlyFormat(format), c.platformOnly);
+  EXPECT_EQ(platform::HasPictureClass(format), c.pictureClass);
+  EXPECT_EQ(format->kind, c.kind);
+}
+INSTANTIATE_TEST_SUITE_P(, WhoReadsTheFormat, testing::ValuesIn(kReaderCases), ByRowName());
+
+TEST(PictureFormats, NamesAreExact) {
   EXPECT_EQ(platform::PictureFormatNamed(QStringLiteral("jpeg")), nullptr) << "names are exact";
   EXPECT_EQ(platform::PictureFormatNamed(QStringLiteral("ERR")), nullptr);
   EXPECT_FALSE(platform::IsPlatformOnlyFormat(nullptr));

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "RowName.h"
 #include "gdi/Canvas.h"
 #include "gdi/DeviceBits.h"
 #include "win32/WinQt.h"
@@ -47,75 +48,82 @@ TEST(Canvas, RectangleCoversLeftToRightMinusOneWithTheOutlineInside) {
   EXPECT_EQ(Rows(image), expected);
 }
 
-TEST(Canvas, RectangleVariants) {
-  struct Case {
-    const char *name;
-    platform::Pen pen;
-    platform::Brush brush;
-    int l, t, r, b;
-    std::vector<std::string> expected;
-  } cases[] = {
-      {"clear brush keeps the inside",
-       {Qt::black, 1, platform::PenStyle::Solid},
-       {Qt::yellow, platform::BrushStyle::Clear},
-       0,
-       0,
-       4,
-       3,
-       {"####..", "#..#..", "####..", "......"}},
-      {"reversed corners are the same rectangle",
-       {Qt::black, 1, platform::PenStyle::Solid},
-       {QColor(255, 255, 0), platform::BrushStyle::Solid},
-       4,
-       3,
-       0,
-       0,
-       {"####..", "#yy#..", "####..", "......"}},
-      {"a wide pen stays inside",
-       {Qt::black, 2, platform::PenStyle::Solid},
-       {QColor(255, 255, 0), platform::BrushStyle::Solid},
-       0,
-       0,
-       5,
-       4,
-       {"#####.", "#####.", "#####.", "#####."}},
-      {"a wide pen leaves the middle to the brush",
-       {Qt::black, 1, platform::PenStyle::Solid},
-       {QColor(255, 255, 0), platform::BrushStyle::Solid},
-       1,
-       0,
-       6,
-       4,
-       {".#####", ".#yyy#", ".#yyy#", ".#####"}},
-      {"an empty rectangle draws nothing",
-       {Qt::black, 1, platform::PenStyle::Solid},
-       {QColor(255, 255, 0), platform::BrushStyle::Solid},
-       2,
-       1,
-       2,
-       3,
-       {"......", "......", "......", "......"}},
-      {"dotted outline: three on, three off at 96 dots per inch, on around the corner",
-       {Qt::black, 1, platform::PenStyle::Dot},
-       {Qt::white, platform::BrushStyle::Clear},
-       0,
-       0,
-       6,
-       4,
-       {"###...", ".....#", "#....#", "##...#"}},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    QImage image = White(6, 4);
-    {
-      platform::Canvas canvas(image);
-      canvas.pen = c.pen;
-      canvas.brush = c.brush;
-      canvas.Rectangle(c.l, c.t, c.r, c.b);
-    }
-    EXPECT_EQ(Rows(image), c.expected);
+namespace {
+
+struct RectangleCase {
+  const char *name;
+  platform::Pen pen;
+  platform::Brush brush;
+  int l, t, r, b;
+  std::vector<std::string> expected;
+};
+const RectangleCase kRectangleCases[] = {
+    {"clear brush keeps the inside",
+     {Qt::black, 1, platform::PenStyle::Solid},
+     {Qt::yellow, platform::BrushStyle::Clear},
+     0,
+     0,
+     4,
+     3,
+     {"####..", "#..#..", "####..", "......"}},
+    {"reversed corners are the same rectangle",
+     {Qt::black, 1, platform::PenStyle::Solid},
+     {QColor(255, 255, 0), platform::BrushStyle::Solid},
+     4,
+     3,
+     0,
+     0,
+     {"####..", "#yy#..", "####..", "......"}},
+    {"a wide pen stays inside",
+     {Qt::black, 2, platform::PenStyle::Solid},
+     {QColor(255, 255, 0), platform::BrushStyle::Solid},
+     0,
+     0,
+     5,
+     4,
+     {"#####.", "#####.", "#####.", "#####."}},
+    {"a wide pen leaves the middle to the brush",
+     {Qt::black, 1, platform::PenStyle::Solid},
+     {QColor(255, 255, 0), platform::BrushStyle::Solid},
+     1,
+     0,
+     6,
+     4,
+     {".#####", ".#yyy#", ".#yyy#", ".#####"}},
+    {"an empty rectangle draws nothing",
+     {Qt::black, 1, platform::PenStyle::Solid},
+     {QColor(255, 255, 0), platform::BrushStyle::Solid},
+     2,
+     1,
+     2,
+     3,
+     {"......", "......", "......", "......"}},
+    {"dotted outline: three on, three off at 96 dots per inch, on around the corner",
+     {Qt::black, 1, platform::PenStyle::Dot},
+     {Qt::white, platform::BrushStyle::Clear},
+     0,
+     0,
+     6,
+     4,
+     {"###...", ".....#", "#....#", "##...#"}},
+};
+class CanvasRectangle : public testing::TestWithParam<RectangleCase> {};
+
+TEST_P(CanvasRectangle, Variants) {
+  const RectangleCase &c = GetParam();
+  SCOPED_TRACE(c.name);
+  QImage image = White(6, 4);
+  {
+    platform::Canvas canvas(image);
+    canvas.pen = c.pen;
+    canvas.brush = c.brush;
+    canvas.Rectangle(c.l, c.t, c.r, c.b);
   }
+  EXPECT_EQ(Rows(image), c.expected);
 }
+INSTANTIATE_TEST_SUITE_P(, CanvasRectangle, testing::ValuesIn(kRectangleCases), ByRowName());
+
+}  // namespace
 
 TEST(Canvas, CopyRectIsAPlainBlockCopyAndIgnoresWhatLiesOutside) {
   QImage source = White(4, 4);
@@ -132,35 +140,45 @@ TEST(Canvas, CopyRectIsAPlainBlockCopyAndIgnoresWhatLiesOutside) {
   EXPECT_EQ(target.pixel(3, 3), kW);  // outside the source: left as it was
 }
 
-TEST(DeviceBits, RowsInTheBitmapsOwnDepth) {
+namespace {
+
+struct DeviceBitsCase {
+  int bits;
+  std::vector<uint8_t> firstRow;  // bytes of the top row, padding included
+};
+const DeviceBitsCase kDeviceBitsCases[] = {
+    {4, {0x12, 0x30, 0x10, 0x00}},
+    {8, {1, 2, 3, 0, 1, 0, 0, 0}},
+    {24, {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0, 0, 0, 255, 0}},  // blue, green, red
+};
+class DeviceBitsRows : public testing::TestWithParam<DeviceBitsCase> {};
+
+TEST_P(DeviceBitsRows, InTheBitmapsOwnDepth) {
+  const DeviceBitsCase &c = GetParam();
   QImage indexed(5, 2, QImage::Format_Indexed8);
   indexed.setColorTable({qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)});
   const uchar values[2][5] = {{1, 2, 3, 0, 1}, {3, 3, 2, 1, 0}};
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 5; ++x) indexed.setPixel(x, y, values[y][x]);
 
-  struct Case {
-    int bits;
-    std::vector<uint8_t> firstRow;  // bytes of the top row, padding included
-  } cases[] = {
-      {4, {0x12, 0x30, 0x10, 0x00}},
-      {8, {1, 2, 3, 0, 1, 0, 0, 0}},
-      {24, {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0, 0, 0, 255, 0}},  // blue, green, red
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.bits);
-    const auto sizes = platform::QueryDibSizes(indexed, c.bits);
-    EXPECT_EQ(sizes.imageBytes, int64_t(c.firstRow.size()) * 2);
-    std::vector<uint8_t> bits(size_t(sizes.imageBytes), 0);
-    platform::DibHeader header;
-    ASSERT_EQ(platform::GetDIBits(indexed, sizes, header, bits), 2);
-    EXPECT_EQ(header.height, -2) << "top-down rows";
-    EXPECT_EQ(std::vector<uint8_t>(bits.begin(), bits.begin() + c.firstRow.size()), c.firstRow);
-    const QImage back = platform::ImageOfDib(bits, header);
-    for (int y = 0; y < 2; ++y)
-      for (int x = 0; x < 5; ++x) EXPECT_EQ(back.pixel(x, y), indexed.pixel(x, y)) << x << "," << y;
-  }
+  SCOPED_TRACE(c.bits);
+  const auto sizes = platform::QueryDibSizes(indexed, c.bits);
+  EXPECT_EQ(sizes.imageBytes, int64_t(c.firstRow.size()) * 2);
+  std::vector<uint8_t> bits(size_t(sizes.imageBytes), 0);
+  platform::DibHeader header;
+  ASSERT_EQ(platform::GetDIBits(indexed, sizes, header, bits), 2);
+  EXPECT_EQ(header.height, -2) << "top-down rows";
+  EXPECT_EQ(std::vector<uint8_t>(bits.begin(), bits.begin() + c.firstRow.size()), c.firstRow);
+  const QImage back = platform::ImageOfDib(bits, header);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(back.pixel(x, y), indexed.pixel(x, y)) << x << "," << y;
 }
+INSTANTIATE_TEST_SUITE_P(, DeviceBitsRows, testing::ValuesIn(kDeviceBitsCases),
+                         [](const testing::TestParamInfo<DeviceBitsCase> &info) {
+                           return "bits_" + RowName(info.param.bits);
+                         });
+
+}  // namespace
 
 TEST(DeviceBits, BottomUpRowsAreShownTheRightWayRound) {
   platform::DibHeader header;

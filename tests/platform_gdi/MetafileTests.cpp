@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Fixtures.h"
+#include "RowName.h"
 #include "TempDir.h"
 #include "core/Errors.h"
 #include "gdi/Picture.h"
@@ -99,16 +100,19 @@ TEST(Metafile, CommonRecordsPlayInsideTheTarget) {
   EXPECT_EQ(QColor(image.pixel(201, 190)), QColor(Qt::white));
 }
 
-TEST(Metafile, BrokenMetafilesFailClearly) {
+namespace {
+
+struct BrokenMetafileCase {
+  const char *name;
+  QByteArray bytes;
+};
+std::vector<BrokenMetafileCase> BrokenMetafileCases() {
   const QByteArray good = WmfBytes(Quarter());
   QByteArray longRecord = good;
   longRecord[18] = char(0x7f);  // first record claims more words than the file holds
   QByteArray badVersion = good;
   badVersion[4] = 9;
-  struct Case {
-    const char *name;
-    QByteArray bytes;
-  } cases[] = {
+  return {
       {"empty", {}},
       {"header only, cut", good.left(10)},
       {"record beyond the end", longRecord},
@@ -118,16 +122,22 @@ TEST(Metafile, BrokenMetafilesFailClearly) {
       {"cut in the middle of a record", good.left(good.size() - 8)},
       {"a plain file with nothing to size it by", WmfBytes({})},
   };
+}
+class BrokenMetafiles : public testing::TestWithParam<BrokenMetafileCase> {};
+
+TEST_P(BrokenMetafiles, FailClearly) {
+  const BrokenMetafileCase &c = GetParam();
   TempDir dir;
   int n = 0;
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    platform::Picture picture;
-    EXPECT_THROW(picture.LoadFromFile(dir.Write(QStringLiteral("b%1.wmf").arg(n++), c.bytes)),
-                 platform::Failure);
-    EXPECT_TRUE(picture.IsEmpty());
-  }
+  SCOPED_TRACE(c.name);
+  platform::Picture picture;
+  EXPECT_THROW(picture.LoadFromFile(dir.Write(QStringLiteral("b%1.wmf").arg(n++), c.bytes)),
+               platform::Failure);
+  EXPECT_TRUE(picture.IsEmpty());
 }
+INSTANTIATE_TEST_SUITE_P(, BrokenMetafiles, testing::ValuesIn(BrokenMetafileCases()), ByRowName());
+
+}  // namespace
 
 TEST(Metafile, DamagedFilesNeverCrashTheReaderOrThePlayer) {
   // Every cut of a metafile with many kinds of records, and seeded byte damage: each

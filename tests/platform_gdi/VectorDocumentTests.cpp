@@ -5,8 +5,10 @@
 #include <QPainter>
 #include <QPdfDocument>
 #include <QSvgRenderer>
+#include <vector>
 
 #include "Fixtures.h"
+#include "RowName.h"
 #include "TempDir.h"
 #include "core/Errors.h"
 #include "gdi/Picture.h"
@@ -41,34 +43,39 @@ QImage White(QSize size) {
 
 constexpr int kTolerance = 4;
 
-}  // namespace
-
-TEST(VectorDocument, PdfAndSvgHaveTheirFrameAtScreenResolution) {
-  TempDir dir;
-  const struct {
-    const char *name;
-    QByteArray bytes;
-    platform::Picture::Kind kind;
-    QSize frame;
-  } cases[] = {
+struct FrameCase {
+  const char *name;
+  QByteArray bytes;
+  platform::Picture::Kind kind;
+  QSize frame;
+};
+std::vector<FrameCase> FrameCases() {
+  return {
       // 300 x 150 points are 400 x 200 pixels at 96 an inch; the first page of three.
       {"a.pdf", PdfBytes(300, 150, 3), platform::Picture::Kind::Pdf, {400, 200}},
       {"b.PDF", PdfBytes(72, 720), platform::Picture::Kind::Pdf, {96, 960}},
       {"c.svg", SvgBytes(123, 45), platform::Picture::Kind::Svg, {123, 45}},
   };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    platform::Picture picture;
-    picture.LoadFromFile(dir.Write(QLatin1String(c.name), c.bytes));
-    EXPECT_EQ(picture.GetKind(), c.kind);
-    EXPECT_TRUE(picture.IsVector());
-    EXPECT_EQ(QSize(picture.Width(), picture.Height()), c.frame);
-    EXPECT_TRUE(picture.Bitmap().isNull()) << "no pixels are kept";
-    const platform::Picture copy = picture;  // copies draw the same
-    EXPECT_EQ(copy.GetKind(), c.kind);
-    EXPECT_EQ(copy.Width(), c.frame.width());
-  }
 }
+class VectorDocumentFrame : public testing::TestWithParam<FrameCase> {};
+
+TEST_P(VectorDocumentFrame, IsAtScreenResolution) {
+  const FrameCase &c = GetParam();
+  TempDir dir;
+  SCOPED_TRACE(c.name);
+  platform::Picture picture;
+  picture.LoadFromFile(dir.Write(QLatin1String(c.name), c.bytes));
+  EXPECT_EQ(picture.GetKind(), c.kind);
+  EXPECT_TRUE(picture.IsVector());
+  EXPECT_EQ(QSize(picture.Width(), picture.Height()), c.frame);
+  EXPECT_TRUE(picture.Bitmap().isNull()) << "no pixels are kept";
+  const platform::Picture copy = picture;  // copies draw the same
+  EXPECT_EQ(copy.GetKind(), c.kind);
+  EXPECT_EQ(copy.Width(), c.frame.width());
+}
+INSTANTIATE_TEST_SUITE_P(, VectorDocumentFrame, testing::ValuesIn(FrameCases()), ByRowName());
+
+}  // namespace
 
 TEST(VectorDocument, APartDrawnUnderAClipIsThatRegionOfTheWholeDrawing) {
   // The part of a large target that a clip leaves is rendered alone (for a PDF, in its
@@ -113,15 +120,17 @@ TEST(VectorDocument, APartDrawnUnderAClipIsThatRegionOfTheWholeDrawing) {
   }
 }
 
-TEST(VectorDocument, DamagedFilesAreRefusedWithAMessage) {
-  TempDir dir;
+namespace {
+
+struct DamagedCase {
+  const char *name;
+  QByteArray bytes;
+  const char *says;
+};
+std::vector<DamagedCase> DamagedCases() {
   const QByteArray pdf = PdfBytes(200, 100);
   const QByteArray svg = SvgBytes(200, 100);
-  const struct {
-    const char *name;
-    QByteArray bytes;
-    const char *says;
-  } cases[] = {
+  return {
       {"cut.pdf", pdf.left(pdf.size() / 3), "Document PDF illisible"},
       {"junk.pdf", QByteArray("%PDF-1.4\n") + QByteArray(300, '\x7f'), "Document PDF illisible"},
       {"empty.pdf", QByteArray(), "Document PDF illisible"},
@@ -134,20 +143,27 @@ TEST(VectorDocument, DamagedFilesAreRefusedWithAMessage) {
        "taille incorrecte"},
       {"binary.svg", pdf, "Dessin SVG illisible"},
   };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    const QString path = dir.Write(QLatin1String(c.name), c.bytes);
-    platform::Picture picture;
-    try {
-      picture.LoadFromFile(path);
-      ADD_FAILURE() << "loaded";
-    } catch (const platform::Failure &f) {
-      EXPECT_TRUE(f.Text().contains(QLatin1String(c.says))) << f.Text().toStdString();
-      EXPECT_TRUE(f.Text().contains(path)) << "the message names the file";
-    }
-    EXPECT_TRUE(picture.IsEmpty());
-  }
 }
+class DamagedVectorDocuments : public testing::TestWithParam<DamagedCase> {};
+
+TEST_P(DamagedVectorDocuments, AreRefusedWithAMessage) {
+  const DamagedCase &c = GetParam();
+  TempDir dir;
+  SCOPED_TRACE(c.name);
+  const QString path = dir.Write(QLatin1String(c.name), c.bytes);
+  platform::Picture picture;
+  try {
+    picture.LoadFromFile(path);
+    ADD_FAILURE() << "loaded";
+  } catch (const platform::Failure &f) {
+    EXPECT_TRUE(f.Text().contains(QLatin1String(c.says))) << f.Text().toStdString();
+    EXPECT_TRUE(f.Text().contains(path)) << "the message names the file";
+  }
+  EXPECT_TRUE(picture.IsEmpty());
+}
+INSTANTIATE_TEST_SUITE_P(, DamagedVectorDocuments, testing::ValuesIn(DamagedCases()), ByRowName());
+
+}  // namespace
 
 TEST(VectorDocument, APdfPartLargerThanABandHasNoSeam) {
   // 4000 x 2200 pixels are rendered as bands of at most 8 megapixels (2097 rows here):

@@ -11,8 +11,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "RowName.h"
 #include "win32/Handles.h"
 #include "win32/WinQt.h"
 
@@ -114,50 +116,57 @@ void ExpectPixels(const QImage &actual, const std::function<QRgb(int, int)> &exp
 
 // ---- Regions ---------------------------------------------------------------------------
 
-TEST(Regions, CombineGivesTheKindAndFillRgnCoversExactlyItsPixels) {
+namespace {
+
+struct CombineCase {
+  const char *name;
+  int mode;
+  int kind;
+  std::vector<std::string> expected;
+};
+const CombineCase kCombineCases[] = {
+    {"and",
+     RGN_AND,
+     SIMPLEREGION,
+     {"........", "........", "...##...", "...##...", "........", "........", "........"}},
+    {"or",
+     RGN_OR,
+     COMPLEXREGION,
+     {"........", ".####...", ".######.", ".######.", "...####.", "...####.", "........"}},
+    {"xor",
+     RGN_XOR,
+     COMPLEXREGION,
+     {"........", ".####...", ".##..##.", ".##..##.", "...####.", "...####.", "........"}},
+    {"diff",
+     RGN_DIFF,
+     COMPLEXREGION,
+     {"........", ".####...", ".##.....", ".##.....", "........", "........", "........"}},
+    {"copy",
+     RGN_COPY,
+     SIMPLEREGION,
+     {"........", ".####...", ".####...", ".####...", "........", "........", "........"}},
+};
+class RegionsCombine : public testing::TestWithParam<CombineCase> {};
+
+TEST_P(RegionsCombine, GivesTheKindAndFillRgnCoversExactlyItsPixels) {
+  const CombineCase &c = GetParam();
   // a: columns 1..4, rows 1..3; b: columns 3..6, rows 2..5.
-  struct Case {
-    const char *name;
-    int mode;
-    int kind;
-    std::vector<std::string> expected;
-  };
-  const Case cases[] = {
-      {"and",
-       RGN_AND,
-       SIMPLEREGION,
-       {"........", "........", "...##...", "...##...", "........", "........", "........"}},
-      {"or",
-       RGN_OR,
-       COMPLEXREGION,
-       {"........", ".####...", ".######.", ".######.", "...####.", "...####.", "........"}},
-      {"xor",
-       RGN_XOR,
-       COMPLEXREGION,
-       {"........", ".####...", ".##..##.", ".##..##.", "...####.", "...####.", "........"}},
-      {"diff",
-       RGN_DIFF,
-       COMPLEXREGION,
-       {"........", ".####...", ".##.....", ".##.....", "........", "........", "........"}},
-      {"copy",
-       RGN_COPY,
-       SIMPLEREGION,
-       {"........", ".####...", ".####...", ".####...", "........", "........", "........"}},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.name);
-    HRGN a = CreateRectRgn(1, 1, 5, 4);
-    HRGN b = CreateRectRgn(7, 6, 3, 2);  // corners given the other way round
-    HRGN result = CreateRectRgn(0, 0, 0, 0);
-    EXPECT_EQ(CombineRgn(result, a, b, c.mode), c.kind);
-    QImage image = White(8, 7);
-    HDC dc = CreateDCForImage(&image);
-    EXPECT_TRUE(FillRgn(dc, result, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))));
-    DeleteDC(dc);
-    EXPECT_EQ(Rows(image), c.expected);
-    for (HRGN r : {a, b, result}) EXPECT_TRUE(DeleteObject(r));
-  }
+
+  SCOPED_TRACE(c.name);
+  HRGN a = CreateRectRgn(1, 1, 5, 4);
+  HRGN b = CreateRectRgn(7, 6, 3, 2);  // corners given the other way round
+  HRGN result = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(CombineRgn(result, a, b, c.mode), c.kind);
+  QImage image = White(8, 7);
+  HDC dc = CreateDCForImage(&image);
+  EXPECT_TRUE(FillRgn(dc, result, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))));
+  DeleteDC(dc);
+  EXPECT_EQ(Rows(image), c.expected);
+  for (HRGN r : {a, b, result}) EXPECT_TRUE(DeleteObject(r));
 }
+INSTANTIATE_TEST_SUITE_P(, RegionsCombine, testing::ValuesIn(kCombineCases), ByRowName());
+
+}  // namespace
 
 TEST(Regions, CombiningIntoOneOfTheSourcesAndEmptyResults) {
   HRGN a = CreateRectRgn(0, 0, 2, 2);
@@ -222,127 +231,150 @@ TEST(LineMixes, SetROP2GivesThePreviousModeAndRefusesUnknownOnes) {
   EXPECT_EQ(SetROP2(dc, R2_NOT), 0);
 }
 
-TEST(LineMixes, OnePixelLinesLeaveOutTheirEndPoint) {
-  struct Case {
-    const char *name;
-    int x0, y0, x1, y1;
-    std::vector<std::string> expected;
-  };
-  const Case cases[] = {
-      {"across", 1, 1, 4, 1, {"......", ".###..", "......", "......"}},
-      {"leftwards", 4, 2, 1, 2, {"......", "......", "..###.", "......"}},
-      {"down", 5, 0, 5, 4, {".....#", ".....#", ".....#", ".....#"}},
-      {"diagonal", 0, 0, 3, 3, {"#.....", ".#....", "..#...", "......"}},
-      {"gentle slope", 0, 0, 5, 2, {"##....", "..##..", "....#.", "......"}},
-      {"a point draws nothing", 2, 2, 2, 2, {"......", "......", "......", "......"}},
-      {"far outside the picture",
-       -100000000,
-       1,
-       100000000,
-       1,
-       {"......", "######", "......", "......"}},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.name);
-    QImage image = White(6, 4);
-    HDC dc = CreateDCForImage(&image);
-    MoveToEx(dc, c.x0, c.y0, nullptr);
-    EXPECT_TRUE(LineTo(dc, c.x1, c.y1));
-    POINT at{};
-    MoveToEx(dc, 0, 0, &at);
-    EXPECT_EQ(at.x, c.x1) << "the pen moves to the end point";
-    DeleteDC(dc);
-    EXPECT_EQ(Rows(image), c.expected);
-  }
-}
+namespace {
 
-TEST(LineMixes, AnInvertedClosedPathComesBackWhenDrawnAgain) {
+struct EndPointCase {
+  const char *name;
+  int x0, y0, x1, y1;
+  std::vector<std::string> expected;
+};
+const EndPointCase kEndPointCases[] = {
+    {"across", 1, 1, 4, 1, {"......", ".###..", "......", "......"}},
+    {"leftwards", 4, 2, 1, 2, {"......", "......", "..###.", "......"}},
+    {"down", 5, 0, 5, 4, {".....#", ".....#", ".....#", ".....#"}},
+    {"diagonal", 0, 0, 3, 3, {"#.....", ".#....", "..#...", "......"}},
+    {"gentle slope", 0, 0, 5, 2, {"##....", "..##..", "....#.", "......"}},
+    {"a point draws nothing", 2, 2, 2, 2, {"......", "......", "......", "......"}},
+    {"far outside the picture",
+     -100000000,
+     1,
+     100000000,
+     1,
+     {"......", "######", "......", "......"}},
+};
+class OnePixelLines : public testing::TestWithParam<EndPointCase> {};
+
+TEST_P(OnePixelLines, LeaveOutTheirEndPoint) {
+  const EndPointCase &c = GetParam();
+  SCOPED_TRACE(c.name);
+  QImage image = White(6, 4);
+  HDC dc = CreateDCForImage(&image);
+  MoveToEx(dc, c.x0, c.y0, nullptr);
+  EXPECT_TRUE(LineTo(dc, c.x1, c.y1));
+  POINT at{};
+  MoveToEx(dc, 0, 0, &at);
+  EXPECT_EQ(at.x, c.x1) << "the pen moves to the end point";
+  DeleteDC(dc);
+  EXPECT_EQ(Rows(image), c.expected);
+}
+INSTANTIATE_TEST_SUITE_P(, OnePixelLines, testing::ValuesIn(kEndPointCases), ByRowName());
+
+class InvertedClosedPath : public testing::TestWithParam<TargetCase> {};
+
+TEST_P(InvertedClosedPath, ComesBackWhenDrawnAgain) {
+  const TargetCase &t = GetParam();
   const QImage picture = Pattern(8, 6);
   // The outline of columns 1..6 and rows 1..4, corners included once.
   const auto onOutline = [](int x, int y) {
     return x >= 1 && x <= 6 && y >= 1 && y <= 4 && (x == 1 || x == 6 || y == 1 || y == 4);
   };
-  for (const TargetCase &t : kTargets) {
-    SCOPED_TRACE(t.name);
-    for (int times : {1, 2}) {
-      SCOPED_TRACE(times);
-      TargetDc target(t.kind, picture);
-      EXPECT_EQ(SetROP2(target.dc(), R2_NOT), R2_COPYPEN);
-      for (int i = 0; i < times; ++i) {
-        MoveToEx(target.dc(), 1, 1, nullptr);
-        for (const POINT p : {POINT{6, 1}, POINT{6, 4}, POINT{1, 4}, POINT{1, 1}})
-          ASSERT_TRUE(LineTo(target.dc(), p.x, p.y));
-      }
-      ExpectPixels(target.Result(), [&](int x, int y) {
-        const QRgb p = picture.pixel(x, y);
-        return times == 1 && onOutline(x, y) ? Inverse(p) : p;
-      });
+
+  SCOPED_TRACE(t.name);
+  for (int times : {1, 2}) {
+    SCOPED_TRACE(times);
+    TargetDc target(t.kind, picture);
+    EXPECT_EQ(SetROP2(target.dc(), R2_NOT), R2_COPYPEN);
+    for (int i = 0; i < times; ++i) {
+      MoveToEx(target.dc(), 1, 1, nullptr);
+      for (const POINT p : {POINT{6, 1}, POINT{6, 4}, POINT{1, 4}, POINT{1, 1}})
+        ASSERT_TRUE(LineTo(target.dc(), p.x, p.y));
     }
+    ExpectPixels(target.Result(), [&](int x, int y) {
+      const QRgb p = picture.pixel(x, y);
+      return times == 1 && onOutline(x, y) ? Inverse(p) : p;
+    });
   }
 }
+INSTANTIATE_TEST_SUITE_P(, InvertedClosedPath, testing::ValuesIn(kTargets), ByRowName());
 
-TEST(LineMixes, RubberBandRectangleInvertsItsOutlineOnce) {
+struct RubberBandCase {
+  const char *name;
+  int l, t, r, b;
+  std::function<bool(int, int)> inverted;
+};
+const RubberBandCase kRubberBandCases[] = {
+    {"a frame", 1, 1, 6, 5,
+     [](int x, int y) {
+       return x >= 1 && x <= 5 && y >= 1 && y <= 4 && (x == 1 || x == 5 || y == 1 || y == 4);
+     }},
+    {"one row high", 0, 2, 4, 3, [](int x, int y) { return y == 2 && x <= 3; }},
+};
+// Every rectangle on every kind of target.
+class RubberBandRectangle : public testing::TestWithParam<std::tuple<TargetCase, RubberBandCase>> {
+};
+
+TEST_P(RubberBandRectangle, InvertsItsOutlineOnce) {
+  const TargetCase &t = std::get<0>(GetParam());
+  const RubberBandCase &c = std::get<1>(GetParam());
   const QImage picture = Pattern(7, 6);
-  struct Case {
-    const char *name;
-    int l, t, r, b;
-    std::function<bool(int, int)> inverted;
-  };
-  const Case cases[] = {
-      {"a frame", 1, 1, 6, 5,
-       [](int x, int y) {
-         return x >= 1 && x <= 5 && y >= 1 && y <= 4 && (x == 1 || x == 5 || y == 1 || y == 4);
-       }},
-      {"one row high", 0, 2, 4, 3, [](int x, int y) { return y == 2 && x <= 3; }},
-  };
-  for (const TargetCase &t : kTargets) {
-    for (const Case &c : cases) {
-      SCOPED_TRACE(std::string(t.name) + ", " + c.name);
-      TargetDc target(t.kind, picture);
-      SetROP2(target.dc(), R2_NOT);
-      SelectObject(target.dc(), GetStockObject(NULL_BRUSH));
-      EXPECT_TRUE(Rectangle(target.dc(), c.l, c.t, c.r, c.b));
-      ExpectPixels(target.Result(), [&](int x, int y) {
-        const QRgb p = picture.pixel(x, y);
-        return c.inverted(x, y) ? Inverse(p) : p;
-      });
-    }
-  }
+  SCOPED_TRACE(std::string(t.name) + ", " + c.name);
+  TargetDc target(t.kind, picture);
+  SetROP2(target.dc(), R2_NOT);
+  SelectObject(target.dc(), GetStockObject(NULL_BRUSH));
+  EXPECT_TRUE(Rectangle(target.dc(), c.l, c.t, c.r, c.b));
+  ExpectPixels(target.Result(), [&](int x, int y) {
+    const QRgb p = picture.pixel(x, y);
+    return c.inverted(x, y) ? Inverse(p) : p;
+  });
 }
+INSTANTIATE_TEST_SUITE_P(
+    , RubberBandRectangle,
+    testing::Combine(testing::ValuesIn(kTargets), testing::ValuesIn(kRubberBandCases)),
+    [](const testing::TestParamInfo<std::tuple<TargetCase, RubberBandCase>> &info) {
+      return RowName(std::string(std::get<0>(info.param).name) + " " +
+                     std::get<1>(info.param).name);
+    });
 
-TEST(LineMixes, EachModeMixesThePenWithThePixels) {
-  const QRgb under = qRgb(10, 20, 30);
-  struct Case {
-    const char *name;
-    int mode;
-    QRgb expected;
-  };
-  const Case cases[] = {
-      {"copy", R2_COPYPEN, qRgb(255, 0, 0)},
-      {"black", R2_BLACK, kBlack},
-      {"white", R2_WHITE, kWhite},
-      {"xor", R2_XORPEN, qRgb(255 ^ 10, 20, 30)},
-      {"not", R2_NOT, qRgb(245, 235, 225)},
-      {"nop", 11, under},
-      {"mask: pen and pixel", 9, qRgb(10, 0, 0)},
-      {"merge: pen or pixel", 15, qRgb(255, 20, 30)},
-  };
+// The colour of the pixels the lines are drawn over.
+const QRgb kUnder = qRgb(10, 20, 30);
+
+struct MixCase {
+  const char *name;
+  int mode;
+  QRgb expected;
+};
+const MixCase kMixCases[] = {
+    {"copy", R2_COPYPEN, qRgb(255, 0, 0)},
+    {"black", R2_BLACK, kBlack},
+    {"white", R2_WHITE, kWhite},
+    {"xor", R2_XORPEN, qRgb(255 ^ 10, 20, 30)},
+    {"not", R2_NOT, qRgb(245, 235, 225)},
+    {"nop", 11, kUnder},
+    {"mask: pen and pixel", 9, qRgb(10, 0, 0)},
+    {"merge: pen or pixel", 15, qRgb(255, 20, 30)},
+};
+class LineMixModes : public testing::TestWithParam<MixCase> {};
+
+TEST_P(LineMixModes, MixThePenWithThePixels) {
+  const MixCase &c = GetParam();
   platform::UniqueHandle<HPEN, &DeleteObject> red(CreatePen(PS_SOLID, 1, RGB(255, 0, 0)));
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.name);
-    QImage image(3, 1, QImage::Format_RGB32);
-    image.fill(under);
-    HDC dc = CreateDCForImage(&image);
-    SelectObject(dc, red.get());
-    SetROP2(dc, c.mode);
-    MoveToEx(dc, 0, 0, nullptr);
-    EXPECT_TRUE(LineTo(dc, 2, 0));
-    SelectObject(dc, GetStockObject(BLACK_PEN));
-    DeleteDC(dc);
-    EXPECT_EQ(image.pixel(0, 0) | 0xFF000000u, c.expected);
-    EXPECT_EQ(image.pixel(2, 0) | 0xFF000000u, under) << "the end point";
-  }
+
+  SCOPED_TRACE(c.name);
+  QImage image(3, 1, QImage::Format_RGB32);
+  image.fill(kUnder);
+  HDC dc = CreateDCForImage(&image);
+  SelectObject(dc, red.get());
+  SetROP2(dc, c.mode);
+  MoveToEx(dc, 0, 0, nullptr);
+  EXPECT_TRUE(LineTo(dc, 2, 0));
+  SelectObject(dc, GetStockObject(BLACK_PEN));
+  DeleteDC(dc);
+  EXPECT_EQ(image.pixel(0, 0) | 0xFF000000u, c.expected);
+  EXPECT_EQ(image.pixel(2, 0) | 0xFF000000u, kUnder) << "the end point";
 }
+INSTANTIATE_TEST_SUITE_P(, LineMixModes, testing::ValuesIn(kMixCases), ByRowName());
+
+}  // namespace
 
 // ---- Stretch modes ---------------------------------------------------------------------
 

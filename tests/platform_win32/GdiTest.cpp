@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "RowName.h"
+
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -91,28 +93,34 @@ TEST(DibSections, EightBitRowsAreReadBottomUpThroughTheirColourTable) {
   EXPECT_EQ(ds.dsBmih.biSizeImage, 8u);
 }
 
-TEST(DibSections, RefuseWhatTheyCannotHold) {
-  struct Case {
-    const char *name;
-    int width, height, bits;
-  };
-  const Case cases[] = {
-      {"3 bits per pixel", 4, 4, 3},
-      {"no width", 0, 4, 24},
-      {"no height", 4, 0, 24},
-      {"beyond any memory", 1 << 30, 1 << 30, 32},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.name);
-    PackedDib dib = MakeDib(1, 1, 24, {});
-    dib.Info()->bmiHeader.biWidth = c.width;
-    dib.Info()->bmiHeader.biHeight = c.height;
-    dib.Info()->bmiHeader.biBitCount = WORD(c.bits);
-    void *bits = reinterpret_cast<void *>(1);
-    EXPECT_EQ(CreateDIBSection(nullptr, dib.Info(), DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
-    EXPECT_EQ(bits, nullptr);
-  }
+namespace {
+
+struct RefusedSectionCase {
+  const char *name;
+  int width, height, bits;
+};
+const RefusedSectionCase kRefusedSectionCases[] = {
+    {"3 bits per pixel", 4, 4, 3},
+    {"no width", 0, 4, 24},
+    {"no height", 4, 0, 24},
+    {"beyond any memory", 1 << 30, 1 << 30, 32},
+};
+class DibSectionsRefuse : public testing::TestWithParam<RefusedSectionCase> {};
+
+TEST_P(DibSectionsRefuse, WhatTheyCannotHold) {
+  const RefusedSectionCase &c = GetParam();
+  SCOPED_TRACE(c.name);
+  PackedDib dib = MakeDib(1, 1, 24, {});
+  dib.Info()->bmiHeader.biWidth = c.width;
+  dib.Info()->bmiHeader.biHeight = c.height;
+  dib.Info()->bmiHeader.biBitCount = WORD(c.bits);
+  void *bits = reinterpret_cast<void *>(1);
+  EXPECT_EQ(CreateDIBSection(nullptr, dib.Info(), DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+  EXPECT_EQ(bits, nullptr);
 }
+INSTANTIATE_TEST_SUITE_P(, DibSectionsRefuse, testing::ValuesIn(kRefusedSectionCases), ByRowName());
+
+}  // namespace
 
 TEST(GetDIBits, TwentyFourBitRowsOfADeviceBitmapAreExact) {
   const QImage picture = Pattern(5, 3);
@@ -306,28 +314,37 @@ TEST(PackedDibs, RunLengthEncodedEightBitsDecode) {
   EXPECT_EQ(image.pixel(2, 0), qRgb(0, 0, 255));
 }
 
-TEST(PackedDibs, TruncatedOrLyingHeadersGiveANullImage) {
+namespace {
+
+struct BadHeaderCase {
+  const char *name;
+  size_t available;
+  LONG width;
+  DWORD clrUsed;
+};
+std::vector<BadHeaderCase> BadHeaderCases() {
   PackedDib dib = MakeDib(4, 4, 24, {});
-  struct Case {
-    const char *name;
-    size_t available;
-    LONG width;
-    DWORD clrUsed;
-  };
-  const Case cases[] = {
+  return {
       {"shorter than the header", 20, 4, 0},
       {"rows missing", dib.bytes.size() - 1, 4, 0},
       {"wider than the data", dib.bytes.size(), 400, 0},
       {"colour table beyond the data", dib.bytes.size(), 4, 1000},
   };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.name);
-    PackedDib copy = dib;
-    copy.Info()->bmiHeader.biWidth = c.width;
-    copy.Info()->bmiHeader.biClrUsed = c.clrUsed;
-    EXPECT_TRUE(ImageFromPackedDib(copy.bytes.data(), c.available).isNull());
-  }
 }
+class PackedDibHeaders : public testing::TestWithParam<BadHeaderCase> {};
+
+TEST_P(PackedDibHeaders, TruncatedOrLyingGiveANullImage) {
+  const BadHeaderCase &c = GetParam();
+  const PackedDib dib = MakeDib(4, 4, 24, {});
+  SCOPED_TRACE(c.name);
+  PackedDib copy = dib;
+  copy.Info()->bmiHeader.biWidth = c.width;
+  copy.Info()->bmiHeader.biClrUsed = c.clrUsed;
+  EXPECT_TRUE(ImageFromPackedDib(copy.bytes.data(), c.available).isNull());
+}
+INSTANTIATE_TEST_SUITE_P(, PackedDibHeaders, testing::ValuesIn(BadHeaderCases()), ByRowName());
+
+}  // namespace
 
 TEST(WindowDcs, DrawOnTheWindowsPainterWhileItPaints) {
   QImage surface(4, 4, QImage::Format_RGB32);

@@ -1,9 +1,9 @@
 #!/bin/sh
 # Benchmarks of the sheet layout and of printing. Usage:
-#   bench/layout/run-bench.sh BUILD_DIR [PROGRAM]
+#   bench/layout/run.sh BUILD_DIR [PROGRAM]
 # BUILD_DIR is a Release build (cmake -DCMAKE_BUILD_TYPE=Release -DMURALIX_SANITIZE=OFF)
 # holding bin/layout_bench; the program defaults to BUILD_DIR/bin/muralix. Prints the
-# Markdown rows recorded in RESULTS-layout.md.
+# Markdown rows recorded in RESULTS.md.
 set -eu
 build=${1:?build folder}
 program=${2:-$build/bin/muralix}

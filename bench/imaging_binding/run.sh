@@ -1,7 +1,7 @@
 #!/bin/sh
 # Reading a 100-megapixel JPEG through ReadJpegBitmap against djpeg on the same file, in
 # the same run. Usage:
-#   bench/imaging_binding/run-bench.sh BUILD_DIR
+#   bench/imaging_binding/run.sh BUILD_DIR
 # BUILD_DIR is a Release build (cmake -DCMAKE_BUILD_TYPE=Release -DMURALIX_SANITIZE=OFF)
 # holding bin/imaging_binding_bench and the two imaging libraries. Needs cjpeg and djpeg
 # (Debian package libjpeg-turbo-progs). Prints the Markdown rows of bench/RESULTS.md.

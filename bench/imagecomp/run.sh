@@ -1,10 +1,10 @@
 #!/bin/sh
 # Loading and painting large pictures through the image component, against djpeg on the
 # same files and QPainter::drawImage of the same rectangles, in the same run. Usage:
-#   bench/imagecomp/run-bench.sh BUILD_DIR
+#   bench/imagecomp/run.sh BUILD_DIR
 # BUILD_DIR is a Release build (cmake -DCMAKE_BUILD_TYPE=Release -DMURALIX_SANITIZE=OFF)
 # holding bin/imagecomp_bench and the two imaging libraries. Needs cjpeg and djpeg
-# (Debian package libjpeg-turbo-progs). Prints the Markdown rows of RESULTS-imagecomp.md.
+# (Debian package libjpeg-turbo-progs). Prints the Markdown rows of RESULTS.md.
 set -eu
 build=${1:?build folder}
 work=$(mktemp -d /tmp/muralix-imagecomp-bench-XXXXXX)
