@@ -14,8 +14,8 @@
 #include "Fixtures.h"
 #include "ImageView.h"
 #include "OpenDial.h"
-#include "ScriptedDialogHost.h"
 #include "RowName.h"
+#include "ScriptedDialogHost.h"
 #include "TempDir.h"
 #include "ui/ImageControl.h"
 
@@ -40,9 +40,7 @@ class OpenDialTest : public ::testing::Test {
     Picture("sub/inside.png", 8, 8, "PNG");
     QDir::setCurrent(dir_.Path());
   }
-  void TearDown() override {
-    QDir::setCurrent(saved_);
-  }
+  void TearDown() override { QDir::setCurrent(saved_); }
   void Picture(const char *name, int w, int h, const char *format) {
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(0xff2080c0);
