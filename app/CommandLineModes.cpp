@@ -80,13 +80,19 @@ void LoadPicture(platform::Picture &picture, const QString &path) {
   picture.AssignBitmap(loader.Picture().ToImage());
 }
 
-// The format name of the imaging library's file information; without the library, the
-// name Qt's readers give the content. The formats only the platform's picture classes read
-// are named by the program's table of formats.
-QString PictureFormat(const QString &path, ConsoleDialogHost &console) {
+// What the picture file says of itself: the format name of the imaging library's file
+// information (without the library, the name Qt's readers give the content; the formats
+// only the platform's picture classes read are named by the program's table of formats),
+// and the size its header gives, 0 x 0 when it gives none.
+struct PictureFacts {
+  QString format;
+  int width = 0, height = 0;
+};
+
+PictureFacts ReadPictureFacts(const QString &path, ConsoleDialogHost &console) {
   if (const platform::PictureFormat *format = platform::PictureFormatOfFile(path);
       platform::IsPlatformOnlyFormat(format))
-    return QString::fromLatin1(format->name);
+    return {QString::fromLatin1(format->name)};
   QString type, compression;
   int w = 0, h = 0, bits = 0, e1 = 0, e2 = 0;
   const int errors = console.errors;
@@ -97,10 +103,24 @@ QString PictureFormat(const QString &path, ConsoleDialogHost &console) {
     // A missing library is not a failure of the poster: the fallback names the format.
   }
   console.errors = errors;
-  if (known && !type.trimmed().isEmpty()) return type.trimmed().toUpper();
+  if (known && !type.trimmed().isEmpty()) {
+    if (w <= 0 || h <= 0) w = h = 0;
+    return {type.trimmed().toUpper(), w, h};
+  }
   const QByteArray qt = QImageReader::imageFormat(path);
-  if (!qt.isEmpty()) return QString::fromLatin1(qt).toUpper();
-  return platform::ExtractFileExt(path).mid(1).toUpper();
+  if (!qt.isEmpty()) return {QString::fromLatin1(qt).toUpper()};
+  return {platform::ExtractFileExt(path).mid(1).toUpper()};
+}
+
+// The formats whose reader gives exactly the size in the file's header (a JPEG's already
+// turned upright by its orientation tag), so that --info need not decode the pixels. The
+// others' size depends on the reader (a drawing's scale, a photo CD's resolution, an
+// animation's frames, a TIFF's page): they are loaded.
+bool HeaderGivesTheSize(const QString &path, const PictureFacts &facts) {
+  const platform::PictureFormat *format = platform::PictureFormatOfFile(path);
+  if (format == nullptr || facts.width <= 0 || facts.height <= 0) return false;
+  const QLatin1String name(format->name);
+  return (name == QLatin1String("JPEG") || name == QLatin1String("PNG")) && facts.format == name;
 }
 
 QString Size(int64_t w, int64_t h) {
@@ -142,8 +162,14 @@ int Run(const Options &o, ConsoleDialogHost &console) {
   }
   if (!platform::IsPlainFile(picturePath))
     throw platform::Failure(picturePath + QStringLiteral(" introuvable."));
-  LoadPicture(host.picture, picturePath);
-  const QString format = PictureFormat(picturePath, console);
+  // --info prints sizes only: a header that gives the picture's size spares the decoding.
+  // The other modes load the picture before anything else is read from its file.
+  std::optional<PictureFacts> facts;
+  if (o.mode == Options::Info) facts = ReadPictureFacts(picturePath, console);
+  const bool fromHeader = facts && HeaderGivesTheSize(picturePath, *facts);
+  if (!fromHeader) LoadPicture(host.picture, picturePath);
+  if (!facts) facts = ReadPictureFacts(picturePath, console);
+  const QString &format = facts->format;
 
   platform::Printer &printer = platform::ThePrinter();
   if (o.mode == Options::PrintTo || o.printerOptions) {
@@ -179,7 +205,8 @@ int Run(const Options &o, ConsoleDialogHost &console) {
       PrintLine(stdout, QStringLiteral("sheets: %1").arg(grid.SheetCount()));
       PrintLine(stdout, QStringLiteral("picture: ") + picturePath);
       PrintLine(stdout, QStringLiteral("picture-size: ") +
-                            Size(host.picture.Width(), host.picture.Height()));
+                            (fromHeader ? Size(facts->width, facts->height)
+                                        : Size(host.picture.Width(), host.picture.Height())));
       PrintLine(stdout, QStringLiteral("picture-format: ") + format);
       return 0;
     case Options::PrintTo: {

@@ -66,6 +66,111 @@ int PrintSingleSheet(Job &job) {
   return 1;
 }
 
+// What carries a raster picture's pixels to the sheets of one job; the picture fills the
+// poster's W x H dots, stretched to its proportions.
+class SheetPixels {
+ public:
+  // The one choice of the path: the raster printer (a pixel device) gets the sheets as
+  // device-independent rows cut from a working picture, pixel for pixel as it always has;
+  // every other printer gets a view of the picture's own block. The working picture is
+  // made here, before the job begins.
+  SheetPixels(const platform::Printer &printer, const platform::Picture &picture, int posterW,
+              int posterH, int64_t W, int64_t H)
+      : picture_(picture),
+        posterW_(posterW),
+        posterH_(posterH),
+        W_(W),
+        H_(H),
+        throughDIBs_(dynamic_cast<const platform::RasterPrinter *>(&printer.Backend()) != nullptr) {
+    if (throughDIBs_) MakeWorkingPicture();
+  }
+
+  // The picture's part of the sheet whose part of the poster is `part`, on the sheet's
+  // canvas with the printable area's corner at (0, 0).
+  void Draw(platform::Canvas &canvas, const SheetPart &part) {
+    if (throughDIBs_)
+      DrawFromWorkingPicture(canvas, part);
+    else
+      DrawPictureBlock(canvas, part);
+  }
+
+ private:
+  // The picture is scaled once, into a working picture with the poster's proportions
+  // and the picture's own longer side; each sheet then takes a block of it.
+  void MakeWorkingPicture() {
+    const int S = std::max(1, std::max(picture_.Width(), picture_.Height()));
+    workW_ = workH_ = S;
+    if (posterH_ > posterW_) {
+      workW_ = posterH_ > 0 ? int(Round(double(posterW_) * S / posterH_)) : S;
+    } else {
+      workH_ = posterW_ > 0 ? int(Round(double(posterH_) * S / posterW_)) : S;
+    }
+    workW_ = std::max(workW_, 1);
+    workH_ = std::max(workH_, 1);
+    working_ =
+        platform::NewImage(workW_, workH_, QImage::Format_RGB888, QStringLiteral("l'impression"));
+    working_.fill(Qt::white);
+    platform::Canvas workingCanvas(working_);
+    workingCanvas.StretchDraw(working_.rect(), picture_);
+  }
+
+  void DrawFromWorkingPicture(platform::Canvas &canvas, const SheetPart &part) {
+    // A poster side of no dots has no picture to cut: its sheets get their outline only.
+    const double kx = W_ > 0 ? double(workW_) / W_ : 0.0;
+    const double ky = H_ > 0 ? double(workH_) / H_ : 0.0;
+    const int bw = int(Round((part.x1 - part.x0) * kx));
+    const int bh = int(Round((part.y1 - part.y0) * ky));
+    if (bw <= 0 || bh <= 0) return;
+    QImage sheet = platform::NewImage(bw, bh, QImage::Format_RGB888, QStringLiteral("la feuille"));
+    sheet.fill(Qt::white);  // a block reaching past the picture's edge stays white
+    {
+      QPainter p(&sheet);
+      p.drawImage(0, 0, working_, int(Round(part.x0 * kx)), int(Round(part.y0 * ky)), bw, bh);
+    }
+    DrawBitmapAsDIB(sheet, 24, canvas, 0, 0, int(Round(bw / kx)), int(Round(bh / ky)));
+  }
+
+  // The block of the picture's own pixels that falls on the part, without copying them,
+  // placed where the stretched picture puts it and clipped to the part: the device scales
+  // it (a PDF keeps the pixels and a matrix), so the picture is never resampled, and
+  // neighbouring sheets share the edges of their blocks exactly.
+  void DrawPictureBlock(platform::Canvas &canvas, const SheetPart &part) {
+    const QImage &bitmap = picture_.Bitmap();
+    const int pw = bitmap.width(), ph = bitmap.height();
+    if (W_ <= 0 || H_ <= 0 || pw <= 0 || ph <= 0) return;
+    const auto first = [](int64_t dot, int64_t dots, int pixels) {
+      return int(std::clamp<int64_t>(Round(double(dot) * pixels / dots), 0, pixels));
+    };
+    const int px0 = first(part.x0, W_, pw), px1 = first(part.x1, W_, pw);
+    const int py0 = first(part.y0, H_, ph), py1 = first(part.y1, H_, ph);
+    if (px1 <= px0 || py1 <= py0) return;
+    QImage block;
+    if (bitmap.depth() >= 8 && bitmap.colorCount() == 0) {
+      const int bytesPerPixel = bitmap.depth() / 8;
+      block = QImage(bitmap.constScanLine(py0) + qsizetype(px0) * bytesPerPixel, px1 - px0,
+                     py1 - py0, bitmap.bytesPerLine(), bitmap.format());
+    } else {
+      // Indexed and bit-packed rows have no view of their own: the block is copied.
+      block = bitmap.copy(px0, py0, px1 - px0, py1 - py0);
+    }
+    const double dx = double(W_) / pw, dy = double(H_) / ph;
+    const QRectF target(px0 * dx - double(part.x0), py0 * dy - double(part.y0), (px1 - px0) * dx,
+                        (py1 - py0) * dy);
+    QPainter &painter = canvas.Painter();
+    painter.save();
+    painter.setClipRect(QRect(0, 0, int(part.x1 - part.x0), int(part.y1 - part.y0)));
+    painter.drawImage(target, block);
+    painter.restore();
+  }
+
+  const platform::Picture &picture_;
+  const int posterW_, posterH_;
+  const int64_t W_, H_;
+  const bool throughDIBs_;
+  QImage working_;
+  int workW_ = 0, workH_ = 0;
+};
+
 int PrintSheets(Job &job, const platform::PrintDialogSpec &choice) {
   platform::Printer &printer = platform::ThePrinter();
   platform::BusyCursor busy;
@@ -73,33 +178,12 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice) {
   const int64_t W = job.grid.posterWidthDots, H = job.grid.posterHeightDots;
   const int posterW = job.host.Poster().PosterWidth, posterH = job.host.Poster().PosterHeight;
 
-  // The picture is scaled once, into a working picture with the poster's proportions
-  // and the picture's own longer side; each sheet then takes a block of it. A vector
-  // picture (metafile, PDF page, SVG drawing) has no pixels to keep: it is drawn onto every
-  // sheet from its source, clipped to the sheet's part, so it prints sharp at the
-  // printer's resolution and only that part is ever rendered.
+  // A vector picture (metafile, PDF page, SVG drawing) has no pixels to keep: it is drawn
+  // onto every sheet from its source, clipped to the sheet's part, so it prints sharp at
+  // the printer's resolution and only that part is ever rendered.
   const bool vectors = picture.IsVector();
-  const int S = std::max(1, std::max(picture.Width(), picture.Height()));
-  int workW = S, workH = S;
-  if (posterH > posterW) {
-    workW = posterH > 0 ? int(Round(double(posterW) * S / posterH)) : S;
-  } else {
-    workH = posterW > 0 ? int(Round(double(posterH) * S / posterW)) : S;
-  }
-  workW = std::max(workW, 1);
-  workH = std::max(workH, 1);
-  QImage working;
-  if (!vectors) {
-    working =
-        platform::NewImage(workW, workH, QImage::Format_RGB888, QStringLiteral("l'impression"));
-    working.fill(Qt::white);
-    platform::Canvas canvas(working);
-    canvas.StretchDraw(working.rect(), picture);
-  }
-  // A poster side of no dots has no picture to cut: its sheets get their outline only.
-  const double kx = W > 0 ? double(workW) / W : 0.0;
-  const double ky = H > 0 ? double(workH) / H : 0.0;
-
+  std::optional<SheetPixels> pixels;
+  if (!vectors) pixels.emplace(printer, picture, posterW, posterH, W, H);
   int printed = 0;
   try {
     int64_t k = 0;
@@ -116,23 +200,14 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice) {
           printer.NewPage();
         ++printed;
         platform::Canvas &canvas = printer.GetCanvas();
-        const int bw = int(Round((part.x1 - part.x0) * kx));
-        const int bh = int(Round((part.y1 - part.y0) * ky));
         if (vectors) {
           QPainter &painter = canvas.Painter();
           painter.save();
           painter.setClipRect(QRect(0, 0, int(part.x1 - part.x0), int(part.y1 - part.y0)));
           canvas.StretchDraw(QRect(int(-part.x0), int(-part.y0), int(W), int(H)), picture);
           painter.restore();
-        } else if (bw > 0 && bh > 0) {
-          QImage sheet =
-              platform::NewImage(bw, bh, QImage::Format_RGB888, QStringLiteral("la feuille"));
-          sheet.fill(Qt::white);  // a block reaching past the picture's edge stays white
-          {
-            QPainter p(&sheet);
-            p.drawImage(0, 0, working, int(Round(part.x0 * kx)), int(Round(part.y0 * ky)), bw, bh);
-          }
-          DrawBitmapAsDIB(sheet, 24, canvas, 0, 0, int(Round(bw / kx)), int(Round(bh / ky)));
+        } else {
+          pixels->Draw(canvas, part);
         }
         canvas.pen = {Qt::black, 1, platform::PenStyle::Dot};
         canvas.brush = {Qt::white, platform::BrushStyle::Clear};
@@ -140,11 +215,11 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice) {
       }
     }
   } catch (...) {
-    working = QImage();
+    pixels.reset();
     EndQuietly(printer);
     throw;
   }
-  working = QImage();
+  pixels.reset();
   if (printed > 0) printer.EndDoc();
   return printed;
 }

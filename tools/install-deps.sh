@@ -12,7 +12,7 @@ PACKAGES="
   qt6-wayland sane-airscan dpkg-dev file groff-base
   desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin
   libheif-dev libheif1 libde265-0 libwebp-dev liblcms2-dev libexif-dev
-  libheif-examples webp
+  libheif-examples webp poppler-utils
 "
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive

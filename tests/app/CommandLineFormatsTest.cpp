@@ -11,9 +11,12 @@
 #include <QImage>
 #include <QMap>
 #include <QProcess>
+#include <cstdint>
 #include <functional>
 
 #include "Fixtures.h"
+#include "PhotoFixtures.h"
+#include "RowName.h"
 #include "TempDir.h"
 
 namespace {
@@ -129,5 +132,68 @@ TEST(CommandLineFormats, InfoReportsTheSizeAndFormatOfEveryPictureFormat) {
     EXPECT_EQ(info.value(QStringLiteral("picture-format")), QString::fromLatin1(c.format));
   }
 }
+
+// A PNG signature and header chunk declaring width x height 24-bit pixels, and no pixels.
+QByteArray PngHeaderOnly(uint32_t width, uint32_t height) {
+  QByteArray chunk("IHDR");
+  for (uint32_t v : {width, height})
+    for (int shift = 24; shift >= 0; shift -= 8) chunk.append(char((v >> shift) & 0xFF));
+  chunk.append("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, no filter, no interlace
+  uint32_t crc = 0xFFFFFFFFu;
+  for (char c : chunk) {
+    crc ^= uint8_t(c);
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  crc ^= 0xFFFFFFFFu;
+  QByteArray png("\x89PNG\r\n\x1a\n\x00\x00\x00\x0d", 12);
+  png += chunk;
+  for (int shift = 24; shift >= 0; shift -= 8) png.append(char((crc >> shift) & 0xFF));
+  return png + QByteArray(64, '\0');  // long enough to be taken for a picture file
+}
+
+// --info reads the size from the picture's header: the size the picture has once loaded
+// (upright, for a JPEG turned by its orientation tag), and a size too large to decode
+// reported as it stands, since the pixels are never read.
+struct HeaderSizeCase {
+  const char *name;
+  const char *extension;
+  std::function<bool(const QString &)> write;
+  const char *size, *format;
+};
+
+class InfoFromHeader : public testing::TestWithParam<HeaderSizeCase> {};
+
+TEST_P(InfoFromHeader, ReportsThePicturesSize) {
+  const HeaderSizeCase &c = GetParam();
+  TempDir dir;
+  FolderPicture picture(QString::fromLatin1(c.extension));
+  ASSERT_TRUE(c.write(picture.Path()));
+  const QString poster = dir.Write(
+      QStringLiteral("p.aff"),
+      QStringLiteral("version1\r\n400\r\n300\r\n%1\r\n0\r\n0\r\n").arg(picture.Name()).toLatin1());
+  const QMap<QString, QString> info = Info(poster);
+  ASSERT_FALSE(info.contains(QStringLiteral("failure")))
+      << info.value(QStringLiteral("failure")).toStdString();
+  EXPECT_EQ(info.value(QStringLiteral("picture-size")), QString::fromLatin1(c.size));
+  EXPECT_EQ(info.value(QStringLiteral("picture-format")), QString::fromLatin1(c.format));
+}
+
+const HeaderSizeCase kHeaderSizeCases[] = {
+    {"JPEG turned a quarter by its orientation", "jpg",
+     [](const QString &path) {
+       return WriteJpegPhoto(path, Pattern(40, 30), 90, {.orientation = 6, .icc = {}});
+     },
+     "30 x 40", "JPEG"},
+    {"JPEG mirrored, not turned", "jpg",
+     [](const QString &path) {
+       return WriteJpegPhoto(path, Pattern(40, 30), 90, {.orientation = 2, .icc = {}});
+     },
+     "40 x 30", "JPEG"},
+    {"PNG of 2 gigapixels with no pixels", "png",
+     [](const QString &path) { return WriteBytes(path, PngHeaderOnly(50000, 40000)); },
+     "50000 x 40000", "PNG"},
+};
+
+INSTANTIATE_TEST_SUITE_P(, InfoFromHeader, testing::ValuesIn(kHeaderSizeCases), ByRowName());
 
 }  // namespace
