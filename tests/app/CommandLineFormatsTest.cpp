@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "Fixtures.h"
 #include "PhotoFixtures.h"
@@ -83,55 +84,64 @@ QByteArray RedQuarterWmf() {
                   1440, QRect(0, 0, 1440, 720));
 }
 
-TEST(CommandLineFormats, InfoReportsTheSizeAndFormatOfEveryPictureFormat) {
-  ASSERT_TRUE(QFileInfo(kProgram).isExecutable()) << kProgram.toStdString();
+// A picture format, the recipe that writes a picture of it, and what --info reports.
+struct FormatCase {
+  const char *extension;
+  std::function<bool(const QString &)> write;
+  const char *size, *format;
+};
+// Writes `b` as it is.
+std::function<bool(const QString &)> Bytes(QByteArray b) {
+  return [b](const QString &path) { return WriteBytes(path, b); };
+}
+// Writes the test pattern of `size` through Qt's writer of `format`.
+std::function<bool(const QString &)> Saved(const char *format, QSize size = {40, 30}) {
+  return [format, size](const QString &path) {
+    return Pattern(size.width(), size.height()).save(path, format);
+  };
+}
+std::vector<FormatCase> FormatCases() {
   const QImage pattern = Pattern(40, 30);
-  using Writer = std::function<bool(const QString &)>;
-  const auto bytes = [](QByteArray b) -> Writer {
-    return [b](const QString &path) { return WriteBytes(path, b); };
-  };
-  const auto saved = [&](const char *format, QImage image = {}) -> Writer {
-    if (image.isNull()) image = pattern;
-    return [format, image](const QString &path) { return image.save(path, format); };
-  };
-  const struct {
-    const char *extension;
-    Writer write;
-    const char *size, *format;
-  } cases[] = {
-      {"jpg", saved("JPG"), "40 x 30", "JPEG"},
-      {"png", saved("PNG"), "40 x 30", "PNG"},
+  return {
+      {"jpg", Saved("JPG"), "40 x 30", "JPEG"},
+      {"png", Saved("PNG"), "40 x 30", "PNG"},
       {"gif", [](const QString &path) { return WriteGif(path, Indexed(40, 30, 16)); }, "40 x 30",
        "GIF"},
-      {"tif", saved("TIFF"), "40 x 30", "TIF"},
-      {"pcx", bytes(PcxBytes(pattern, 24)), "40 x 30", "PCX"},
-      {"tga", bytes(TgaBytes(pattern, 2, 24)), "40 x 30", "TGA"},
-      {"eps", bytes(EpsBytes(60, 40)), "60 x 40", "EPS"},               // a pixel a point
-      {"pcd", bytes(PcdBytes(kPhotoCdQuadrants)), "384 x 256", "PCD"},  // Base/4
-      {"dxf", bytes(DxfBytes()), "1024 x 520", "DXF"},  // the long side spans 1024 pixels
-      {"bmp", bytes(BmpBytes(pattern, 24)), "40 x 30", "BMP"},
-      {"wmf", bytes(RedQuarterWmf()), "96 x 48", "WMF"},  // at 96 pixels an inch
-      {"ico", saved("ICO", Pattern(32, 32)), "32 x 32", "ICO"},
-      {"pdf", bytes(PdfBytes(72, 36)), "96 x 48", "PDF"},  // points at 96 pixels an inch
-      {"svg", bytes(SvgBytes(50, 20)), "50 x 20", "SVG"},
+      {"tif", Saved("TIFF"), "40 x 30", "TIF"},
+      {"pcx", Bytes(PcxBytes(pattern, 24)), "40 x 30", "PCX"},
+      {"tga", Bytes(TgaBytes(pattern, 2, 24)), "40 x 30", "TGA"},
+      {"eps", Bytes(EpsBytes(60, 40)), "60 x 40", "EPS"},               // a pixel a point
+      {"pcd", Bytes(PcdBytes(kPhotoCdQuadrants)), "384 x 256", "PCD"},  // Base/4
+      {"dxf", Bytes(DxfBytes()), "1024 x 520", "DXF"},  // the long side spans 1024 pixels
+      {"bmp", Bytes(BmpBytes(pattern, 24)), "40 x 30", "BMP"},
+      {"wmf", Bytes(RedQuarterWmf()), "96 x 48", "WMF"},  // at 96 pixels an inch
+      {"ico", Saved("ICO", {32, 32}), "32 x 32", "ICO"},
+      {"pdf", Bytes(PdfBytes(72, 36)), "96 x 48", "PDF"},  // points at 96 pixels an inch
+      {"svg", Bytes(SvgBytes(50, 20)), "50 x 20", "SVG"},
   };
-  TempDir dir;
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.extension);
-    FolderPicture picture(QString::fromLatin1(c.extension));
-    ASSERT_TRUE(c.write(picture.Path()));
-    const QString poster = dir.Write(QStringLiteral("p.aff"),
-                                     QStringLiteral("version1\r\n400\r\n300\r\n%1\r\n0\r\n0\r\n")
-                                         .arg(picture.Name())
-                                         .toLatin1());
-    const QMap<QString, QString> info = Info(poster);
-    ASSERT_FALSE(info.contains(QStringLiteral("failure")))
-        << info.value(QStringLiteral("failure")).toStdString();
-    EXPECT_EQ(info.value(QStringLiteral("picture")), picture.Path());
-    EXPECT_EQ(info.value(QStringLiteral("picture-size")), QString::fromLatin1(c.size));
-    EXPECT_EQ(info.value(QStringLiteral("picture-format")), QString::fromLatin1(c.format));
-  }
 }
+class CommandLineFormats : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(CommandLineFormats, InfoReportsTheSizeAndFormatOfThePicture) {
+  const FormatCase &c = GetParam();
+  ASSERT_TRUE(QFileInfo(kProgram).isExecutable()) << kProgram.toStdString();
+  TempDir dir;
+  FolderPicture picture(QString::fromLatin1(c.extension));
+  ASSERT_TRUE(c.write(picture.Path()));
+  const QString poster = dir.Write(
+      QStringLiteral("p.aff"),
+      QStringLiteral("version1\r\n400\r\n300\r\n%1\r\n0\r\n0\r\n").arg(picture.Name()).toLatin1());
+  const QMap<QString, QString> info = Info(poster);
+  ASSERT_FALSE(info.contains(QStringLiteral("failure")))
+      << info.value(QStringLiteral("failure")).toStdString();
+  EXPECT_EQ(info.value(QStringLiteral("picture")), picture.Path());
+  EXPECT_EQ(info.value(QStringLiteral("picture-size")), QString::fromLatin1(c.size));
+  EXPECT_EQ(info.value(QStringLiteral("picture-format")), QString::fromLatin1(c.format));
+}
+INSTANTIATE_TEST_SUITE_P(, CommandLineFormats, testing::ValuesIn(FormatCases()),
+                         [](const testing::TestParamInfo<FormatCase> &info) {
+                           return RowName(info.param.extension);
+                         });
 
 // A PNG signature and header chunk declaring width x height 24-bit pixels, and no pixels.
 QByteArray PngHeaderOnly(uint32_t width, uint32_t height) {

@@ -13,7 +13,9 @@
 #include <QImage>
 #include <QProcess>
 #include <csignal>
+#include <functional>
 
+#include "RowName.h"
 #include "TempDir.h"
 
 namespace {
@@ -86,56 +88,81 @@ TEST_F(CommandLineOutput, ACompleteOutputIsWritten) {
   EXPECT_EQ(QDir(dir_.Path()).entryList(QDir::Files).size(), 3) << "a temporary file stayed";
 }
 
-TEST_F(CommandLineOutput, AFailedWriteIsAFailureAndKeepsThePreviousOutput) {
+namespace {
+
+// An output that cannot be written whole, with the file-size limit the program runs under.
+// A row's output is a device, or one of the earlier outputs in the test's folder.
+struct FailedWriteCase {
+  const char *name;
+  const char *mode;
+  const char *output;
+  rlim_t limit;
+};
+const FailedWriteCase kFailedWriteCases[] = {
+    {"printing to a full device", "--print-to", "/dev/full", RLIM_INFINITY},
+    {"printing past the file-size limit", "--print-to", "old.pdf", 20000},
+    {"a preview to a full device", "--preview-to", "/dev/full", RLIM_INFINITY},
+    {"a preview past the file-size limit", "--preview-to", "old.png", 300},
+};
+class CommandLineFailedWrite : public CommandLineOutput,
+                               public testing::WithParamInterface<FailedWriteCase> {};
+
+TEST_P(CommandLineFailedWrite, AFailedWriteIsAFailureAndKeepsThePreviousOutput) {
+  const FailedWriteCase &c = GetParam();
   const QString pdf = dir_.Write(QStringLiteral("old.pdf"), "previous output");
   const QString png = dir_.Write(QStringLiteral("old.png"), "previous output");
-  const struct {
-    const char *name;
-    const char *mode;
-    QString output;
-    rlim_t limit;
-  } cases[] = {
-      {"printing to a full device", "--print-to", QStringLiteral("/dev/full"), RLIM_INFINITY},
-      {"printing past the file-size limit", "--print-to", pdf, 20000},
-      {"a preview to a full device", "--preview-to", QStringLiteral("/dev/full"), RLIM_INFINITY},
-      {"a preview past the file-size limit", "--preview-to", png, 300},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    const Outcome o = RunProgram({poster_, QString::fromLatin1(c.mode), c.output}, c.limit);
-    ASSERT_FALSE(o.crashed) << "the program was killed";
-    EXPECT_EQ(o.exitCode, 1) << o.errors.toStdString();
-    EXPECT_TRUE(o.errors.contains(QStringLiteral("Disque plein."))) << o.errors.toStdString();
-  }
+  const QString output = QString::fromLatin1(c.output);
+  const Outcome o = RunProgram(
+      {poster_, QString::fromLatin1(c.mode), output.startsWith(u'/') ? output : dir_.File(output)},
+      c.limit);
+  ASSERT_FALSE(o.crashed) << "the program was killed";
+  EXPECT_EQ(o.exitCode, 1) << o.errors.toStdString();
+  EXPECT_TRUE(o.errors.contains(QStringLiteral("Disque plein."))) << o.errors.toStdString();
   EXPECT_EQ(Bytes(pdf), QByteArray("previous output"));
   EXPECT_EQ(Bytes(png), QByteArray("previous output"));
   EXPECT_EQ(QDir(dir_.Path()).entryList(QDir::Files).size(), 3) << "a temporary file stayed";
 }
+INSTANTIATE_TEST_SUITE_P(, CommandLineFailedWrite, testing::ValuesIn(kFailedWriteCases),
+                         ByRowName());
 
-TEST_F(CommandLineOutput, ThePosterAndItsPictureAreNeverOverwritten) {
+// An output named as one of the poster's own files, the path made from the test's files.
+class CommandLineOverwrite;
+struct OverwriteCase {
+  const char *name;
+  const char *mode;
+  std::function<QString(const CommandLineOverwrite &)> output;
+};
+class CommandLineOverwrite : public CommandLineOutput,
+                             public testing::WithParamInterface<OverwriteCase> {
+ public:
+  using CommandLineOutput::dir_;
+  using CommandLineOutput::picture_;
+  using CommandLineOutput::pictureName_;
+  using CommandLineOutput::poster_;
+};
+const OverwriteCase kOverwriteCases[] = {
+    {"the poster file", "--print-to", [](const CommandLineOverwrite &t) { return t.poster_; }},
+    {"the poster file through a link", "--print-to",
+     [](const CommandLineOverwrite &t) { return t.dir_.File("link.pdf"); }},
+    {"the picture, named from the program's folder", "--print-to",
+     [](const CommandLineOverwrite &t) { return QStringLiteral("images/") + t.pictureName_; }},
+    {"the picture as a preview", "--preview-to",
+     [](const CommandLineOverwrite &t) { return t.picture_; }},
+};
+
+TEST_P(CommandLineOverwrite, ThePosterAndItsPictureAreNeverOverwritten) {
+  const OverwriteCase &c = GetParam();
   const QByteArray poster = Bytes(poster_), picture = Bytes(picture_);
   ASSERT_EQ(::symlink(QFile::encodeName(poster_).constData(),
                       QFile::encodeName(dir_.File("link.pdf")).constData()),
             0);
-  const struct {
-    const char *name;
-    const char *mode;
-    QString output;
-  } cases[] = {
-      {"the poster file", "--print-to", poster_},
-      {"the poster file through a link", "--print-to", dir_.File("link.pdf")},
-      {"the picture, named from the program's folder", "--print-to",
-       QStringLiteral("images/") + pictureName_},
-      {"the picture as a preview", "--preview-to", picture_},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    const Outcome o = RunProgram({poster_, QString::fromLatin1(c.mode), c.output});
-    ASSERT_FALSE(o.crashed);
-    EXPECT_EQ(o.exitCode, 2) << o.errors.toStdString();
-    EXPECT_TRUE(o.errors.contains(QStringLiteral("Le fichier de sortie")))
-        << o.errors.toStdString();
-  }
+  const Outcome o = RunProgram({poster_, QString::fromLatin1(c.mode), c.output(*this)});
+  ASSERT_FALSE(o.crashed);
+  EXPECT_EQ(o.exitCode, 2) << o.errors.toStdString();
+  EXPECT_TRUE(o.errors.contains(QStringLiteral("Le fichier de sortie"))) << o.errors.toStdString();
   EXPECT_EQ(Bytes(poster_), poster);
   EXPECT_EQ(Bytes(picture_), picture);
 }
+INSTANTIATE_TEST_SUITE_P(, CommandLineOverwrite, testing::ValuesIn(kOverwriteCases), ByRowName());
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CommandLine.h"
+#include "RowName.h"
 
 using app::CommandLine;
 using app::CommandLineOptions;
@@ -26,109 +27,116 @@ const WindowCase kWindowCases[] = {
     {"a name with spaces and accents", {"/tmp/mon affiche é.aff"}, {"/tmp/mon affiche é.aff"}},
 };
 
-TEST(CommandLine, WithoutAModeTheWindowOpensThePoster) {
-  for (const WindowCase &c : kWindowCases) {
-    SCOPED_TRACE(c.name);
-    const CommandLine line = Parse(c.args);
-    EXPECT_EQ(line.request, CommandLine::Window);
-    EXPECT_EQ(line.arguments, c.opened);
-  }
-}
+class CommandLineWindow : public testing::TestWithParam<WindowCase> {};
 
-TEST(CommandLine, TheModesAndTheirOptions) {
-  struct Case {
-    const char *name;
-    QStringList args;
-    std::function<void(const CommandLineOptions &)> check;
-  };
-  const Case cases[] = {
-      {"--info after the poster",
-       {"a.aff", "--info"},
-       [](const CommandLineOptions &o) {
-         EXPECT_EQ(o.mode, CommandLineOptions::Info);
-         EXPECT_EQ(o.poster, "a.aff");
-         EXPECT_FALSE(o.printerOptions);
-         EXPECT_FALSE(o.orientation.has_value());
-       }},
-      {"--info before the poster",
-       {"--info", "a.aff"},
-       [](const CommandLineOptions &o) { EXPECT_EQ(o.poster, "a.aff"); }},
-      {"--print-to with a range of sheets",
-       {"a.aff", "--print-to", "out.pdf", "--pages", "2-4"},
-       [](const CommandLineOptions &o) {
-         EXPECT_EQ(o.mode, CommandLineOptions::PrintTo);
-         EXPECT_EQ(o.output, "out.pdf");
-         ASSERT_TRUE(o.pages.has_value());
-         EXPECT_EQ(*o.pages, std::make_pair(2, 4));
-       }},
-      {"a value after an equals sign",
-       {"a.aff", "--print-to=out.pdf"},
-       [](const CommandLineOptions &o) { EXPECT_EQ(o.output, "out.pdf"); }},
-      {"--preview-to with its size",
-       {"a.aff", "--preview-to", "p.png", "--size", "300"},
-       [](const CommandLineOptions &o) {
-         EXPECT_EQ(o.mode, CommandLineOptions::PreviewTo);
-         EXPECT_EQ(o.size, 300);
-       }},
-      {"the preview's size by default",
-       {"a.aff", "--preview-to", "p.png"},
-       [](const CommandLineOptions &o) { EXPECT_EQ(o.size, 284); }},
-      {"the later orientation wins",
-       {"a.aff", "--info", "--landscape", "--portrait"},
-       [](const CommandLineOptions &o) {
-         EXPECT_EQ(o.orientation, platform::Orientation::Portrait);
-       }},
-      {"a named paper, in any case",
-       {"a.aff", "--info", "--paper", "a3"},
-       [](const CommandLineOptions &o) {
-         EXPECT_TRUE(o.printerOptions);
-         EXPECT_EQ(o.pdf.paperWidthMm, 297);
-         EXPECT_EQ(o.pdf.paperHeightMm, 420);
-       }},
-      {"a paper of its own, with a decimal comma",
-       {"a.aff", "--info", "--paper", "300,5x400mm"},
-       [](const CommandLineOptions &o) {
-         EXPECT_EQ(o.pdf.paperWidthMm, 300.5);
-         EXPECT_EQ(o.pdf.paperHeightMm, 400);
-       }},
-      {"resolution and margins",
-       {"a.aff", "--info", "--dpi", "300", "--margins", "1,2.5,3,4"},
-       [](const CommandLineOptions &o) {
-         EXPECT_EQ(o.pdf.dpi, 300);
-         EXPECT_EQ(o.pdf.marginLeftMm, 1);
-         EXPECT_EQ(o.pdf.marginTopMm, 2.5);
-         EXPECT_EQ(o.pdf.marginRightMm, 3);
-         EXPECT_EQ(o.pdf.marginBottomMm, 4);
-       }},
-      {"the printer's own page when no printer option is given",
-       {"a.aff", "--print-to", "o.pdf"},
-       [](const CommandLineOptions &o) { EXPECT_FALSE(o.printerOptions); }},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.name);
-    const CommandLine line = Parse(c.args);
-    ASSERT_EQ(line.request, CommandLine::Mode);
-    c.check(line.options);
-  }
+TEST_P(CommandLineWindow, WithoutAModeTheWindowOpensThePoster) {
+  const WindowCase &c = GetParam();
+  const CommandLine line = Parse(c.args);
+  EXPECT_EQ(line.request, CommandLine::Window);
+  EXPECT_EQ(line.arguments, c.opened);
 }
+INSTANTIATE_TEST_SUITE_P(, CommandLineWindow, testing::ValuesIn(kWindowCases), ByRowName());
 
-TEST(CommandLine, HelpAndVersionWinOverEverythingElse) {
-  const struct {
-    QStringList args;
-    CommandLine::Request request;
-  } cases[] = {
-      {{"--help"}, CommandLine::Help},
-      {{"-h"}, CommandLine::Help},
-      {{"a.aff", "--pages", "9-1", "--help"}, CommandLine::Help},
-      {{"--version"}, CommandLine::Version},
-      {{"-v", "--info"}, CommandLine::Version},
-      {{"--version", "--help"}, CommandLine::Help},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.args.join(u' ').toStdString());
-    EXPECT_EQ(Parse(c.args).request, c.request);
-  }
+struct ModeCase {
+  const char *name;
+  QStringList args;
+  std::function<void(const CommandLineOptions &)> check;
+};
+const ModeCase kModeCases[] = {
+    {"--info after the poster",
+     {"a.aff", "--info"},
+     [](const CommandLineOptions &o) {
+       EXPECT_EQ(o.mode, CommandLineOptions::Info);
+       EXPECT_EQ(o.poster, "a.aff");
+       EXPECT_FALSE(o.printerOptions);
+       EXPECT_FALSE(o.orientation.has_value());
+     }},
+    {"--info before the poster",
+     {"--info", "a.aff"},
+     [](const CommandLineOptions &o) { EXPECT_EQ(o.poster, "a.aff"); }},
+    {"--print-to with a range of sheets",
+     {"a.aff", "--print-to", "out.pdf", "--pages", "2-4"},
+     [](const CommandLineOptions &o) {
+       EXPECT_EQ(o.mode, CommandLineOptions::PrintTo);
+       EXPECT_EQ(o.output, "out.pdf");
+       ASSERT_TRUE(o.pages.has_value());
+       EXPECT_EQ(*o.pages, std::make_pair(2, 4));
+     }},
+    {"a value after an equals sign",
+     {"a.aff", "--print-to=out.pdf"},
+     [](const CommandLineOptions &o) { EXPECT_EQ(o.output, "out.pdf"); }},
+    {"--preview-to with its size",
+     {"a.aff", "--preview-to", "p.png", "--size", "300"},
+     [](const CommandLineOptions &o) {
+       EXPECT_EQ(o.mode, CommandLineOptions::PreviewTo);
+       EXPECT_EQ(o.size, 300);
+     }},
+    {"the preview's size by default",
+     {"a.aff", "--preview-to", "p.png"},
+     [](const CommandLineOptions &o) { EXPECT_EQ(o.size, 284); }},
+    {"the later orientation wins",
+     {"a.aff", "--info", "--landscape", "--portrait"},
+     [](const CommandLineOptions &o) {
+       EXPECT_EQ(o.orientation, platform::Orientation::Portrait);
+     }},
+    {"a named paper, in any case",
+     {"a.aff", "--info", "--paper", "a3"},
+     [](const CommandLineOptions &o) {
+       EXPECT_TRUE(o.printerOptions);
+       EXPECT_EQ(o.pdf.paperWidthMm, 297);
+       EXPECT_EQ(o.pdf.paperHeightMm, 420);
+     }},
+    {"a paper of its own, with a decimal comma",
+     {"a.aff", "--info", "--paper", "300,5x400mm"},
+     [](const CommandLineOptions &o) {
+       EXPECT_EQ(o.pdf.paperWidthMm, 300.5);
+       EXPECT_EQ(o.pdf.paperHeightMm, 400);
+     }},
+    {"resolution and margins",
+     {"a.aff", "--info", "--dpi", "300", "--margins", "1,2.5,3,4"},
+     [](const CommandLineOptions &o) {
+       EXPECT_EQ(o.pdf.dpi, 300);
+       EXPECT_EQ(o.pdf.marginLeftMm, 1);
+       EXPECT_EQ(o.pdf.marginTopMm, 2.5);
+       EXPECT_EQ(o.pdf.marginRightMm, 3);
+       EXPECT_EQ(o.pdf.marginBottomMm, 4);
+     }},
+    {"the printer's own page when no printer option is given",
+     {"a.aff", "--print-to", "o.pdf"},
+     [](const CommandLineOptions &o) { EXPECT_FALSE(o.printerOptions); }},
+};
+class CommandLineMode : public testing::TestWithParam<ModeCase> {};
+
+TEST_P(CommandLineMode, TheModesAndTheirOptions) {
+  const ModeCase &c = GetParam();
+  const CommandLine line = Parse(c.args);
+  ASSERT_EQ(line.request, CommandLine::Mode);
+  c.check(line.options);
 }
+INSTANTIATE_TEST_SUITE_P(, CommandLineMode, testing::ValuesIn(kModeCases), ByRowName());
+
+// Named by the arguments themselves: "--version --help" runs as version_help.
+struct HelpCase {
+  QStringList args;
+  CommandLine::Request request;
+};
+const HelpCase kHelpCases[] = {
+    {{"--help"}, CommandLine::Help},
+    {{"-h"}, CommandLine::Help},
+    {{"a.aff", "--pages", "9-1", "--help"}, CommandLine::Help},
+    {{"--version"}, CommandLine::Version},
+    {{"-v", "--info"}, CommandLine::Version},
+    {{"--version", "--help"}, CommandLine::Help},
+};
+class CommandLineHelpAndVersion : public testing::TestWithParam<HelpCase> {};
+
+TEST_P(CommandLineHelpAndVersion, HelpAndVersionWinOverEverythingElse) {
+  EXPECT_EQ(Parse(GetParam().args).request, GetParam().request);
+}
+INSTANTIATE_TEST_SUITE_P(, CommandLineHelpAndVersion, testing::ValuesIn(kHelpCases),
+                         [](const testing::TestParamInfo<HelpCase> &info) {
+                           return RowName(info.param.args.join(u' '));
+                         });
 
 struct ErrorCase {
   const char *name;
@@ -182,17 +190,18 @@ const ErrorCase kErrorCases[] = {
      "Valeur incorrecte pour --margins : -1"},
 };
 
-TEST(CommandLine, WhatIsNotUnderstoodIsSaidInFrench) {
-  for (const ErrorCase &c : kErrorCases) {
-    SCOPED_TRACE(c.name);
-    try {
-      Parse(c.args);
-      ADD_FAILURE() << "accepted";
-    } catch (const app::UsageError &e) {
-      EXPECT_EQ(e.Text(), QString::fromUtf8(c.message));
-    }
+class CommandLineError : public testing::TestWithParam<ErrorCase> {};
+
+TEST_P(CommandLineError, WhatIsNotUnderstoodIsSaidInFrench) {
+  const ErrorCase &c = GetParam();
+  try {
+    Parse(c.args);
+    ADD_FAILURE() << "accepted";
+  } catch (const app::UsageError &e) {
+    EXPECT_EQ(e.Text(), QString::fromUtf8(c.message));
   }
 }
+INSTANTIATE_TEST_SUITE_P(, CommandLineError, testing::ValuesIn(kErrorCases), ByRowName());
 
 TEST(CommandLine, TheHelpNamesEveryOptionAndTheVersionItsNumber) {
   const QString help = app::CommandLineHelp();

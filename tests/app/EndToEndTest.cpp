@@ -13,15 +13,16 @@
 #include <QLineEdit>
 
 #include "Binding.h"
+#include "FileSizeLimit.h"
 #include "FileWrappers.h"
 #include "FormatDialog.h"
 #include "ImageView.h"
-#include "FileSizeLimit.h"
 #include "MainWindowFixture.h"
 #include "OpenDial.h"
+#include "RowName.h"
 #include "SaneTestBackend.h"
-#include "crde2000.h"
 #include "core/Errors.h"
+#include "crde2000.h"
 #include "ui/Application.h"
 #include "ui/ImageControl.h"
 
@@ -206,46 +207,46 @@ const DamagedPicture kDamagedPictures[] = {
      "Ce n'est pas un fichier PNG"},
     {"text named .gif", "notes.gif", [] { return QByteArray(200, 'x'); }, ""},
 };
-}  // namespace
+class EndToEndDamagedPicture : public EndToEnd,
+                               public testing::WithParamInterface<DamagedPicture> {};
 
-TEST_F(EndToEnd, AnUnreadablePictureIsSaidAndLeavesTheOpenPosterAndItsFilesAlone) {
-  for (const DamagedPicture &c : kDamagedPictures) {
-    SCOPED_TRACE(c.name);
-    auto form = Start();
-    const QString mine = MakeBmp(dir_.File(QStringLiteral("mine.bmp")), 40, 30, 0xffff0000);
-    ChoosePicture(mine);
-    AnswerFormat(QDialog::Accepted);
-    form->Nouveau1Click();
-    ASSERT_TRUE(InDocumentState(*form));
+TEST_P(EndToEndDamagedPicture, AnUnreadablePictureIsSaidAndLeavesTheOpenPosterAndItsFilesAlone) {
+  const DamagedPicture &c = GetParam();
+  auto form = Start();
+  const QString mine = MakeBmp(dir_.File(QStringLiteral("mine.bmp")), 40, 30, 0xffff0000);
+  ChoosePicture(mine);
+  AnswerFormat(QDialog::Accepted);
+  form->Nouveau1Click();
+  ASSERT_TRUE(InDocumentState(*form));
 
-    const QString damaged = dir_.Write(QString::fromLatin1(c.file), c.bytes());
-    dialogs_->AnswerMessage(MessageResult::No);  // the save question
-    ChoosePicture(damaged);
-    dialogs_->AnswerMessage(MessageResult::Ok);            // the error box
-    platform::RunGuarded([&] { form->Nouveau1Click(); });  // as the tool image runs it
-    const platform::MessageBoxSpec *box = dialogs_->LastMessage();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->title, QStringLiteral("Muralix")) << "the standard error box";
-    EXPECT_TRUE(box->text.startsWith(QStringLiteral("Image illisible : ") + damaged))
-        << box->text.toStdString();
-    if (*c.reason) {
-      EXPECT_TRUE(box->text.contains(QString::fromUtf8(c.reason))) << box->text.toStdString();
-    }
-    // The poster on screen is still the one its document names.
-    EXPECT_TRUE(InDocumentState(*form));
-    EXPECT_EQ(form->Document.ImagePath, mine);
-    EXPECT_EQ(form->Document.ImageFileName, QStringLiteral("mine.bmp"));
-    EXPECT_EQ(form->Document.ImageOrigin, layout::PictureOrigin::File);
-
-    // Saving copies the poster's own picture, not the rejected file.
-    dialogs_->AnswerFile(Prog(QStringLiteral("mine.aff")));
-    form->Enregistrersous1Click();
-    EXPECT_EQ(QImage(Prog(QStringLiteral("images/mine.bmp"))).pixel(0, 0), 0xffff0000);
-    form->Document.Modified = false;
-    form.reset();
-    QDir(Prog(QStringLiteral("images"))).removeRecursively();
+  const QString damaged = dir_.Write(QString::fromLatin1(c.file), c.bytes());
+  dialogs_->AnswerMessage(MessageResult::No);  // the save question
+  ChoosePicture(damaged);
+  dialogs_->AnswerMessage(MessageResult::Ok);            // the error box
+  platform::RunGuarded([&] { form->Nouveau1Click(); });  // as the tool image runs it
+  const platform::MessageBoxSpec *box = dialogs_->LastMessage();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->title, QStringLiteral("Muralix")) << "the standard error box";
+  EXPECT_TRUE(box->text.startsWith(QStringLiteral("Image illisible : ") + damaged))
+      << box->text.toStdString();
+  if (*c.reason) {
+    EXPECT_TRUE(box->text.contains(QString::fromUtf8(c.reason))) << box->text.toStdString();
   }
+  // The poster on screen is still the one its document names.
+  EXPECT_TRUE(InDocumentState(*form));
+  EXPECT_EQ(form->Document.ImagePath, mine);
+  EXPECT_EQ(form->Document.ImageFileName, QStringLiteral("mine.bmp"));
+  EXPECT_EQ(form->Document.ImageOrigin, layout::PictureOrigin::File);
+
+  // Saving copies the poster's own picture, not the rejected file.
+  dialogs_->AnswerFile(Prog(QStringLiteral("mine.aff")));
+  form->Enregistrersous1Click();
+  EXPECT_EQ(QImage(Prog(QStringLiteral("images/mine.bmp"))).pixel(0, 0), 0xffff0000);
+  form->Document.Modified = false;
 }
+INSTANTIATE_TEST_SUITE_P(, EndToEndDamagedPicture, testing::ValuesIn(kDamagedPictures),
+                         ByRowName());
+}  // namespace
 
 TEST_F(EndToEnd, AScannedPosterSurvivesAnUnreadablePictureAndIsSavedInThePictureFolder) {
   UseSaneTestScanner(true);

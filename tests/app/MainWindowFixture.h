@@ -31,13 +31,8 @@ class MainWindowTest : public ::testing::Test {
     // The imaging libraries stay beside the test program, not in the test's program folder.
     MxSetApplicationFolder(QCoreApplication::applicationDirPath().toUtf8().constData());
     platform::SetApplicationTitle(QStringLiteral("Muralix"));
-    auto host = std::make_unique<platform::ScriptedDialogHost>();
-    dialogs_ = host.get();
-    platform::SetDialogHost(std::move(host));
   }
   void TearDown() override {
-    EXPECT_EQ(dialogs_->PendingAnswers(), 0u) << "a queued dialog answer was never asked for";
-    platform::SetDialogHost(nullptr);
     platform::SetProgramFileOverride(QString());
     platform::SetProgramDataFolderOverride(QString());
     MxSetApplicationFolder(nullptr);
@@ -80,5 +75,5 @@ class MainWindowTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  platform::ScriptedDialogHost *dialogs_ = nullptr;
+  ScriptedDialogs dialogs_;  // every queued answer must be asked for by the test's end
 };

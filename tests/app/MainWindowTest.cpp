@@ -16,6 +16,7 @@
 #include "MainWindow.h"
 #include "MainWindowFixture.h"
 #include "PosterFile.h"
+#include "RowName.h"
 #include "TempDir.h"
 #include "core/Errors.h"
 #include "core/Paths.h"
@@ -95,29 +96,37 @@ TEST_F(MainWindowTest, APosterNamedOnTheCommandLineOpensWithItsPicture) {
   EXPECT_EQ(dialogs_->ShownDialogs().size(), 0u);
 }
 
-TEST_F(MainWindowTest, APosterOfAPdfOrSvgPictureReopensWithItsVectorPicture) {
+namespace {
+struct VectorPictureCase {
+  const char *picture;
+  platform::Picture::Kind kind;
+  int width;
+};
+const VectorPictureCase kVectorPictureCases[] = {
+    {"design.pdf", platform::Picture::Kind::Pdf, 200},
+    {"logo.svg", platform::Picture::Kind::Svg, 64},
+};
+class MainWindowVectorPicture : public MainWindowTest,
+                                public testing::WithParamInterface<VectorPictureCase> {};
+
+TEST_P(MainWindowVectorPicture, APosterOfAPdfOrSvgPictureReopensWithItsVectorPicture) {
   // Through the hidden image component, the picture stays the drawing it was (printed
   // sharp from its file), not a bitmap of its size on screen.
+  const VectorPictureCase &c = GetParam();
   auto probe = Start();  // makes the picture folder
   probe.reset();
   dir_.Write("prog/images/design.pdf", PdfBytes(150, 75));  // 200 x 100 pixels
   dir_.Write("prog/images/logo.svg", SvgBytes(64, 40));
-  const struct {
-    const char *picture;
-    platform::Picture::Kind kind;
-    int width;
-  } cases[] = {
-      {"design.pdf", platform::Picture::Kind::Pdf, 200},
-      {"logo.svg", platform::Picture::Kind::Svg, 64},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.picture);
-    auto form = Start({MakePoster("v.aff", QString::fromLatin1(c.picture))});
-    EXPECT_TRUE(InDocumentState(*form));
-    EXPECT_EQ(form->Feuille->GetPicture().GetKind(), c.kind);
-    EXPECT_EQ(form->Feuille->GetPicture().Width(), c.width);
-  }
+  auto form = Start({MakePoster("v.aff", QString::fromLatin1(c.picture))});
+  EXPECT_TRUE(InDocumentState(*form));
+  EXPECT_EQ(form->Feuille->GetPicture().GetKind(), c.kind);
+  EXPECT_EQ(form->Feuille->GetPicture().Width(), c.width);
 }
+INSTANTIATE_TEST_SUITE_P(, MainWindowVectorPicture, testing::ValuesIn(kVectorPictureCases),
+                         [](const testing::TestParamInfo<VectorPictureCase> &info) {
+                           return RowName(info.param.picture);
+                         });
+}  // namespace
 
 TEST_F(MainWindowTest, APosterWhosePictureIsMissingSaysSoAndShowsNoPoster) {
   const QString poster = MakePoster("lost.aff", "gone.bmp");
@@ -141,37 +150,52 @@ TEST_F(MainWindowTest, APosterFileWithTextWhereANumberBelongsIsNotRecognised) {
   EXPECT_EQ(Settings().value("DernierFichier/Fichier").toString(), QString());
 }
 
-TEST_F(MainWindowTest, FitPictureSizesAndCentresThePicture) {
+namespace {
+struct FitCase {
+  const char *name;
+  int pw, ph;
+  QSize shown;
+  bool stretched;
+};
+const FitCase kFitCases[] = {
+    {"wider than the panel: four fifths of c wide", 1000, 500, {235, 118}, true},
+    {"taller than the panel: four fifths of c high", 500, 1000, {118, 235}, true},
+    {"square and large", 600, 600, {235, 235}, true},
+    {"smaller: its own size", 100, 50, {100, 50}, false},
+    {"exactly c: its own size", 294, 200, {294, 200}, false},
+};
+class MainWindowFitPicture : public MainWindowTest, public testing::WithParamInterface<FitCase> {
+ protected:
+  // Shows a white picture of w x h and fits it to the panel.
+  static void Show(app::TForm1 &form, int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    platform::Picture picture;
+    picture.AssignBitmap(image);
+    form.Feuille->SetPicture(picture);
+    form.FitPicture();
+  }
+};
+
+TEST_P(MainWindowFitPicture, FitPictureSizesAndCentresThePicture) {
+  const FitCase &c = GetParam();
   WriteSettings("[MainW]\nMaxi=0\nx=0\ny=0\nw=649\nh=500\n");
   auto form = Start();
   form->show();
   ASSERT_EQ(form->Panel->size(), QSize(300, 500));  // inner 294 x 494, so c = 294
-  const struct {
-    const char *name;
-    int pw, ph;
-    QSize shown;
-    bool stretched;
-  } cases[] = {
-      {"wider than the panel: four fifths of c wide", 1000, 500, {235, 118}, true},
-      {"taller than the panel: four fifths of c high", 500, 1000, {118, 235}, true},
-      {"square and large", 600, 600, {235, 235}, true},
-      {"smaller: its own size", 100, 50, {100, 50}, false},
-      {"exactly c: its own size", 294, 200, {294, 200}, false},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    QImage image(c.pw, c.ph, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    platform::Picture picture;
-    picture.AssignBitmap(image);
-    form->Feuille->SetPicture(picture);
-    form->FitPicture();
-    EXPECT_EQ(form->Feuille->size(), c.shown);
-    EXPECT_EQ(form->Feuille->Stretch(), c.stretched);
-    EXPECT_EQ(form->Feuille->pos(),
-              QPoint((300 - c.shown.width()) / 2, (500 - c.shown.height()) / 2));
-  }
+  // The picture replaces one fitted the other way, so the stretch is set, not inherited.
+  if (c.stretched)
+    Show(*form, 10, 10);
+  else
+    Show(*form, 1000, 1000);
+  Show(*form, c.pw, c.ph);
+  EXPECT_EQ(form->Feuille->size(), c.shown);
+  EXPECT_EQ(form->Feuille->Stretch(), c.stretched);
+  EXPECT_EQ(form->Feuille->pos(),
+            QPoint((300 - c.shown.width()) / 2, (500 - c.shown.height()) / 2));
 }
+INSTANTIATE_TEST_SUITE_P(, MainWindowFitPicture, testing::ValuesIn(kFitCases), ByRowName());
+}  // namespace
 
 TEST_F(MainWindowTest, TheCloseQueryGoesThroughTheSaveQuestion) {
   auto form = Start();
@@ -359,34 +383,39 @@ TEST_F(MainWindowTest, AnUnmodifiedPosterIsNeverQuestioned) {
   EXPECT_EQ(dialogs_->ShownDialogs()[0].kind, platform::ScriptedDialogHost::Shown::File);
 }
 
-TEST_F(MainWindowTest, PosterSizesTheFormatDialogCannotGiveAreNotRecognised) {
-  // At 96 pixels per inch the dialog gives 0 to 11225 pixels (0,1 to 2970 mm).
-  const struct {
-    const char *name;
-    QByteArray size;
-    bool recognised;
-  } cases[] = {
-      {"enormous", "99999999\r\n99999999", false},
-      {"negative width", "-40\r\n300", false},
-      {"one pixel past 2970 mm", "11226\r\n300", false},
-      {"the largest the dialog gives", "11225\r\n11225", true},
-      {"the smallest the dialog gives", "0\r\n0", true},
-  };
+namespace {
+// At 96 pixels per inch the dialog gives 0 to 11225 pixels (0,1 to 2970 mm).
+struct PosterSizeCase {
+  const char *name;
+  QByteArray size;
+  bool recognised;
+};
+const PosterSizeCase kPosterSizeCases[] = {
+    {"enormous", "99999999\r\n99999999", false},
+    {"negative width", "-40\r\n300", false},
+    {"one pixel past 2970 mm", "11226\r\n300", false},
+    {"the largest the dialog gives", "11225\r\n11225", true},
+    {"the smallest the dialog gives", "0\r\n0", true},
+};
+class MainWindowPosterSize : public MainWindowTest,
+                             public testing::WithParamInterface<PosterSizeCase> {};
+
+TEST_P(MainWindowPosterSize, PosterSizesTheFormatDialogCannotGiveAreNotRecognised) {
+  const PosterSizeCase &c = GetParam();
   auto probe = Start();
   probe.reset();
   MakeBmp(Prog("images/p.bmp"), 20, 20);
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    dir_.Write("prog/size.aff", "version1\r\n" + c.size + "\r\np.bmp\r\n1\r\n0\r\n");
-    if (!c.recognised) dialogs_->AnswerMessage(MessageResult::Ok);
-    auto form = Start({Prog("size.aff")});
-    EXPECT_EQ(InDocumentState(*form), c.recognised);
-    if (!c.recognised) {
-      ASSERT_NE(dialogs_->LastMessage(), nullptr);
-      EXPECT_EQ(dialogs_->LastMessage()->text, QStringLiteral("Format de fichier non reconnu."));
-    }
+  dir_.Write("prog/size.aff", "version1\r\n" + c.size + "\r\np.bmp\r\n1\r\n0\r\n");
+  if (!c.recognised) dialogs_->AnswerMessage(MessageResult::Ok);
+  auto form = Start({Prog("size.aff")});
+  EXPECT_EQ(InDocumentState(*form), c.recognised);
+  if (!c.recognised) {
+    ASSERT_NE(dialogs_->LastMessage(), nullptr);
+    EXPECT_EQ(dialogs_->LastMessage()->text, QStringLiteral("Format de fichier non reconnu."));
   }
 }
+INSTANTIATE_TEST_SUITE_P(, MainWindowPosterSize, testing::ValuesIn(kPosterSizeCases), ByRowName());
+}  // namespace
 
 TEST_F(MainWindowTest, TheSheetCountIsWhatAScreenReaderReads) {
   Start().reset();  // makes the picture folder

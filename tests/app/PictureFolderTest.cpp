@@ -11,6 +11,7 @@
 #include "FormatDialog.h"
 #include "ImageView.h"
 #include "MainWindowFixture.h"
+#include "RowName.h"
 #include "SaneTestBackend.h"
 
 using platform::MessageResult;
@@ -89,32 +90,31 @@ const LookupCase kLookupCases[] = {
     {"a picture in neither is missing from the data folder", false, false, "data"},
 };
 
-TEST_F(PictureFolder, APosterFindsItsPictureInTheDataFolderThenBesideTheProgram) {
-  for (const LookupCase &c : kLookupCases) {
-    SCOPED_TRACE(c.name);
-    QDir(Data("images")).removeRecursively();
-    QDir(Prog("images")).removeRecursively();
-    QDir().mkpath(Data("images"));
-    QDir().mkpath(Prog("images"));
-    if (c.inData) MakeBmp(Data("images/sunset.bmp"), 120, 80);
-    if (c.besideProgram) MakeBmp(Prog("images/sunset.bmp"), 60, 40);
-    const QString poster = MakePoster("sunset.aff", "sunset.bmp");
-    const QString expected = QString::fromLatin1(c.expectedFolder) == u"data"
-                                 ? Data("images/sunset.bmp")
-                                 : Prog("images/sunset.bmp");
-    if (!c.inData && !c.besideProgram) dialogs_->AnswerMessage(MessageResult::Ok);
-    auto form = Start({poster});
-    EXPECT_EQ(form->Document.ImagePath, expected);
-    if (c.inData || c.besideProgram) {
-      EXPECT_TRUE(InDocumentState(*form));
-      EXPECT_EQ(form->Feuille->GetPicture().Width(), c.inData ? 120 : 60);
-    } else {
-      ASSERT_NE(dialogs_->LastMessage(), nullptr);
-      EXPECT_EQ(dialogs_->LastMessage()->text, expected + " introuvable.");
-      EXPECT_FALSE(InDocumentState(*form));
-    }
+class PictureFolderLookup : public PictureFolder, public testing::WithParamInterface<LookupCase> {};
+
+TEST_P(PictureFolderLookup, APosterFindsItsPictureInTheDataFolderThenBesideTheProgram) {
+  const LookupCase &c = GetParam();
+  QDir().mkpath(Data("images"));
+  QDir().mkpath(Prog("images"));
+  if (c.inData) MakeBmp(Data("images/sunset.bmp"), 120, 80);
+  if (c.besideProgram) MakeBmp(Prog("images/sunset.bmp"), 60, 40);
+  const QString poster = MakePoster("sunset.aff", "sunset.bmp");
+  const QString expected = QString::fromLatin1(c.expectedFolder) == u"data"
+                               ? Data("images/sunset.bmp")
+                               : Prog("images/sunset.bmp");
+  if (!c.inData && !c.besideProgram) dialogs_->AnswerMessage(MessageResult::Ok);
+  auto form = Start({poster});
+  EXPECT_EQ(form->Document.ImagePath, expected);
+  if (c.inData || c.besideProgram) {
+    EXPECT_TRUE(InDocumentState(*form));
+    EXPECT_EQ(form->Feuille->GetPicture().Width(), c.inData ? 120 : 60);
+  } else {
+    ASSERT_NE(dialogs_->LastMessage(), nullptr);
+    EXPECT_EQ(dialogs_->LastMessage()->text, expected + " introuvable.");
+    EXPECT_FALSE(InDocumentState(*form));
   }
 }
+INSTANTIATE_TEST_SUITE_P(, PictureFolderLookup, testing::ValuesIn(kLookupCases), ByRowName());
 
 TEST_F(PictureFolder, AnUnusableDataFolderIsNamedOnceAndTheWindowStillStartsWhole) {
   // A file where the data folder should be: nothing can be made inside it, whoever runs.

@@ -18,16 +18,11 @@ void LayoutTest::UsePrinter(const platform::PrinterPageMetrics &m) {
 
 void LayoutTest::SetUp() {
   platform::SetApplicationTitle(QStringLiteral("Muralix"));
-  auto scripted = std::make_unique<platform::ScriptedDialogHost>();
-  dialogs_ = scripted.get();
-  platform::SetDialogHost(std::move(scripted));
   platform::ThePrinter().SetOrientation(platform::Orientation::Portrait);
   UsePrinter(WorkedExamplePrinter());
 }
 
 void LayoutTest::TearDown() {
-  EXPECT_EQ(dialogs_->PendingAnswers(), 0u) << "a dialog the test expected was not shown";
-  platform::SetDialogHost(nullptr);
   platform::ThePrinter().SetBackend(nullptr);
   platform::ThePrinter().SetOrientation(platform::Orientation::Portrait);
 }

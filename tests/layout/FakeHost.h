@@ -70,7 +70,7 @@ class LayoutTest : public ::testing::Test {
   platform::RasterPrinter *printer = nullptr;  // owned by the program's printer
 
  private:
-  platform::ScriptedDialogHost *dialogs_ = nullptr;
+  ScriptedDialogs dialogs_;  // every queued answer must be asked for by the test's end
 };
 
 // An image of `w` x `h` whose colour tells which block of `bw` x `bh` a pixel lies in.

@@ -9,6 +9,7 @@
 
 #include "FakeHost.h"
 #include "FormatDialog.h"
+#include "RowName.h"
 #include "SheetLayout.h"
 
 namespace {
@@ -60,28 +61,40 @@ TEST_F(FormatDialogTest, OpeningAndAcceptingUnchangedGivesTheSizeBack) {
   EXPECT_EQ(host.document.PosterHeight, 378);
 }
 
+namespace {
+
+// What is typed, named by itself ("12,34" runs as typed_12_34), with where the scroll bar
+// goes and what the edit shows after.
 struct EditCase {
   const char *typed;
   int position;
   const char *shown;
 };
+const EditCase kEditCases[] = {
+    {"150", 1500, "150,0"},   {"5000", 29700, "2970,0"},  {"0", 1, "0,1"},
+    {"12,34", 123, "12,3"},   {"-3", 1, "0,1"},           {"abc", 1000, "100,0"},
+    {"12.5", 125, "12,5"},    {"", 1000, "100,0"},        {" 7,05 ", 70, "7,0"},
+    {"500.5", 5005, "500,5"}, {"1.000,5", 1000, "100,0"}, {"5.5.5", 1000, "100,0"},
+};
+class FormatDialogWidthEdit : public FormatDialogTest,
+                              public testing::WithParamInterface<EditCase> {};
 
-TEST_F(FormatDialogTest, WidthEditIsReadClampedAndTruncated) {
+TEST_P(FormatDialogWidthEdit, WidthEditIsReadClampedAndTruncated) {
+  const EditCase &c = GetParam();
   host.document.KeepRatio = false;
-  const EditCase cases[] = {
-      {"150", 1500, "150,0"},   {"5000", 29700, "2970,0"},  {"0", 1, "0,1"},
-      {"12,34", 123, "12,3"},   {"-3", 1, "0,1"},           {"abc", 1000, "100,0"},
-      {"12.5", 125, "12,5"},    {"", 1000, "100,0"},        {" 7,05 ", 70, "7,0"},
-      {"500.5", 5005, "500,5"}, {"1.000,5", 1000, "100,0"}, {"5.5.5", 1000, "100,0"},
-  };
-  for (const EditCase &c : cases) {
-    SCOPED_TRACE(c.typed);
-    dialog->SetWScrollPosition(555);
-    Type(dialog->Edit1, QString::fromUtf8(c.typed));
-    EXPECT_EQ(dialog->WScrollPosition(), c.position);
-    EXPECT_EQ(dialog->Edit1->text(), QString::fromUtf8(c.shown));
-  }
+  dialog->SetWScrollPosition(555);
+  Type(dialog->Edit1, QString::fromUtf8(c.typed));
+  EXPECT_EQ(dialog->WScrollPosition(), c.position);
+  EXPECT_EQ(dialog->Edit1->text(), QString::fromUtf8(c.shown));
 }
+INSTANTIATE_TEST_SUITE_P(
+    , FormatDialogWidthEdit, testing::ValuesIn(kEditCases),
+    [](const testing::TestParamInfo<EditCase> &info) {
+      return RowName(QStringLiteral("typed ") +
+                     QString::fromUtf8(info.param.typed).replace(u'-', QStringLiteral("minus ")));
+    });
+
+}  // namespace
 
 TEST_F(FormatDialogTest, TypedValueAtTheCurrentPositionStillShowsTheBound) {
   host.document.KeepRatio = false;
@@ -213,26 +226,34 @@ TEST_F(FormatDialogTest, EnterInAnEditAppliesTheSizeBeforeItClosesTheDialog) {
   EXPECT_EQ(dialog->result(), int(QDialog::Accepted));
 }
 
-TEST_F(FormatDialogTest, EveryControlReadsAsWhatAPersonSees) {
-  const struct {
-    QWidget *control;
-    const char *name;
-  } cases[] = {
-      {dialog->Edit1, "Largeur en millimètres"},
-      {dialog->Edit2, "Hauteur en millimètres"},
-      {dialog->WScroll, "Largeur"},
-      {dialog->HScroll, "Hauteur"},
-      {dialog->Image, "Aperçu des feuilles"},
-      {dialog->CheckBox1, "Paysage"},
-      {dialog->CancelBtn, "Annuler"},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(c.control);
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->text(QAccessible::Name), QString::fromUtf8(c.name));
-  }
+namespace {
+
+struct ControlNameCase {
+  const char *name;
+  QWidget *(*control)(layout::TNewFor &);
+};
+const ControlNameCase kControlNameCases[] = {
+    {"Largeur en millimètres", [](layout::TNewFor &d) -> QWidget * { return d.Edit1; }},
+    {"Hauteur en millimètres", [](layout::TNewFor &d) -> QWidget * { return d.Edit2; }},
+    {"Largeur", [](layout::TNewFor &d) -> QWidget * { return d.WScroll; }},
+    {"Hauteur", [](layout::TNewFor &d) -> QWidget * { return d.HScroll; }},
+    {"Aperçu des feuilles", [](layout::TNewFor &d) -> QWidget * { return d.Image; }},
+    {"Paysage", [](layout::TNewFor &d) -> QWidget * { return d.CheckBox1; }},
+    {"Annuler", [](layout::TNewFor &d) -> QWidget * { return d.CancelBtn; }},
+};
+class FormatDialogControlName : public FormatDialogTest,
+                                public testing::WithParamInterface<ControlNameCase> {};
+
+TEST_P(FormatDialogControlName, EveryControlReadsAsWhatAPersonSees) {
+  const ControlNameCase &c = GetParam();
+  QAccessibleInterface *a = QAccessible::queryAccessibleInterface(c.control(*dialog));
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->text(QAccessible::Name), QString::fromUtf8(c.name));
 }
+INSTANTIATE_TEST_SUITE_P(, FormatDialogControlName, testing::ValuesIn(kControlNameCases),
+                         ByRowName());
+
+}  // namespace
 
 TEST_F(FormatDialogTest, AfterCancelTheMainWindowShowsTheOrientationThatWillPrint) {
   host.WithSidePanel(320, 320);

@@ -7,6 +7,7 @@
 #include "FakeHost.h"
 #include "Fixtures.h"
 #include "PosterPrinting.h"
+#include "RowName.h"
 #include "SheetLayout.h"
 #include "TempDir.h"
 
@@ -153,22 +154,35 @@ TEST_F(PrintingTest, SingleSheetFitsTheRatioSeveralSheetsStretch) {
   EXPECT_EQ(printer->pages[1].pixel(50, 50), BlockColour(2, 1)) << "stretched, not fitted";
 }
 
-TEST_F(PrintingTest, JobTitleNamesThePosterFile) {
-  struct Case {
-    int language;
-    const char *file;
-    const char *title;
-  } cases[] = {
-      {0, "", "Muralix : SANS NOM"},
-      {1, "", "Muralix : NONAME"},
-      {0, "/home/anne/affiches/été.aff", "Muralix : été.aff"},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.title);
-    host.language = c.language;
-    host.document.PosterFileName = QString::fromUtf8(c.file);
-    EXPECT_EQ(layout::PrintJobTitle(host), QString::fromUtf8(c.title));
-  }
+namespace {
+
+// Named by the title expected: "Muralix : été.aff" runs as Muralix_ete_aff.
+struct JobTitleCase {
+  int language;
+  const char *file;
+  const char *title;
+};
+const JobTitleCase kJobTitleCases[] = {
+    {0, "", "Muralix : SANS NOM"},
+    {1, "", "Muralix : NONAME"},
+    {0, "/home/anne/affiches/été.aff", "Muralix : été.aff"},
+};
+class PrintJobTitle : public PrintingTest, public testing::WithParamInterface<JobTitleCase> {};
+
+TEST_P(PrintJobTitle, JobTitleNamesThePosterFile) {
+  const JobTitleCase &c = GetParam();
+  host.language = c.language;
+  host.document.PosterFileName = QString::fromUtf8(c.file);
+  EXPECT_EQ(layout::PrintJobTitle(host), QString::fromUtf8(c.title));
+}
+INSTANTIATE_TEST_SUITE_P(, PrintJobTitle, testing::ValuesIn(kJobTitleCases),
+                         [](const testing::TestParamInfo<JobTitleCase> &info) {
+                           return RowName(info.param.title);
+                         });
+
+}  // namespace
+
+TEST_F(PrintingTest, TheJobTitleIsSetBeforeThePrintDialog) {
   PosterOf(80, 80);
   host.document.PosterFileName.clear();
   Dialogs().AnswerPrint([&](platform::PrintDialogSpec &) {
@@ -277,46 +291,54 @@ TEST_F(PrintingTest, MetafileIsPlayedOntoEachSheetAsVectors) {
   EXPECT_EQ(QColor(printer->pages[4].pixel(50, 75)), QColor(Qt::white));
 }
 
-TEST_F(PrintingTest, APaperChosenInThePrintDialogIsTheOneThePosterIsCutFor) {
+namespace {
+
+struct ChosenPaperCase {
+  const char *name;
+  bool range;
+  int from, to;
+  size_t pages;
+};
+const ChosenPaperCase kChosenPaperCases[] = {
+    {"every sheet of the new grid", false, 1, 1, 4},
+    {"a range past the new grid keeps to its last sheet", true, 5, 6, 1},
+};
+class PrintChosenPaper : public PrintingTest,
+                         public testing::WithParamInterface<ChosenPaperCase> {};
+
+TEST_P(PrintChosenPaper, APaperChosenInThePrintDialogIsTheOneThePosterIsCutFor) {
+  const ChosenPaperCase &c = GetParam();
   PosterOf(300, 300);  // 3 x 2 sheets of 100 x 150 dots
   platform::PrinterPageMetrics larger = SmallPrinter();
   larger.printableWidth = larger.printableHeight = 150;
   larger.physicalWidth = larger.physicalHeight = 170;
-  const struct {
-    const char *name;
-    bool range;
-    int from, to;
-    size_t pages;
-  } cases[] = {
-      {"every sheet of the new grid", false, 1, 1, 4},
-      {"a range past the new grid keeps to its last sheet", true, 5, 6, 1},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    UsePrinter(SmallPrinter());
-    platform::RasterPrinter *chosen = nullptr;
-    Dialogs().AnswerPrint([&](platform::PrintDialogSpec &request) {
-      EXPECT_EQ(request.maxPage, 6);
-      // The person picks another printer, with larger paper, in the dialog.
-      auto other = std::make_unique<platform::RasterPrinter>(larger);
-      chosen = other.get();
-      platform::ThePrinter().SetBackend(std::move(other));
-      request.pageRangeChosen = c.range;
-      request.fromPage = c.from;
-      request.toPage = c.to;
-      return true;
-    });
-    EXPECT_EQ(layout::PrintPoster(host), int(c.pages));
-    ASSERT_NE(chosen, nullptr);
-    ASSERT_EQ(chosen->pages.size(), c.pages);
-    // Each sheet carries 150 dots of the poster: the first sheet's outline is 150 wide.
-    if (!c.range) {
-      EXPECT_GT(BlackAlongColumn(chosen->pages[0], 149, 0, 150), 60);
-    }
+  UsePrinter(SmallPrinter());
+  platform::RasterPrinter *chosen = nullptr;
+  Dialogs().AnswerPrint([&](platform::PrintDialogSpec &request) {
+    EXPECT_EQ(request.maxPage, 6);
+    // The person picks another printer, with larger paper, in the dialog.
+    auto other = std::make_unique<platform::RasterPrinter>(larger);
+    chosen = other.get();
+    platform::ThePrinter().SetBackend(std::move(other));
+    request.pageRangeChosen = c.range;
+    request.fromPage = c.from;
+    request.toPage = c.to;
+    return true;
+  });
+  EXPECT_EQ(layout::PrintPoster(host), int(c.pages));
+  ASSERT_NE(chosen, nullptr);
+  ASSERT_EQ(chosen->pages.size(), c.pages);
+  // Each sheet carries 150 dots of the poster: the first sheet's outline is 150 wide.
+  if (!c.range) {
+    EXPECT_GT(BlackAlongColumn(chosen->pages[0], 149, 0, 150), 60);
   }
 }
+INSTANTIATE_TEST_SUITE_P(, PrintChosenPaper, testing::ValuesIn(kChosenPaperCases), ByRowName());
 
-TEST_F(PrintingTest, PdfAndSvgPostersPrintEachSheetFromTheDrawingAtThePrintersResolution) {
+// The drawing's file: "poster.pdf" or "poster.svg".
+class PrintVectorPoster : public PrintingTest, public testing::WithParamInterface<const char *> {};
+
+TEST_P(PrintVectorPoster, PdfAndSvgPostersPrintEachSheetFromTheDrawingAtThePrintersResolution) {
   // A printer of 384 dots per inch (4 dots a poster pixel) with a 400 x 300 dot printable
   // area: a 250 x 200 pixel poster is 1000 x 800 dots on 3 x 3 sheets. Each sheet must
   // hold the very pixels of the drawing rendered whole at the poster's size in dots, so
@@ -338,60 +360,62 @@ TEST_F(PrintingTest, PdfAndSvgPostersPrintEachSheetFromTheDrawingAtThePrintersRe
   const layout::SheetGrid grid = layout::SheetGridFor(m, 250, 200, 96);
   ASSERT_EQ(grid.columns, 3);
   ASSERT_EQ(grid.rows, 3);
+  const char *name = GetParam();
   TempDir dir;
-  for (const char *name : {"poster.pdf", "poster.svg"}) {
-    SCOPED_TRACE(name);
-    const bool pdf = QLatin1String(name).endsWith(QLatin1String("pdf"));
-    const QString path =
-        dir.Write(QLatin1String(name), pdf ? PdfBytes(250, 200) : SvgBytes(250, 200));
-    host.picture.LoadFromFile(path);
-    host.feuilleWidth = host.picture.Width();
-    host.feuilleHeight = host.picture.Height();
-    QImage reference(dots, QImage::Format_RGB32);
-    reference.fill(Qt::white);
-    {
-      QPainter painter(&reference);
-      if (pdf) {
-        QPdfDocument document;
-        ASSERT_EQ(document.load(path), QPdfDocument::Error::None);
-        painter.drawImage(0, 0, document.render(0, dots));
-      } else {
-        QSvgRenderer(path).render(&painter, QRectF(QPointF(0, 0), QSizeF(dots)));
-      }
+  const bool pdf = QLatin1String(name).endsWith(QLatin1String("pdf"));
+  const QString path =
+      dir.Write(QLatin1String(name), pdf ? PdfBytes(250, 200) : SvgBytes(250, 200));
+  host.picture.LoadFromFile(path);
+  host.feuilleWidth = host.picture.Width();
+  host.feuilleHeight = host.picture.Height();
+  QImage reference(dots, QImage::Format_RGB32);
+  reference.fill(Qt::white);
+  {
+    QPainter painter(&reference);
+    if (pdf) {
+      QPdfDocument document;
+      ASSERT_EQ(document.load(path), QPdfDocument::Error::None);
+      painter.drawImage(0, 0, document.render(0, dots));
+    } else {
+      QSvgRenderer(path).render(&painter, QRectF(QPointF(0, 0), QSizeF(dots)));
     }
-    printer->pages.clear();
-    AnswerAllPages();
-    ASSERT_EQ(layout::PrintPoster(host), 9);
-    ASSERT_EQ(printer->pages.size(), 9u);
-    int k = 0;
-    for (int c = 1; c <= 3; ++c)
-      for (int j = 1; j <= 3; ++j) {
-        SCOPED_TRACE(testing::Message() << "sheet " << c << ", " << j);
-        const layout::SheetPart part = layout::SheetPartOf(m, grid, c, j);
-        const QImage &page = printer->pages[size_t(k++)];
-        // Inside the cutting outline, which is drawn over the picture's edge.
-        int worst = 0;
-        QPoint at;
-        for (int y = 1; y < int(part.y1 - part.y0) - 1; ++y)
-          for (int x = 1; x < int(part.x1 - part.x0) - 1; ++x) {
-            const QRgb a = page.pixel(x, y);
-            const QRgb b = reference.pixel(int(part.x0) + x, int(part.y0) + y);
-            const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                    std::abs(qBlue(a) - qBlue(b))});
-            if (d > worst) {
-              worst = d;
-              at = QPoint(x, y);
-            }
-          }
-        EXPECT_LE(worst, 4) << "at (" << at.x() << ", " << at.y() << ")";
-      }
-    // The design crosses the sheets: the red quarter ends at poster dot 500 in the
-    // middle column, the blue disc reaches the last one.
-    EXPECT_EQ(QColor(printer->pages[3].pixel(95, 150)), QColor(Qt::red));
-    EXPECT_EQ(QColor(printer->pages[3].pixel(105, 150)), QColor(Qt::white));
-    EXPECT_EQ(QColor(printer->pages[8].pixel(150, 100)), QColor(Qt::blue));
   }
+  AnswerAllPages();
+  ASSERT_EQ(layout::PrintPoster(host), 9);
+  ASSERT_EQ(printer->pages.size(), 9u);
+  int k = 0;
+  for (int c = 1; c <= 3; ++c)
+    for (int j = 1; j <= 3; ++j) {
+      SCOPED_TRACE(testing::Message() << "sheet " << c << ", " << j);
+      const layout::SheetPart part = layout::SheetPartOf(m, grid, c, j);
+      const QImage &page = printer->pages[size_t(k++)];
+      // Inside the cutting outline, which is drawn over the picture's edge.
+      int worst = 0;
+      QPoint at;
+      for (int y = 1; y < int(part.y1 - part.y0) - 1; ++y)
+        for (int x = 1; x < int(part.x1 - part.x0) - 1; ++x) {
+          const QRgb a = page.pixel(x, y);
+          const QRgb b = reference.pixel(int(part.x0) + x, int(part.y0) + y);
+          const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
+          if (d > worst) {
+            worst = d;
+            at = QPoint(x, y);
+          }
+        }
+      EXPECT_LE(worst, 4) << "at (" << at.x() << ", " << at.y() << ")";
+    }
+  // The design crosses the sheets: the red quarter ends at poster dot 500 in the
+  // middle column, the blue disc reaches the last one.
+  EXPECT_EQ(QColor(printer->pages[3].pixel(95, 150)), QColor(Qt::red));
+  EXPECT_EQ(QColor(printer->pages[3].pixel(105, 150)), QColor(Qt::white));
+  EXPECT_EQ(QColor(printer->pages[8].pixel(150, 100)), QColor(Qt::blue));
 }
+INSTANTIATE_TEST_SUITE_P(, PrintVectorPoster, testing::Values("poster.pdf", "poster.svg"),
+                         [](const testing::TestParamInfo<const char *> &info) {
+                           return RowName(info.param);
+                         });
+}  // namespace
 
 TEST_F(PrintingTest, APdfFileThatCannotBeWrittenIsReportedNotTakenForPrinted) {
   platform::PdfPrinterSetup setup;

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "FakeHost.h"
+#include "RowName.h"
 #include "SheetLayout.h"
 #include "gdi/Canvas.h"
 #include "gdi/Picture.h"
@@ -35,6 +36,8 @@ void ExpectPixels(const QImage &image, std::initializer_list<PixelCase> cases) {
 
 }  // namespace
 
+namespace {
+
 struct GridCase {
   const char *name;
   int widthPx, heightPx;
@@ -42,32 +45,34 @@ struct GridCase {
   int64_t W, H;
   int columns, rows;
 };
+const GridCase kGridCases[] = {
+    {"worked example 500 x 700 mm, halves go to the even dot", 1890, 2646, false, 11812, 16538, 3,
+     3},
+    {"the printable area itself is one sheet", 768, 1056, false, 4800, 6600, 1, 1},
+    {"one pixel wider gives two columns", 769, 1056, false, 4806, 6600, 2, 1},
+    {"exactly twice the width and taller: two full columns", 1536, 1057, false, 9600, 6606, 2, 2},
+    {"a poster of no size is one sheet", 0, 0, false, 0, 0, 1, 1},
+    {"no width but too tall: one column", 0, 2000, false, 0, 12500, 1, 2},
+    {"landscape swaps the page: the worked example takes 2 x 4", 1890, 2646, true, 11812, 16538, 2,
+     4},
+};
+class SheetGridOfPoster : public LayoutTest, public testing::WithParamInterface<GridCase> {};
 
-TEST_F(LayoutTest, SheetGridColumnsAndRows) {
-  const GridCase cases[] = {
-      {"worked example 500 x 700 mm, halves go to the even dot", 1890, 2646, false, 11812, 16538, 3,
-       3},
-      {"the printable area itself is one sheet", 768, 1056, false, 4800, 6600, 1, 1},
-      {"one pixel wider gives two columns", 769, 1056, false, 4806, 6600, 2, 1},
-      {"exactly twice the width and taller: two full columns", 1536, 1057, false, 9600, 6606, 2, 2},
-      {"a poster of no size is one sheet", 0, 0, false, 0, 0, 1, 1},
-      {"no width but too tall: one column", 0, 2000, false, 0, 12500, 1, 2},
-      {"landscape swaps the page: the worked example takes 2 x 4", 1890, 2646, true, 11812, 16538,
-       2, 4},
-  };
-  for (const GridCase &c : cases) {
-    SCOPED_TRACE(c.name);
-    platform::ThePrinter().SetOrientation(c.landscape ? platform::Orientation::Landscape
-                                                      : platform::Orientation::Portrait);
-    const auto g =
-        layout::SheetGridFor(platform::ThePrinter().PageMetrics(), c.widthPx, c.heightPx, 96);
-    EXPECT_EQ(g.posterWidthDots, c.W);
-    EXPECT_EQ(g.posterHeightDots, c.H);
-    EXPECT_EQ(g.columns, c.columns);
-    EXPECT_EQ(g.rows, c.rows);
-    EXPECT_EQ(g.singleSheet, c.columns == 1 && c.rows == 1 && c.W <= 4800 && c.H <= 6600);
-  }
+TEST_P(SheetGridOfPoster, SheetGridColumnsAndRows) {
+  const GridCase &c = GetParam();
+  platform::ThePrinter().SetOrientation(c.landscape ? platform::Orientation::Landscape
+                                                    : platform::Orientation::Portrait);
+  const auto g =
+      layout::SheetGridFor(platform::ThePrinter().PageMetrics(), c.widthPx, c.heightPx, 96);
+  EXPECT_EQ(g.posterWidthDots, c.W);
+  EXPECT_EQ(g.posterHeightDots, c.H);
+  EXPECT_EQ(g.columns, c.columns);
+  EXPECT_EQ(g.rows, c.rows);
+  EXPECT_EQ(g.singleSheet, c.columns == 1 && c.rows == 1 && c.W <= 4800 && c.H <= 6600);
 }
+INSTANTIATE_TEST_SUITE_P(, SheetGridOfPoster, testing::ValuesIn(kGridCases), ByRowName());
+
+}  // namespace
 
 TEST_F(LayoutTest, SheetPartsCutAtThePrintableEdges) {
   const auto page = WorkedExamplePrinter();
@@ -207,38 +212,44 @@ TEST_F(LayoutTest, NoPrinterReportsAndLeavesThePreviewCleared) {
   EXPECT_EQ(label.text(), QStringLiteral("before"));
 }
 
-TEST_F(LayoutTest, DrawPictureFitsTheRatioInsideThePosterSize) {
-  struct Case {
-    const char *name;
-    int posterW, posterH, fw, fh;
-    bool keep;
-    int expectW, expectH;
-  } cases[] = {
-      {"wide poster, square picture: height leads", 200, 100, 50, 50, true, 100, 100},
-      {"tall poster, square picture: width leads", 100, 300, 50, 50, true, 100, 100},
-      {"no lock: the whole poster", 200, 100, 50, 50, false, 200, 100},
-      {"a picture image without size keeps no ratio", 200, 100, 0, 0, true, 200, 100},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.name);
-    host.picture.AssignBitmap(BlockImage(10, 10, 10, 10));
-    host.document.PosterWidth = c.posterW;
-    host.document.PosterHeight = c.posterH;
-    host.feuilleWidth = c.fw;
-    host.feuilleHeight = c.fh;
-    host.document.KeepRatio = c.keep;
-    QImage target(400, 400, QImage::Format_RGB32);
-    target.fill(Qt::white);
-    {
-      platform::Canvas canvas(target);
-      layout::DrawPicture(host, canvas, 5, 7, 1.0, 1.0);
-    }
-    EXPECT_EQ(target.pixel(5 + c.expectW - 1, 7 + c.expectH - 1), BlockColour(1, 1));
-    EXPECT_EQ(target.pixel(5 + c.expectW, 7), kWhite);
-    EXPECT_EQ(target.pixel(5, 7 + c.expectH), kWhite);
-    EXPECT_EQ(target.pixel(4, 7), kWhite);
+namespace {
+
+struct DrawPictureCase {
+  const char *name;
+  int posterW, posterH, fw, fh;
+  bool keep;
+  int expectW, expectH;
+};
+const DrawPictureCase kDrawPictureCases[] = {
+    {"wide poster, square picture: height leads", 200, 100, 50, 50, true, 100, 100},
+    {"tall poster, square picture: width leads", 100, 300, 50, 50, true, 100, 100},
+    {"no lock: the whole poster", 200, 100, 50, 50, false, 200, 100},
+    {"a picture image without size keeps no ratio", 200, 100, 0, 0, true, 200, 100},
+};
+class DrawPictureRatio : public LayoutTest, public testing::WithParamInterface<DrawPictureCase> {};
+
+TEST_P(DrawPictureRatio, DrawPictureFitsTheRatioInsideThePosterSize) {
+  const DrawPictureCase &c = GetParam();
+  host.picture.AssignBitmap(BlockImage(10, 10, 10, 10));
+  host.document.PosterWidth = c.posterW;
+  host.document.PosterHeight = c.posterH;
+  host.feuilleWidth = c.fw;
+  host.feuilleHeight = c.fh;
+  host.document.KeepRatio = c.keep;
+  QImage target(400, 400, QImage::Format_RGB32);
+  target.fill(Qt::white);
+  {
+    platform::Canvas canvas(target);
+    layout::DrawPicture(host, canvas, 5, 7, 1.0, 1.0);
   }
+  EXPECT_EQ(target.pixel(5 + c.expectW - 1, 7 + c.expectH - 1), BlockColour(1, 1));
+  EXPECT_EQ(target.pixel(5 + c.expectW, 7), kWhite);
+  EXPECT_EQ(target.pixel(5, 7 + c.expectH), kWhite);
+  EXPECT_EQ(target.pixel(4, 7), kWhite);
 }
+INSTANTIATE_TEST_SUITE_P(, DrawPictureRatio, testing::ValuesIn(kDrawPictureCases), ByRowName());
+
+}  // namespace
 
 TEST_F(LayoutTest, SidePanelSquareIsSizedAndCentred) {
   host.WithSidePanel(300, 200);
