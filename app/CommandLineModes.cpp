@@ -15,6 +15,7 @@
 #include "CommandLine.h"
 #include "FileWrappers.h"
 #include "ImageView.h"
+#include "PaperFacts.h"
 #include "PosterFile.h"
 #include "PosterPrinting.h"
 #include "PosterWindow.h"
@@ -111,6 +112,14 @@ QString Mm(int pixels) {
   return QString::number(pixels * 25.4 / kPixelsPerInch, 'f', 1).replace(u'.', u',');
 }
 
+// The picture's pixels per inch on paper at the poster's size, or "vector".
+QString ResolutionValue(ConsoleHost &host) {
+  const double mmPerPixel = 25.4 / kPixelsPerInch;
+  const layout::PaperResolution r = layout::ResolutionOnPaper(
+      host, host.document.PosterWidth * mmPerPixel, host.document.PosterHeight * mmPerPixel);
+  return r.vector ? QStringLiteral("vector") : QString::number(r.ppi);
+}
+
 int Run(const Options &o, ConsoleDialogHost &console) {
   // The poster file, then its picture from the picture folder.
   if (!platform::FileExists(o.poster)) throw platform::Failure(platform::CannotOpenText(o.poster));
@@ -181,6 +190,7 @@ int Run(const Options &o, ConsoleDialogHost &console) {
       PrintLine(stdout, QStringLiteral("picture-size: ") +
                             Size(host.picture.Width(), host.picture.Height()));
       PrintLine(stdout, QStringLiteral("picture-format: ") + format);
+      PrintLine(stdout, QStringLiteral("resolution-ppi: ") + ResolutionValue(host));
       return 0;
     case Options::PrintTo: {
       platform::PrintDialogSpec choice;

@@ -95,22 +95,23 @@ TEST(CommandLineFormats, InfoReportsTheSizeAndFormatOfEveryPictureFormat) {
     const char *extension;
     Writer write;
     const char *size, *format;
+    const char *resolution;  // pixels per inch on a poster of 105,8 x 79,4 mm, not kept to ratio
   } cases[] = {
-      {"jpg", saved("JPG"), "40 x 30", "JPEG"},
-      {"png", saved("PNG"), "40 x 30", "PNG"},
+      {"jpg", saved("JPG"), "40 x 30", "JPEG", "10"},
+      {"png", saved("PNG"), "40 x 30", "PNG", "10"},
       {"gif", [](const QString &path) { return WriteGif(path, Indexed(40, 30, 16)); }, "40 x 30",
-       "GIF"},
-      {"tif", saved("TIFF"), "40 x 30", "TIF"},
-      {"pcx", bytes(PcxBytes(pattern, 24)), "40 x 30", "PCX"},
-      {"tga", bytes(TgaBytes(pattern, 2, 24)), "40 x 30", "TGA"},
-      {"eps", bytes(EpsBytes(60, 40)), "60 x 40", "EPS"},               // a pixel a point
-      {"pcd", bytes(PcdBytes(kPhotoCdQuadrants)), "384 x 256", "PCD"},  // Base/4
-      {"dxf", bytes(DxfBytes()), "1024 x 520", "DXF"},  // the long side spans 1024 pixels
-      {"bmp", bytes(BmpBytes(pattern, 24)), "40 x 30", "BMP"},
-      {"wmf", bytes(RedQuarterWmf()), "96 x 48", "WMF"},  // at 96 pixels an inch
-      {"ico", saved("ICO", Pattern(32, 32)), "32 x 32", "ICO"},
-      {"pdf", bytes(PdfBytes(72, 36)), "96 x 48", "PDF"},  // points at 96 pixels an inch
-      {"svg", bytes(SvgBytes(50, 20)), "50 x 20", "SVG"},
+       "GIF", "10"},
+      {"tif", saved("TIFF"), "40 x 30", "TIF", "10"},
+      {"pcx", bytes(PcxBytes(pattern, 24)), "40 x 30", "PCX", "10"},
+      {"tga", bytes(TgaBytes(pattern, 2, 24)), "40 x 30", "TGA", "10"},
+      {"eps", bytes(EpsBytes(60, 40)), "60 x 40", "EPS", "13"},               // a pixel a point
+      {"pcd", bytes(PcdBytes(kPhotoCdQuadrants)), "384 x 256", "PCD", "82"},  // Base/4
+      {"dxf", bytes(DxfBytes()), "1024 x 520", "DXF", "166"},  // the long side spans 1024 pixels
+      {"bmp", bytes(BmpBytes(pattern, 24)), "40 x 30", "BMP", "10"},
+      {"wmf", bytes(RedQuarterWmf()), "96 x 48", "WMF", "vector"},  // at 96 pixels an inch
+      {"ico", saved("ICO", Pattern(32, 32)), "32 x 32", "ICO", "8"},
+      {"pdf", bytes(PdfBytes(72, 36)), "96 x 48", "PDF", "vector"},  // points at 96 pixels an inch
+      {"svg", bytes(SvgBytes(50, 20)), "50 x 20", "SVG", "vector"},
   };
   TempDir dir;
   for (const auto &c : cases) {
@@ -127,6 +128,7 @@ TEST(CommandLineFormats, InfoReportsTheSizeAndFormatOfEveryPictureFormat) {
     EXPECT_EQ(info.value(QStringLiteral("picture")), picture.Path());
     EXPECT_EQ(info.value(QStringLiteral("picture-size")), QString::fromLatin1(c.size));
     EXPECT_EQ(info.value(QStringLiteral("picture-format")), QString::fromLatin1(c.format));
+    EXPECT_EQ(info.value(QStringLiteral("resolution-ppi")), QString::fromLatin1(c.resolution));
   }
 }
 
