@@ -24,7 +24,8 @@ const OptionSpec kOptions[] = {
     {"v", "version", "", "Affiche la version de Muralix."},
     {"", "info", "",
      "Affiche, sans fenêtre, la page de l'imprimante, la taille de l'affiche, ses colonnes, "
-     "ses lignes, son nombre de feuilles et son image."},
+     "ses lignes, son nombre de feuilles, son image et la résolution de l'image sur le "
+     "papier."},
     {"", "print-to", "fichier.pdf",
      "Imprime, sans fenêtre, les feuilles de l'affiche dans ce fichier PDF, une page par "
      "feuille."},

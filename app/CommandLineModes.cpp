@@ -15,6 +15,7 @@
 #include "CommandLine.h"
 #include "FileWrappers.h"
 #include "ImageView.h"
+#include "PaperFacts.h"
 #include "PosterFile.h"
 #include "PosterPrinting.h"
 #include "PosterWindow.h"
@@ -131,6 +132,16 @@ QString Mm(int pixels) {
   return QString::number(pixels * 25.4 / kPixelsPerInch, 'f', 1).replace(u'.', u',');
 }
 
+// The picture's pixels per inch on paper at the poster's size, or "vector". `width` x
+// `height` is the picture's size, read from its header when its pixels were not decoded.
+QString ResolutionValue(ConsoleHost &host, int width, int height) {
+  const double mmPerPixel = 25.4 / kPixelsPerInch;
+  const layout::PaperResolution r = layout::ResolutionOnPaper(
+      width, height, host.document.PosterWidth * mmPerPixel,
+      host.document.PosterHeight * mmPerPixel, host.document.KeepRatio, host.picture.IsVector());
+  return r.vector ? QStringLiteral("vector") : QString::number(r.ppi);
+}
+
 int Run(const Options &o, ConsoleDialogHost &console) {
   // The poster file, then its picture from the picture folder.
   if (!platform::FileExists(o.poster)) throw platform::Failure(platform::CannotOpenText(o.poster));
@@ -204,10 +215,14 @@ int Run(const Options &o, ConsoleDialogHost &console) {
       PrintLine(stdout, QStringLiteral("rows: %1").arg(grid.rows));
       PrintLine(stdout, QStringLiteral("sheets: %1").arg(grid.SheetCount()));
       PrintLine(stdout, QStringLiteral("picture: ") + picturePath);
-      PrintLine(stdout, QStringLiteral("picture-size: ") +
-                            (fromHeader ? Size(facts->width, facts->height)
-                                        : Size(host.picture.Width(), host.picture.Height())));
-      PrintLine(stdout, QStringLiteral("picture-format: ") + format);
+      {
+        const int width = fromHeader ? facts->width : host.picture.Width();
+        const int height = fromHeader ? facts->height : host.picture.Height();
+        PrintLine(stdout, QStringLiteral("picture-size: ") + Size(width, height));
+        PrintLine(stdout, QStringLiteral("picture-format: ") + format);
+        PrintLine(stdout,
+                  QStringLiteral("resolution-ppi: ") + ResolutionValue(host, width, height));
+      }
       return 0;
     case Options::PrintTo: {
       platform::PrintDialogSpec choice;

@@ -179,14 +179,18 @@ void TForm1::CreateControls() {
   Panel4->setObjectName(QStringLiteral("Panel4"));
   CheckBox1 = new QCheckBox(Panel3);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-  CheckBox1->setGeometry(14, 12, 80, 17);
+  CheckBox1->setGeometry(14, 4, 80, 17);
   connect(CheckBox1, &QCheckBox::clicked, this, platform::Guard([this] { CheckBox1Click(); }));
   Label3 = new QLabel(Panel3);
   Label3->setObjectName(QStringLiteral("Label3"));
-  Label3->move(14, 34);
+  Label3->move(14, 22);
   QPalette red = Label3->palette();
   red.setColor(QPalette::WindowText, Qt::red);
   Label3->setPalette(red);
+  // Three lines in the foot's 55 pixels, so the preview square keeps its size.
+  Resolution = new QLabel(Panel3);
+  Resolution->setObjectName(QStringLiteral("Resolution"));
+  Resolution->setGeometry(14, 38, 240, 15);
   Image = new platform::ImageControl(Panel4);
   Image->setObjectName(QStringLiteral("Image"));
   Image->hide();
@@ -361,7 +365,7 @@ QSize TForm1::PictureShownSize() const {
 }
 
 layout::SidePanel TForm1::Preview() {
-  return {Panel4, Panel4->frameWidth(), Image, Label3, CheckBox1};
+  return {Panel4, Panel4->frameWidth(), Image, Label3, CheckBox1, Resolution};
 }
 
 void TForm1::SizePreviewSquare() {
@@ -563,7 +567,8 @@ void TForm1::ShowNoDocument() {
   for (QWidget *w : {static_cast<QWidget *>(SaveBtn), static_cast<QWidget *>(SaveAsBtn),
                      static_cast<QWidget *>(FormatBtn), static_cast<QWidget *>(PrintBtn),
                      static_cast<QWidget *>(Feuille), static_cast<QWidget *>(CheckBox1),
-                     static_cast<QWidget *>(Label3), static_cast<QWidget *>(Image)})
+                     static_cast<QWidget *>(Label3), static_cast<QWidget *>(Resolution),
+                     static_cast<QWidget *>(Image)})
     w->hide();
   EmptyHint->show();
   Document.Modified = false;
@@ -574,7 +579,8 @@ void TForm1::ShowDocument() {
   for (QWidget *w : {static_cast<QWidget *>(SaveBtn), static_cast<QWidget *>(SaveAsBtn),
                      static_cast<QWidget *>(FormatBtn), static_cast<QWidget *>(PrintBtn),
                      static_cast<QWidget *>(Feuille), static_cast<QWidget *>(CheckBox1),
-                     static_cast<QWidget *>(Label3), static_cast<QWidget *>(Image)})
+                     static_cast<QWidget *>(Label3), static_cast<QWidget *>(Resolution),
+                     static_cast<QWidget *>(Image)})
     w->show();
   EmptyHint->hide();
   RefreshPreview();

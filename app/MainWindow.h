@@ -83,6 +83,7 @@ class TForm1 : public QWidget, public layout::PosterWindow {
   QFrame *Panel4 = nullptr;                 // `Panel4`: the panel around the sheet preview
   QCheckBox *CheckBox1 = nullptr;           // `CheckBox1`: the landscape box
   QLabel *Label3 = nullptr;                 // `Label3`: the sheet count, in red
+  QLabel *Resolution = nullptr;             // the picture's resolution on paper, under it
   platform::ImageControl *Image = nullptr;  // `Image`: the sheet preview square
 
   // --- Poster file ---

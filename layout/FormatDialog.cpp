@@ -8,8 +8,10 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QToolButton>
 #include <cmath>
 
+#include "PaperFacts.h"
 #include "PosterWindow.h"
 #include "SheetLayout.h"
 #include "core/Numbers.h"
@@ -94,7 +96,23 @@ TNewFor::TNewFor(PosterWindow &host, QWidget *parent) : QDialog(parent), host_(h
   red.setColor(QPalette::WindowText, Qt::red);
   Label3->setPalette(red);
   CheckBox1 = new QCheckBox(this);
-  CheckBox1->setGeometry(318, 104, 85, 18);
+  CheckBox1->setGeometry(318, 132, 85, 18);
+  ResolutionLbl = new QLabel(this);
+  ResolutionLbl->setGeometry(318, 98, 85, 30);
+  ResolutionLbl->setWordWrap(true);
+  ResolutionLbl->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  TurnHint = new QToolButton(this);
+  TurnHint->setGeometry(314, 152, 89, 34);
+  TurnHint->setAutoRaise(true);
+  TurnHint->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  TurnHint->setCursor(Qt::PointingHandCursor);
+  QPalette link = TurnHint->palette();
+  link.setColor(QPalette::ButtonText, link.color(QPalette::Link));
+  TurnHint->setPalette(link);
+  QFont underlined = TurnHint->font();
+  underlined.setUnderline(true);
+  TurnHint->setFont(underlined);
+  TurnHint->hide();
   CheckBox2 = new QCheckBox(this);
   CheckBox2->setGeometry(8, 406, 390, 18);
   CheckBox2->setChecked(true);
@@ -110,6 +128,8 @@ TNewFor::TNewFor(PosterWindow &host, QWidget *parent) : QDialog(parent), host_(h
   connect(CheckBox2, &QCheckBox::clicked, this,
           platform::Guard([this](bool) { CheckBox2Click(); }));
   connect(OKBtn, &QPushButton::clicked, this, platform::Guard([this](bool) { OKBtnClick(); }));
+  connect(TurnHint, &QToolButton::clicked, this,
+          platform::Guard([this](bool) { TurnHintClick(); }));
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
   // Enter in a size edit applies the size first; the dialog's OK comes with the next one.
@@ -176,6 +196,22 @@ int TNewFor::PixelsOf(int position) const {
 void TNewFor::Redraw() {
   DrawSheetLayout(*Image, PixelsOf(WScroll->value()), PixelsOf(HScroll->value()), false, Label3,
                   host_);
+  ShowPaperFacts();
+}
+
+void TNewFor::ShowPaperFacts() {
+  const int language = host_.InterfaceLanguage();
+  ShowResolution(ResolutionLbl, language,
+                 ResolutionOnPaper(host_, WScroll->value() / 10.0, HScroll->value() / 10.0));
+  ShowFewerSheetsHint(TurnHint, language, PixelsOf(WScroll->value()), PixelsOf(HScroll->value()),
+                      host_.PixelsPerInch());
+}
+
+void TNewFor::TurnHintClick() {
+  CheckBox1->setChecked(!CheckBox1->isChecked());
+  CheckBox1Click();
+  // The hint has gone with the sheets it promised; the keyboard stays on the paper's box.
+  if (TurnHint->isHidden()) CheckBox1->setFocus();
 }
 
 int TNewFor::Execute() {

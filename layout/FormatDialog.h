@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+class QToolButton;
 
 namespace platform {
 class ImageControl;
@@ -52,6 +53,9 @@ class TNewFor : public QDialog {
   void CheckBox2Click();
   void OKBtnClick();
   void Redraw();
+  // The picture's resolution at the chosen size and the other orientation's sheet count.
+  void ShowPaperFacts();
+  void TurnHintClick();
 
   bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -66,6 +70,8 @@ class TNewFor : public QDialog {
   platform::ImageControl *Image = nullptr;  // `Image`: the dialog's own sheet preview
   QLabel *Label3 = nullptr;                 // `Label3`: the sheet count, in red
   QCheckBox *CheckBox1 = nullptr;           // `CheckBox1`: the landscape box
+  QLabel *ResolutionLbl = nullptr;          // the picture's resolution on paper
+  QToolButton *TurnHint = nullptr;          // "4 feuilles en paysage": a click turns the paper
   QCheckBox *CheckBox2 = nullptr;           // `CheckBox2`: the ratio lock
   QPushButton *OKBtn = nullptr;
   QPushButton *CancelBtn = nullptr;

@@ -20,13 +20,15 @@ namespace layout {
 
 // The main window's side panel: the panel `Panel4` that holds the sheet preview square
 // `Image`, the width of that panel's frame, the sheet count label `Label3` and the
-// landscape box `CheckBox1`. Every pointer is null where there is no window.
+// landscape box `CheckBox1`, and the picture's resolution on paper under the count. Every
+// pointer is null where there is no window.
 struct SidePanel {
   QWidget *panel = nullptr;
   int edge = 0;
   platform::ImageControl *square = nullptr;
   QLabel *label = nullptr;
   QCheckBox *box = nullptr;
+  QLabel *resolution = nullptr;
 };
 
 class PosterWindow {

@@ -9,6 +9,7 @@
 #include <new>
 #include <optional>
 
+#include "PaperFacts.h"
 #include "PosterWindow.h"
 #include "core/Numbers.h"
 #include "gdi/Canvas.h"
@@ -372,6 +373,12 @@ void RefreshPreview(PosterWindow &host) {
       side.box->setChecked(landscape);
       MainLandscapeBoxClick(host);
     }
+  }
+  if (side.resolution) {
+    const double mmPerPixel = 25.4 / (host.PixelsPerInch() > 0 ? host.PixelsPerInch() : 96);
+    ShowResolution(side.resolution, host.InterfaceLanguage(),
+                   ResolutionOnPaper(host, host.Poster().PosterWidth * mmPerPixel,
+                                     host.Poster().PosterHeight * mmPerPixel));
   }
   if (side.square)
     DrawSheetLayout(*side.square, host.Poster().PosterWidth, host.Poster().PosterHeight, true,

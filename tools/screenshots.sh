@@ -5,6 +5,7 @@
 #   image-dialog.png   the image choice dialog previewing the sample picture.
 #
 # Usage: tools/screenshots.sh [program folder (build/bin)] [output folder (docs/images)]
+# SCREENSHOT_DISPLAY=N puts the virtual screen on display :N rather than the first free one.
 #
 # Needs Xvfb, openbox, xdotool, x11-utils (xprop, xwininfo) and ImageMagick's import. The
 # program runs from a copy of its folder with the sample picture in its picture folder, and
@@ -58,9 +59,22 @@ cp "$here/examples/affiche-exemple.aff" "$work/"
 # A window of a fixed size rather than maximised, so the images stay under 1000 pixels wide.
 printf '[MainW]\nMaxi=0\nx=40\ny=30\nw=960\nh=620\n' >"$work/config/muralix.ini"
 
-# The virtual screen on the first free display, and a window manager for frames and focus.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
+# The virtual screen on the first free display (or on display $SCREENSHOT_DISPLAY, a
+# number, when set), and a window manager for frames and focus.
+if [ -n "${SCREENSHOT_DISPLAY:-}" ]; then
+  [[ $SCREENSHOT_DISPLAY =~ ^[0-9]+$ ]] || fail "SCREENSHOT_DISPLAY must be a display number"
+  echo "$SCREENSHOT_DISPLAY" >"$work/display"
+  Xvfb ":$SCREENSHOT_DISPLAY" -screen 0 1280x800x24 -nolisten tcp 2>"$work/xvfb.log" &
+  pids+=($!)
+  for ((t = 0; t < timeout * 10; t++)); do
+    xprop -display ":$SCREENSHOT_DISPLAY" -root >/dev/null 2>&1 && break
+    kill -0 "${pids[0]}" 2>/dev/null || fail "Xvfb did not start: $(tail -n 3 "$work/xvfb.log")"
+    sleep 0.1
+  done
+else
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  pids+=($!)
+fi
 for ((t = 0; t < timeout * 10; t++)); do
   [ -s "$work/display" ] && break
   kill -0 "${pids[0]}" 2>/dev/null || fail "Xvfb did not start: $(tail -n 3 "$work/xvfb.log")"

@@ -89,6 +89,7 @@ struct FormatCase {
   const char *extension;
   std::function<bool(const QString &)> write;
   const char *size, *format;
+  const char *resolution;  // pixels per inch on a poster of 105,8 x 79,4 mm, not kept to ratio
 };
 // Writes `b` as it is.
 std::function<bool(const QString &)> Bytes(QByteArray b) {
@@ -103,21 +104,21 @@ std::function<bool(const QString &)> Saved(const char *format, QSize size = {40,
 std::vector<FormatCase> FormatCases() {
   const QImage pattern = Pattern(40, 30);
   return {
-      {"jpg", Saved("JPG"), "40 x 30", "JPEG"},
-      {"png", Saved("PNG"), "40 x 30", "PNG"},
+      {"jpg", Saved("JPG"), "40 x 30", "JPEG", "10"},
+      {"png", Saved("PNG"), "40 x 30", "PNG", "10"},
       {"gif", [](const QString &path) { return WriteGif(path, Indexed(40, 30, 16)); }, "40 x 30",
-       "GIF"},
-      {"tif", Saved("TIFF"), "40 x 30", "TIF"},
-      {"pcx", Bytes(PcxBytes(pattern, 24)), "40 x 30", "PCX"},
-      {"tga", Bytes(TgaBytes(pattern, 2, 24)), "40 x 30", "TGA"},
-      {"eps", Bytes(EpsBytes(60, 40)), "60 x 40", "EPS"},               // a pixel a point
-      {"pcd", Bytes(PcdBytes(kPhotoCdQuadrants)), "384 x 256", "PCD"},  // Base/4
-      {"dxf", Bytes(DxfBytes()), "1024 x 520", "DXF"},  // the long side spans 1024 pixels
-      {"bmp", Bytes(BmpBytes(pattern, 24)), "40 x 30", "BMP"},
-      {"wmf", Bytes(RedQuarterWmf()), "96 x 48", "WMF"},  // at 96 pixels an inch
-      {"ico", Saved("ICO", {32, 32}), "32 x 32", "ICO"},
-      {"pdf", Bytes(PdfBytes(72, 36)), "96 x 48", "PDF"},  // points at 96 pixels an inch
-      {"svg", Bytes(SvgBytes(50, 20)), "50 x 20", "SVG"},
+       "GIF", "10"},
+      {"tif", Saved("TIFF"), "40 x 30", "TIF", "10"},
+      {"pcx", Bytes(PcxBytes(pattern, 24)), "40 x 30", "PCX", "10"},
+      {"tga", Bytes(TgaBytes(pattern, 2, 24)), "40 x 30", "TGA", "10"},
+      {"eps", Bytes(EpsBytes(60, 40)), "60 x 40", "EPS", "13"},               // a pixel a point
+      {"pcd", Bytes(PcdBytes(kPhotoCdQuadrants)), "384 x 256", "PCD", "82"},  // Base/4
+      {"dxf", Bytes(DxfBytes()), "1024 x 520", "DXF", "166"},  // the long side spans 1024 pixels
+      {"bmp", Bytes(BmpBytes(pattern, 24)), "40 x 30", "BMP", "10"},
+      {"wmf", Bytes(RedQuarterWmf()), "96 x 48", "WMF", "vector"},  // at 96 pixels an inch
+      {"ico", Saved("ICO", {32, 32}), "32 x 32", "ICO", "8"},
+      {"pdf", Bytes(PdfBytes(72, 36)), "96 x 48", "PDF", "vector"},  // points at 96 pixels an inch
+      {"svg", Bytes(SvgBytes(50, 20)), "50 x 20", "SVG", "vector"},
   };
 }
 class CommandLineFormats : public testing::TestWithParam<FormatCase> {};
@@ -137,6 +138,7 @@ TEST_P(CommandLineFormats, InfoReportsTheSizeAndFormatOfThePicture) {
   EXPECT_EQ(info.value(QStringLiteral("picture")), picture.Path());
   EXPECT_EQ(info.value(QStringLiteral("picture-size")), QString::fromLatin1(c.size));
   EXPECT_EQ(info.value(QStringLiteral("picture-format")), QString::fromLatin1(c.format));
+  EXPECT_EQ(info.value(QStringLiteral("resolution-ppi")), QString::fromLatin1(c.resolution));
 }
 INSTANTIATE_TEST_SUITE_P(, CommandLineFormats, testing::ValuesIn(FormatCases()),
                          [](const testing::TestParamInfo<FormatCase> &info) {

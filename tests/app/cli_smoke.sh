@@ -25,12 +25,13 @@ printf 'version1\r\n1890\r\n2646\r\n%s\r\n0\r\n0\r\n' "$picture" > "$work/p.aff"
 
 "$program" "$work/p.aff" --info --paper A4 --dpi 600 --margins 4.2,4.2,4.2,4.2 > "$work/info" || fail "--info"
 for key in physical printable offset dpi orientation poster-pixels poster-mm columns rows sheets \
-           picture picture-size picture-format; do
+           picture picture-size picture-format resolution-ppi; do
   grep -q "^$key: " "$work/info" || fail "--info lacks $key"
 done
 grep -qx 'poster-pixels: 1890 x 2646' "$work/info" || fail "poster-pixels"
 grep -qx 'poster-mm: 500,1 x 700,1' "$work/info" || fail "poster-mm"
 grep -qx 'picture-size: 60 x 84' "$work/info" || fail "picture-size"
+grep -qx 'resolution-ppi: 3' "$work/info" || fail "resolution-ppi"
 sheets=$(sed -n 's/^sheets: //p' "$work/info")
 [ "$sheets" = 9 ] || fail "sheets $sheets"
 

@@ -8,6 +8,7 @@ void FakeHost::WithSidePanel(int width, int height) {
   square = new platform::ImageControl(panel.get());
   label = new QLabel(panel.get());
   box = new QCheckBox(panel.get());
+  resolution = new QLabel(panel.get());
 }
 
 void LayoutTest::UsePrinter(const platform::PrinterPageMetrics &m) {

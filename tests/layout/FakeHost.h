@@ -24,13 +24,14 @@ struct FakeHost : layout::PosterWithoutWindow {
   platform::ImageControl *square = nullptr;
   QLabel *label = nullptr;
   QCheckBox *box = nullptr;
+  QLabel *resolution = nullptr;
   QWidget *window = nullptr;  // the main window, when a test gives one
 
   void WithSidePanel(int width, int height);
 
   QSize PictureShownSize() const override { return {feuilleWidth, feuilleHeight}; }
   QWidget *DialogParent() override { return window; }
-  layout::SidePanel Preview() override { return {panel.get(), 3, square, label, box}; }
+  layout::SidePanel Preview() override { return {panel.get(), 3, square, label, box, resolution}; }
 };
 
 // The worked example's printer: 600 dots per inch, printable 4800 x 6600 dots on paper
