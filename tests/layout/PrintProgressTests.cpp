@@ -21,13 +21,7 @@ class PrintProgressTest : public LayoutTest {
     host.document.KeepRatio = false;
     PosterOf(300, 300);
   }
-  void PosterOf(int w, int h) {
-    host.document.PosterWidth = w;
-    host.document.PosterHeight = h;
-    host.picture.AssignBitmap(BlockImage(w, h, 100, 150));
-    host.feuilleWidth = w;
-    host.feuilleHeight = h;
-  }
+  void PosterOf(int w, int h) { host.PosterOf(w, h); }
   void AnswerPages(int from = 0, int to = 0) {
     Dialogs().AnswerPrint([from, to](platform::PrintDialogSpec &request) {
       request.pageRangeChosen = from > 0;
