@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QToolButton>
 #include <functional>
+#include <memory>
 #include <utility>
 
 #include "AboutBox.h"
@@ -58,6 +59,13 @@ constexpr int kMinimumHeight = 456 + 32 + kPanelInset;
 constexpr int kMinimumWidth = kToolColumnWidth + 2 * 200;
 
 TForm1 *theMainForm = nullptr;
+
+// A picture read stopped by "Annuler" in its progress window: nothing to say, and the
+// poster on screen stays as it was.
+class PictureLoadStopped : public platform::Failure {
+ public:
+  PictureLoadStopped() : Failure(QStringLiteral("Chargement de l'image annulé")) {}
+};
 
 QFrame *LoweredPanel(QWidget *parent, const QString &name) {
   auto *panel = new QFrame(parent);
@@ -456,6 +464,10 @@ void TForm1::ReadPosterFile(const QString &path) {
     // icon keeps its transparency. A picture that cannot be read is said, like a missing one.
     try {
       Feuille->SetPicture(LoadPosterPicture(Document.ImagePath));
+    } catch (const PictureLoadStopped &) {
+      ShowNoDocument();
+      Document.Modified = false;
+      return;
     } catch (const platform::Failure &failure) {
       platform::SetNormalCursor();
       platform::ErrorBox(failure.Text(), this);
@@ -501,6 +513,31 @@ class LibraryFailure {
   std::function<void(imagecomp::TImageView *, int16_t, const QString &, const char *)> previous_;
   bool happened_ = false;
   QString text_;
+};
+
+// The progress window of one read by the component, for the length of the call: the
+// library's readers report as they go and stop when "Annuler" was clicked.
+class LoadProgress {
+ public:
+  LoadProgress(imagecomp::TImageView *view, QWidget *parent)
+      : view_(view),
+        window_(platform::Dialogs().Progress(parent)),
+        previous_(std::exchange(view->OnProgress, nullptr)) {
+    view_->OnProgress = [this](imagecomp::TImageView *, int16_t, const QString &, bool &cancel) {
+      stopped_ = stopped_ || !window_->Step(QStringLiteral("Chargement de l'image…"));
+      cancel = stopped_;
+    };
+  }
+  ~LoadProgress() { view_->OnProgress = std::move(previous_); }
+  LoadProgress(const LoadProgress &) = delete;
+  LoadProgress &operator=(const LoadProgress &) = delete;
+  bool Stopped() const { return stopped_; }
+
+ private:
+  imagecomp::TImageView *view_;
+  std::unique_ptr<platform::ProgressWindow> window_;
+  std::function<void(imagecomp::TImageView *, int16_t, const QString &, bool &)> previous_;
+  bool stopped_ = false;
 };
 }  // namespace
 
@@ -623,6 +660,7 @@ platform::Picture TForm1::LoadPosterPicture(const QString &path) {
   bool failed = false;
   {
     LibraryFailure failure(Tampon);
+    LoadProgress progress(Tampon, this);
     try {
       Tampon->SetImageName(path);
     } catch (const std::exception &e) {
@@ -632,6 +670,10 @@ platform::Picture TForm1::LoadPosterPicture(const QString &path) {
     if (failure.Happened()) {
       failed = true;
       reason = failure.Text();
+    }
+    if (progress.Stopped()) {
+      if (keepScan) Tampon->SetPictureImage(scan);
+      throw PictureLoadStopped();
     }
   }
   if (failed || !Tampon->Picture().HasContent()) {
@@ -656,7 +698,12 @@ void TForm1::Nouveau1Click() {
     // The document changes only once the picture is really loaded: a picture that
     // cannot be read leaves the poster on screen and its files as they were.
     const QString path = platform::ExpandFileName(chosen);
-    platform::Picture picture = LoadPosterPicture(path);
+    platform::Picture picture;
+    try {
+      picture = LoadPosterPicture(path);
+    } catch (const PictureLoadStopped &) {
+      return;
+    }
     Document.ImagePath = path;
     Feuille->SetPicture(picture);
     FitPicture();

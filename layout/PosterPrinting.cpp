@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <new>
 #include <optional>
 
@@ -44,6 +45,37 @@ struct Job {
   double sx, sy;
 };
 
+// The job's progress window: one step before each sheet, counted among the sheets this
+// job prints. Once the person has asked to stop, no further sheet is begun.
+class SheetProgress {
+ public:
+  SheetProgress(QWidget *parent, int64_t sheets)
+      : window_(platform::Dialogs().Progress(parent)), sheets_(sheets) {}
+  bool Next() {
+    ++sheet_;
+    stopped_ = stopped_ ||
+               !window_->Step(
+                   QStringLiteral("Impression de la feuille %1 sur %2…").arg(sheet_).arg(sheets_));
+    return !stopped_;
+  }
+  bool Stopped() const { return stopped_; }
+
+ private:
+  std::unique_ptr<platform::ProgressWindow> window_;
+  int64_t sheets_;
+  int64_t sheet_ = 0;
+  bool stopped_ = false;
+};
+
+// How many sheets a job prints: those of the grid within the chosen range.
+int64_t SheetsToPrint(const Job &job, const platform::PrintDialogSpec &choice) {
+  if (job.grid.singleSheet) return 1;
+  const int64_t count = job.grid.SheetCount();
+  if (!choice.pageRangeChosen) return count;
+  return std::max<int64_t>(
+      0, std::min<int64_t>(choice.toPage, count) - std::max<int64_t>(choice.fromPage, 1) + 1);
+}
+
 // Ends the job whatever happened, so the sheets already drawn are printed.
 void EndQuietly(platform::Printer &printer) {
   try {
@@ -52,9 +84,10 @@ void EndQuietly(platform::Printer &printer) {
   }
 }
 
-int PrintSingleSheet(Job &job) {
+int PrintSingleSheet(Job &job, SheetProgress &progress) {
   platform::Printer &printer = platform::ThePrinter();
   platform::BusyCursor busy;
+  if (!progress.Next()) return 0;
   printer.BeginDoc();
   try {
     DrawPicture(job.host, printer.GetCanvas(), 0, 0, job.sx, job.sy);
@@ -171,7 +204,7 @@ class SheetPixels {
   int workW_ = 0, workH_ = 0;
 };
 
-int PrintSheets(Job &job, const platform::PrintDialogSpec &choice) {
+int PrintSheets(Job &job, const platform::PrintDialogSpec &choice, SheetProgress &progress) {
   platform::Printer &printer = platform::ThePrinter();
   platform::BusyCursor busy;
   const platform::Picture &picture = job.host.PosterPicture();
@@ -187,10 +220,12 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice) {
   int printed = 0;
   try {
     int64_t k = 0;
-    for (int64_t c = 1; c <= job.grid.columns; ++c) {
+    for (int64_t c = 1; c <= job.grid.columns && !progress.Stopped(); ++c) {
       for (int64_t j = 1; j <= job.grid.rows; ++j) {
         ++k;
         if (choice.pageRangeChosen && (k < choice.fromPage || k > choice.toPage)) continue;
+        // Stopped by the person: the sheets already sent make the job, ended as usual.
+        if (!progress.Next()) break;
         const SheetPart part = SheetPartOf(job.page, job.grid, c, j);
         // The job begins with the first sheet in the range, so a range that holds no
         // sheet prints no blank page.
@@ -246,9 +281,23 @@ int PageNumberOf(int64_t sheets) {
   return int(std::min<int64_t>(sheets, std::numeric_limits<int>::max()));
 }
 
-int Run(Job &job, const platform::PrintDialogSpec &choice) {
+// Says where a finished job went, when it went to a file or a system queue.
+void TellWhereItWent(QWidget *parent) {
+  const platform::PrintDestination to = platform::ThePrinter().Backend().Destination();
+  if (to.kind == platform::PrintDestination::File)
+    platform::InformationBox(QStringLiteral("Affiche imprimée dans ") + to.name, parent);
+  else if (to.kind == platform::PrintDestination::Queue)
+    platform::InformationBox(QStringLiteral("Affiche envoyée à ") + to.name, parent);
+}
+
+int Run(Job &job, const platform::PrintDialogSpec &choice, bool tellWhereItWent) {
   try {
-    return job.grid.singleSheet ? PrintSingleSheet(job) : PrintSheets(job, choice);
+    SheetProgress progress(job.host.DialogParent(), SheetsToPrint(job, choice));
+    const int printed =
+        job.grid.singleSheet ? PrintSingleSheet(job, progress) : PrintSheets(job, choice, progress);
+    if (tellWhereItWent && printed > 0 && !progress.Stopped())
+      TellWhereItWent(job.host.DialogParent());
+    return printed;
   } catch (const platform::Failure &f) {
     platform::ErrorBox(f.Text(), job.host.DialogParent());
   } catch (const std::bad_alloc &) {
@@ -295,13 +344,13 @@ int PrintPoster(PosterWindow &host) {
     request.fromPage = std::clamp(request.fromPage, 1, last);
     request.toPage = std::clamp(request.toPage, request.fromPage, last);
   }
-  return Run(*job, request);
+  return Run(*job, request, true);
 }
 
 int PrintPosterWith(PosterWindow &host, const platform::PrintDialogSpec &choice) {
   std::optional<Job> job = Prepare(host);
   if (!job) return 0;
-  return Run(*job, choice);
+  return Run(*job, choice, false);
 }
 
 }  // namespace layout

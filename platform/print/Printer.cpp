@@ -242,6 +242,15 @@ class QtPrinterBackend : public PrinterBackend {
 
   QString Describe() const override { return description_; }
 
+  PrintDestination Destination() const override {
+    const QString file = printer_->outputFileName();
+    if (printer_->outputFormat() == QPrinter::PdfFormat && !file.isEmpty())
+      return {PrintDestination::File, QFileInfo(file).absoluteFilePath()};
+    if (printer_->outputFormat() == QPrinter::NativeFormat)
+      return {PrintDestination::Queue, printer_->printerName()};
+    return {};
+  }
+
  private:
   std::unique_ptr<QPrinter> printer_;
   QString description_;

@@ -41,6 +41,13 @@ class PrinterError : public Failure {
 QString NoPrinterText();                            // "Aucune imprimante utilisable"
 QString PrintingFailedText(const QString &detail);  // "Erreur d'impression : %1"
 
+// Where a job's pages end up: a file (its absolute path), a system queue (the printer's
+// name), or neither (the test printer).
+struct PrintDestination {
+  enum Kind { None, File, Queue } kind = None;
+  QString name;
+};
+
 // Where the pages go: one of the three backends above.
 class PrinterBackend {
  public:
@@ -54,6 +61,8 @@ class PrinterBackend {
   virtual void EndJob() = 0;
   virtual Canvas &PageCanvas() = 0;
   virtual QString Describe() const = 0;
+  // Where the next (or the last) job goes, as the print dialog left it.
+  virtual PrintDestination Destination() const { return {}; }
 };
 
 // The program's one printer, reached through ThePrinter().

@@ -48,6 +48,15 @@ struct PrintDialogSpec {
   int copies = 1;
 };
 
+// A long job's progress window, made for one job and closed when it is destroyed. The job
+// calls Step before each of its steps; the window appears only once the job has lasted
+// about half a second, and Step returns false once the person asked to stop ("Annuler").
+class ProgressWindow {
+ public:
+  virtual ~ProgressWindow() = default;
+  virtual bool Step(const QString &text) = 0;
+};
+
 // The interface every modal window goes through.
 class DialogHost {
  public:
@@ -59,6 +68,9 @@ class DialogHost {
   virtual bool PrintDialog(QWidget *parent, PrintDialogSpec &request) = 0;
   // Shows one of the program's own dialogs modally and returns its result code.
   virtual int ExecModal(QDialog &dialog) = 0;
+  // The progress window of a long job, modal to `parent`'s window while it shows. The
+  // default shows nothing and never stops the job (a host without windows).
+  virtual std::unique_ptr<ProgressWindow> Progress(QWidget *parent);
 };
 
 // The host in force (the Qt host unless a test installed another).
@@ -73,7 +85,11 @@ class QtDialogHost : public DialogHost {
   QString FileDialog(QWidget *parent, const FileDialogSpec &request) override;
   bool PrintDialog(QWidget *parent, PrintDialogSpec &request) override;
   int ExecModal(QDialog &dialog) override;
+  std::unique_ptr<ProgressWindow> Progress(QWidget *parent) override;
 };
+
+// The Qt host's progress window, appearing after `delayMs` milliseconds of the job.
+std::unique_ptr<ProgressWindow> MakeProgressWindow(QWidget *parent, int delayMs);
 
 // The print dialog of the printing backend in force; defined by the printer support,
 // the one call from this area up to the printer's, joined by the link.

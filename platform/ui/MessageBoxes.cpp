@@ -35,6 +35,11 @@ MessageResult ConfirmBox(const QString &text, QWidget *parent) {
       parent, {QStringLiteral("Confirmation"), VisibleText(text), MessageIcon::Question, true});
 }
 
+void InformationBox(const QString &text, QWidget *parent) {
+  Dialogs().MessageBox(parent,
+                       {ApplicationTitle(), VisibleText(text), MessageIcon::Information, false});
+}
+
 void ShowStandardError(const QString &text, QWidget *parent) {
   Dialogs().MessageBox(parent, {ApplicationTitle(), WithFullStop(text), MessageIcon::Error, false});
 }

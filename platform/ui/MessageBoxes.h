@@ -19,6 +19,9 @@ void ErrorBox(const QString &text, QWidget *parent = nullptr);
 // "Confirmation", question icon, &Oui / &Non / Annuler; closing the box is Cancel.
 MessageResult ConfirmBox(const QString &text, QWidget *parent = nullptr);
 
+// A word of information under the application title, information icon, OK.
+void InformationBox(const QString &text, QWidget *parent = nullptr);
+
 // The application's standard error box: the failure's text with the full-stop rule,
 // under the application title, error icon, OK.
 void ShowStandardError(const QString &text, QWidget *parent = nullptr);

@@ -466,3 +466,26 @@ TEST_F(EndToEnd, APictureThatCannotBeReadIsNamedWithItsReason) {
   }
   EXPECT_FALSE(InDocumentState(*form));
 }
+
+TEST_F(EndToEnd, AnnulerWhileThePictureLoadsLeavesThePosterAsItWas) {
+  auto form = Start();
+  const QString jpeg = dir_.Write(QStringLiteral("gros.jpg"), Encoded("JPG"));
+  const QString loading = QStringLiteral("Chargement de l'image…");
+
+  ChoosePicture(jpeg);
+  dialogs_->AnswerProgress([&](const QString &step) { return step != loading; });
+  form->Nouveau1Click();  // no format dialog and no message: nothing else is asked
+  ASSERT_FALSE(dialogs_->ProgressSteps().empty());
+  EXPECT_EQ(dialogs_->ProgressSteps().front(), loading);
+  EXPECT_FALSE(InDocumentState(*form));
+  EXPECT_FALSE(form->Document.Modified);
+  EXPECT_TRUE(form->Document.ImageFileName.isEmpty());
+  EXPECT_EQ(dialogs_->ShownDialogs().back().kind, platform::ScriptedDialogHost::Shown::Modal);
+
+  // Let to run, the same picture loads.
+  dialogs_->AnswerProgress(nullptr);
+  ChoosePicture(jpeg);
+  AnswerFormat(QDialog::Accepted);
+  form->Nouveau1Click();
+  EXPECT_TRUE(InDocumentState(*form));
+}

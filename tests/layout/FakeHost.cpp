@@ -11,6 +11,14 @@ void FakeHost::WithSidePanel(int width, int height) {
   resolution = new QLabel(panel.get());
 }
 
+void FakeHost::PosterOf(int w, int h, int bw, int bh) {
+  document.PosterWidth = w;
+  document.PosterHeight = h;
+  picture.AssignBitmap(BlockImage(w, h, bw, bh));
+  feuilleWidth = w;
+  feuilleHeight = h;
+}
+
 void LayoutTest::UsePrinter(const platform::PrinterPageMetrics &m) {
   auto raster = std::make_unique<platform::RasterPrinter>(m);
   printer = raster.get();

@@ -28,6 +28,9 @@ struct FakeHost : layout::PosterWithoutWindow {
   QWidget *window = nullptr;  // the main window, when a test gives one
 
   void WithSidePanel(int width, int height);
+  // A poster of `w` x `h` pixels whose picture, as large, shows blocks of `bw` x `bh`
+  // (the small printer's sheets).
+  void PosterOf(int w, int h, int bw = 100, int bh = 150);
 
   QSize PictureShownSize() const override { return {feuilleWidth, feuilleHeight}; }
   QWidget *DialogParent() override { return window; }

@@ -24,13 +24,7 @@ class PrintingTest : public LayoutTest {
     host.document.KeepRatio = false;
   }
   // A picture as large as the poster whose blocks match the sheets' parts.
-  void PosterOf(int w, int h) {
-    host.document.PosterWidth = w;
-    host.document.PosterHeight = h;
-    host.picture.AssignBitmap(BlockImage(w, h, 100, 150));
-    host.feuilleWidth = w;
-    host.feuilleHeight = h;
-  }
+  void PosterOf(int w, int h) { host.PosterOf(w, h); }
   void AnswerAllPages(platform::PrintDialogSpec *seen = nullptr) {
     Dialogs().AnswerPrint([seen](platform::PrintDialogSpec &request) {
       if (seen) *seen = request;

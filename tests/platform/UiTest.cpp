@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -163,4 +164,45 @@ TEST_F(UiTest, HelpAskedInsideAModalDialogComesUpAboveItAndEscapeClosesIt) {
   EXPECT_TRUE(alive.isNull() || !alive->isVisible());
   EXPECT_TRUE(dialog.isVisible()) << "Escape closes the help, not the dialog";
   platform::SetHelpFile(QString());
+}
+
+namespace {
+QDialog *ShownProgressWindow() {
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (auto *d = qobject_cast<QDialog *>(w); d && d->isVisible()) return d;
+  return nullptr;
+}
+}  // namespace
+
+TEST_F(UiTest, TheProgressWindowShowsEachStepAndAnnulerStopsTheJob) {
+  QWidget main;
+  main.show();
+  {
+    auto progress = platform::MakeProgressWindow(&main, 0);
+    EXPECT_TRUE(progress->Step(QStringLiteral("Impression de la feuille 1 sur 6…")));
+    EXPECT_TRUE(progress->Step(QStringLiteral("Impression de la feuille 2 sur 6…")));
+    QDialog *window = ShownProgressWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), window) << "no other window takes input";
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Muralix"));
+    auto *label = window->findChild<QLabel *>();
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), QStringLiteral("Impression de la feuille 2 sur 6…"));
+    EXPECT_EQ(label->accessibleName(), label->text());
+    auto *cancel = window->findChild<QPushButton *>();
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(cancel->text(), QStringLiteral("Annuler"));
+    EXPECT_EQ(cancel->accessibleName(), QStringLiteral("Annuler"));
+    cancel->click();
+    EXPECT_FALSE(progress->Step(QStringLiteral("Impression de la feuille 3 sur 6…")));
+    EXPECT_FALSE(progress->Step(QStringLiteral("Impression de la feuille 4 sur 6…")))
+        << "a stop asked for stays asked";
+  }
+  EXPECT_EQ(ShownProgressWindow(), nullptr) << "the window goes with its job";
+}
+
+TEST_F(UiTest, AShortJobShowsNoProgressWindow) {
+  auto progress = platform::MakeProgressWindow(nullptr, 3'600'000);
+  EXPECT_TRUE(progress->Step(QStringLiteral("Impression de la feuille 1 sur 2…")));
+  EXPECT_EQ(ShownProgressWindow(), nullptr);
 }

@@ -45,6 +45,21 @@ int ScriptedDialogHost::ExecModal(QDialog &dialog) {
   return Next<ModalScript>("a modal dialog")(dialog);
 }
 
+std::unique_ptr<ProgressWindow> ScriptedDialogHost::Progress(QWidget *) {
+  class Scripted final : public ProgressWindow {
+   public:
+    explicit Scripted(ScriptedDialogHost &host) : host_(host) {}
+    bool Step(const QString &text) override {
+      host_.steps_.push_back(text);
+      return !host_.progress_ || host_.progress_(text);
+    }
+
+   private:
+    ScriptedDialogHost &host_;
+  };
+  return std::make_unique<Scripted>(*this);
+}
+
 }  // namespace platform
 
 ScriptedDialogs::ScriptedDialogs() {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <variant>
 #include <vector>
 
@@ -24,11 +25,18 @@ class ScriptedDialogHost : public DialogHost {
   };
   using ModalScript = std::function<int(QDialog &)>;
   using PrintScript = std::function<bool(PrintDialogSpec &)>;
+  // Answers each step of a progress window: false stands for a click on "Annuler".
+  using ProgressScript = std::function<bool(const QString &step)>;
 
   void AnswerMessage(MessageResult result) { answers_.emplace_back(result); }
   void AnswerFile(const QString &path) { answers_.emplace_back(path); }
   void AnswerPrint(PrintScript script) { answers_.emplace_back(std::move(script)); }
   void AnswerModal(ModalScript script) { answers_.emplace_back(std::move(script)); }
+
+  // Progress windows are not queued answers: every long job makes one, shown or not. They
+  // go on unless a script says otherwise, and each step's text is kept.
+  void AnswerProgress(ProgressScript script) { progress_ = std::move(script); }
+  const std::vector<QString> &ProgressSteps() const { return steps_; }
 
   const std::vector<Shown> &ShownDialogs() const { return shown_; }
   size_t PendingAnswers() const { return answers_.size(); }
@@ -39,6 +47,7 @@ class ScriptedDialogHost : public DialogHost {
   QString FileDialog(QWidget *parent, const FileDialogSpec &request) override;
   bool PrintDialog(QWidget *parent, PrintDialogSpec &request) override;
   int ExecModal(QDialog &dialog) override;
+  std::unique_ptr<ProgressWindow> Progress(QWidget *parent) override;
 
  private:
   using Answer = std::variant<MessageResult, QString, PrintScript, ModalScript>;
@@ -46,6 +55,8 @@ class ScriptedDialogHost : public DialogHost {
   T Next(const char *what);
   std::deque<Answer> answers_;
   std::vector<Shown> shown_;
+  ProgressScript progress_;
+  std::vector<QString> steps_;
 };
 
 }  // namespace platform
