@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+class QSpinBox;
 
 namespace platform {
 class ImageControl;
@@ -51,6 +52,7 @@ class TNewFor : public QDialog {
   void CheckBox1Click();
   void CheckBox2Click();
   void OKBtnClick();
+  void OverlapChange();
   void Redraw();
 
   bool eventFilter(QObject *watched, QEvent *event) override;
@@ -67,6 +69,11 @@ class TNewFor : public QDialog {
   QLabel *Label3 = nullptr;                 // `Label3`: the sheet count, in red
   QCheckBox *CheckBox1 = nullptr;           // `CheckBox1`: the landscape box
   QCheckBox *CheckBox2 = nullptr;           // `CheckBox2`: the ratio lock
+  // The glue overlap in millimetres, "Recouvrement : N mm"; it applies to the window as it
+  // changes, and Cancel gives back the value the dialog was shown with.
+  QLabel *OverlapLbl = nullptr;
+  QSpinBox *OverlapSpin = nullptr;
+  int OverlapAtShow = 0;
   QPushButton *OKBtn = nullptr;
   QPushButton *CancelBtn = nullptr;
   // The two edits' texts when the dialog was shown: a change marks the poster modified.
