@@ -45,14 +45,14 @@ grep -qx "pages: 2" "$work/print" || fail "range"
 "$program" "$work/p.aff" --preview-to "$work/p.png" --size 200 > /dev/null || fail "--preview-to"
 head -c 8 "$work/p.png" | od -An -c | grep -q 'P   N   G' || fail "not a PNG"
 
-# A glue overlap of 80 mm: sheets step by 2910 x 4710 dots, so 4 x 4 sheets.
+# A glue overlap of 80 mm on the PDF printer's A4: 4 columns and 3 rows.
 grep -qx 'overlap: 0 mm' "$work/info" || fail "no overlap by default"
-"$program" "$work/p.aff" --info --overlap 80 > "$work/info80" || fail "--overlap"
+"$program" "$work/p.aff" --info --overlap 80 --paper A4 --dpi 600 --margins 4.2,4.2,4.2,4.2 > "$work/info80" || fail "--overlap"
 grep -qx 'overlap: 80 mm' "$work/info80" || fail "overlap line"
-grep -qx 'sheets: 16' "$work/info80" || fail "sheets with an overlap"
+grep -qx 'sheets: 12' "$work/info80" || fail "sheets with an overlap"
 "$program" "$work/p.aff" --print-to "$work/glue.pdf" --overlap 80 > /dev/null || fail "--print-to --overlap"
 pages=$(grep -a -c '/Type /Page$' "$work/glue.pdf" || true)
-[ "$pages" = 16 ] || fail "the overlapped PDF has $pages pages"
+[ "$pages" = 12 ] || fail "the overlapped PDF has $pages pages"
 "$program" "$work/p.aff" --info --overlap 250 2> "$work/err" > /dev/null && fail "overlap wider than a sheet"
 grep -q "Le recouvrement de 250 mm doit être plus petit" "$work/err" || fail "overlap text"
 
