@@ -44,6 +44,9 @@ const OptionSpec kOptions[] = {
      "Résolution de l'imprimante PDF, de 36 à 4800 points par pouce (600 par défaut)."},
     {"", "margins", "G,H,D,B",
      "Marges de l'imprimante PDF en millimètres : gauche, haut, droite, bas (4,2 par défaut)."},
+    {"", "overlap", "mm",
+     "Recouvrement des feuilles voisines pour le collage, en millimètres entiers (0 par "
+     "défaut : bord à bord) ; il doit être plus petit que le côté imprimable d'une feuille."},
 };
 constexpr const char *kPosterArgument = "affiche";
 constexpr const char *kPosterDescription =
@@ -157,7 +160,7 @@ CommandLine ParseCommandLine(const QStringList &args) {
   // The options in the order given: a later one wins over an earlier one, and the first
   // wrong value is the one reported.
   CommandLineOptions &o = line.options;
-  bool modeSeen = false;
+  bool modeSeen = false, overlapSeen = false;
   QHash<QString, int> used;  // how many values of each option were read so far
   for (const QString &name : names) {
     const QString dashed = Dashed(name);
@@ -205,13 +208,16 @@ CommandLine ParseCommandLine(const QStringList &args) {
       o.pdf.marginRightMm = ParseMm(parts[2], dashed);
       o.pdf.marginBottomMm = ParseMm(parts[3], dashed);
       o.printerOptions = true;
+    } else if (name == u"overlap") {
+      o.overlapMm = ParseInt(value(), 0, 2970, dashed);
+      overlapSeen = true;
     }
   }
   // One poster at a time.
   if (line.arguments.size() > 1)
     throw UsageError(QStringLiteral("Argument inconnu : %1").arg(line.arguments[1]));
   if (!modeSeen) {
-    if (o.pages || o.printerOptions || o.orientation)
+    if (o.pages || o.printerOptions || o.orientation || overlapSeen)
       throw UsageError(QStringLiteral("Il manque --info, --print-to ou --preview-to"));
     return line;
   }

@@ -194,8 +194,11 @@ int Run(const Options &o, ConsoleDialogHost &console) {
                                    : platform::Orientation::Portrait);
   document.Landscape = landscape;
   const platform::PrinterPageMetrics page = printer.PageMetrics();
-  const layout::SheetGrid grid =
-      layout::SheetGridFor(page, document.PosterWidth, document.PosterHeight, kPixelsPerInch);
+  host.overlapMm = o.overlapMm;
+  const layout::SheetGrid grid = layout::SheetGridFor(
+      page, document.PosterWidth, document.PosterHeight, kPixelsPerInch, o.overlapMm);
+  if (grid.overlapRefused)
+    throw UsageError(layout::OverlapTooLargeText(host.language, o.overlapMm, page));
 
   switch (o.mode) {
     case Options::Info:
@@ -211,6 +214,7 @@ int Run(const Options &o, ConsoleDialogHost &console) {
                             Size(document.PosterWidth, document.PosterHeight));
       PrintLine(stdout, QStringLiteral("poster-mm: %1 x %2")
                             .arg(Mm(document.PosterWidth), Mm(document.PosterHeight)));
+      PrintLine(stdout, QStringLiteral("overlap: %1 mm").arg(o.overlapMm));
       PrintLine(stdout, QStringLiteral("columns: %1").arg(grid.columns));
       PrintLine(stdout, QStringLiteral("rows: %1").arg(grid.rows));
       PrintLine(stdout, QStringLiteral("sheets: %1").arg(grid.SheetCount()));

@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QScreen>
 #include <QToolButton>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -262,6 +263,8 @@ void TForm1::ReadSettings() {
     resize(w, h);
   }
   ShowPreview = settings.ReadBool(QStringLiteral("Options"), QStringLiteral("Aperçu"), true);
+  OverlapMm = std::max(
+      0, settings.ReadInteger(QStringLiteral("Options"), QStringLiteral("Recouvrement"), 0));
 }
 
 void TForm1::OpenCommandLinePoster() {
@@ -425,6 +428,9 @@ void TForm1::FormClose() {
   settings.WriteBool(mainW, QStringLiteral("Maxi"), isMaximized());
   settings.EraseSection(QStringLiteral("Options"));
   settings.WriteBool(QStringLiteral("Options"), QStringLiteral("Aperçu"), ShowPreview);
+  // Written only when set, so settings without an overlap stay as they were.
+  if (OverlapMm > 0)
+    settings.WriteInteger(QStringLiteral("Options"), QStringLiteral("Recouvrement"), OverlapMm);
   settings.Flush();
 }
 

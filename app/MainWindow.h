@@ -58,6 +58,7 @@ class TForm1 : public QWidget, public layout::PosterWindow {
   uint8_t Language = 0;         // interface language: kFrench or kEnglish
   QString SettingsKeyName;      // the settings' key: the program file's name with ".ini"
   bool ShowPreview = true;      // the image choice dialog shows a preview of the picture
+  int OverlapMm = 0;            // the sheets' glue overlap in millimetres (settings "Options")
   bool ForgetLastFile = false;  // closing remembers no last poster file (it did not open)
 
   // --- The poster document ---
@@ -132,6 +133,8 @@ class TForm1 : public QWidget, public layout::PosterWindow {
   QSize PictureShownSize() const override;
   QWidget *DialogParent() override { return this; }
   layout::SidePanel Preview() override;
+  int OverlapMillimetres() const override { return OverlapMm; }
+  void SetOverlapMillimetres(int mm) override { OverlapMm = mm; }
 
  protected:
   void resizeEvent(QResizeEvent *event) override;

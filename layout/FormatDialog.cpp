@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QToolButton>
 #include <cmath>
 
@@ -19,6 +20,7 @@
 #include "ui/Application.h"
 #include "ui/DialogHost.h"
 #include "ui/ImageControl.h"
+#include "ui/MessageBoxes.h"
 
 namespace layout {
 
@@ -113,6 +115,14 @@ TNewFor::TNewFor(PosterWindow &host, QWidget *parent) : QDialog(parent), host_(h
   underlined.setUnderline(true);
   TurnHint->setFont(underlined);
   TurnHint->hide();
+  OverlapLbl = new QLabel(this);
+  OverlapLbl->setGeometry(318, 192, 85, 16);
+  OverlapSpin = new QSpinBox(this);
+  OverlapSpin->setGeometry(318, 210, 77, 22);
+  OverlapSpin->setRange(0, kLargestPosition / 10);
+  OverlapSpin->setSuffix(QStringLiteral(" mm"));
+  OverlapSpin->setValue(std::max(0, host_.OverlapMillimetres()));
+  OverlapLbl->setBuddy(OverlapSpin);
   CheckBox2 = new QCheckBox(this);
   CheckBox2->setGeometry(8, 406, 390, 18);
   CheckBox2->setChecked(true);
@@ -127,6 +137,8 @@ TNewFor::TNewFor(PosterWindow &host, QWidget *parent) : QDialog(parent), host_(h
           platform::Guard([this](bool) { CheckBox1Click(); }));
   connect(CheckBox2, &QCheckBox::clicked, this,
           platform::Guard([this](bool) { CheckBox2Click(); }));
+  connect(OverlapSpin, &QSpinBox::valueChanged, this,
+          platform::Guard([this](int) { OverlapChange(); }));
   connect(OKBtn, &QPushButton::clicked, this, platform::Guard([this](bool) { OKBtnClick(); }));
   connect(TurnHint, &QToolButton::clicked, this,
           platform::Guard([this](bool) { TurnHintClick(); }));
@@ -174,6 +186,16 @@ void TNewFor::SetLanguageTexts() {
   CheckBox2->setText(english ? QStringLiteral("&Keep ratio")
                              : QStringLiteral("&Conserver les proportions de l'image originale"));
   CancelBtn->setText(english ? QStringLiteral("Cancel") : QStringLiteral("Annuler"));
+  OverlapLbl->setText(english ? QStringLiteral("&Overlap :") : QStringLiteral("&Recouvrement :"));
+  OverlapSpin->setAccessibleName(
+      (english ? QStringLiteral("Overlap : %1 mm") : QStringLiteral("Recouvrement : %1 mm"))
+          .arg(OverlapSpin->value()));
+}
+
+void TNewFor::OverlapChange() {
+  host_.SetOverlapMillimetres(OverlapSpin->value());
+  SetLanguageTexts();
+  Redraw();
 }
 
 int TNewFor::WScrollPosition() const {
@@ -231,6 +253,12 @@ void TNewFor::FormShow() {
   if (CheckBox2->isChecked() != host_.Poster().KeepRatio) {
     CheckBox2->setChecked(host_.Poster().KeepRatio);
     CheckBox2Click();
+  }
+  OverlapAtShow = host_.OverlapMillimetres();
+  if (OverlapSpin->value() != OverlapAtShow) {
+    const QSignalBlocker block(OverlapSpin);
+    OverlapSpin->setValue(OverlapAtShow);
+    SetLanguageTexts();
   }
   Redraw();
   EditTextAtShow[0] = Edit1->text();
@@ -318,6 +346,17 @@ void TNewFor::CheckBox2Click() {
 void TNewFor::OKBtnClick() {
   ApplyWidthEdit();
   ApplyHeightEdit();
+  // An overlap as wide as a sheet's printable side is refused, and the dialog stays open.
+  const int overlap = OverlapSpin->value();
+  if (overlap > 0) {
+    const platform::PrinterPageMetrics page = platform::ThePrinter().PageMetrics();
+    const SheetGrid grid = SheetGridFor(page, 1, 1, host_.PixelsPerInch(), overlap);
+    if (grid.overlapRefused) {
+      platform::ErrorBox(OverlapTooLargeText(host_.InterfaceLanguage(), overlap, page), this);
+      OverlapSpin->setFocus();
+      return;
+    }
+  }
   accept();
 }
 
@@ -328,6 +367,8 @@ void FormatBtnClick(PosterWindow &host, TNewFor &dialog) {
   if (dialog.Execute() == QDialog::Accepted) {
     host.Poster().PosterWidth = PixelsOfPosition(dialog.WScrollPosition(), ppi);
     host.Poster().PosterHeight = PixelsOfPosition(dialog.HScrollPosition(), ppi);
+  } else {
+    host.SetOverlapMillimetres(dialog.OverlapAtShow);
   }
   // The orientation chosen in the dialog stays after Cancel too: the main window's box,
   // preview and sheet count follow it, so they show what will print.

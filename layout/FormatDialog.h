@@ -11,6 +11,7 @@ class QLineEdit;
 class QPushButton;
 class QScrollBar;
 class QToolButton;
+class QSpinBox;
 
 namespace platform {
 class ImageControl;
@@ -52,6 +53,7 @@ class TNewFor : public QDialog {
   void CheckBox1Click();
   void CheckBox2Click();
   void OKBtnClick();
+  void OverlapChange();
   void Redraw();
   // The picture's resolution at the chosen size and the other orientation's sheet count.
   void ShowPaperFacts();
@@ -73,6 +75,11 @@ class TNewFor : public QDialog {
   QLabel *ResolutionLbl = nullptr;          // the picture's resolution on paper
   QToolButton *TurnHint = nullptr;          // "4 feuilles en paysage": a click turns the paper
   QCheckBox *CheckBox2 = nullptr;           // `CheckBox2`: the ratio lock
+  // The glue overlap in millimetres, "Recouvrement : N mm"; it applies to the window as it
+  // changes, and Cancel gives back the value the dialog was shown with.
+  QLabel *OverlapLbl = nullptr;
+  QSpinBox *OverlapSpin = nullptr;
+  int OverlapAtShow = 0;
   QPushButton *OKBtn = nullptr;
   QPushButton *CancelBtn = nullptr;
   // The two edits' texts when the dialog was shown: a change marks the poster modified.

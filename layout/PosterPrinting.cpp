@@ -204,6 +204,19 @@ class SheetPixels {
   int workW_ = 0, workH_ = 0;
 };
 
+// With an overlap, a lighter dotted line on every sheet but the last column's and row's
+// marks where the next sheet's glue strip begins; the cutting outline stays at the part.
+void DrawGlueStripLines(platform::Canvas &canvas, const SheetGrid &grid, int64_t column,
+                        int64_t row, const SheetPart &part) {
+  const int w = int(part.x1 - part.x0), h = int(part.y1 - part.y0);
+  canvas.pen = {kGlueLineColour, 1, platform::PenStyle::Dot};
+  canvas.brush = {Qt::white, platform::BrushStyle::Clear};
+  if (grid.overlapX > 0 && column < grid.columns && grid.stepX < w)
+    canvas.Rectangle(int(grid.stepX), 0, int(grid.stepX) + 1, h);
+  if (grid.overlapY > 0 && row < grid.rows && grid.stepY < h)
+    canvas.Rectangle(0, int(grid.stepY), w, int(grid.stepY) + 1);
+}
+
 int PrintSheets(Job &job, const platform::PrintDialogSpec &choice, SheetProgress &progress) {
   platform::Printer &printer = platform::ThePrinter();
   platform::BusyCursor busy;
@@ -247,6 +260,7 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice, SheetProgress
         canvas.pen = {Qt::black, 1, platform::PenStyle::Dot};
         canvas.brush = {Qt::white, platform::BrushStyle::Clear};
         canvas.Rectangle(0, 0, int(part.x1 - part.x0), int(part.y1 - part.y0));
+        DrawGlueStripLines(canvas, job.grid, c, j, part);
       }
     }
   } catch (...) {
@@ -262,15 +276,27 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice, SheetProgress
 Job JobFor(PosterWindow &host, const platform::PrinterPageMetrics &page) {
   const int ppi = host.PixelsPerInch() > 0 ? host.PixelsPerInch() : 96;
   return Job{host, page,
-             SheetGridFor(page, host.Poster().PosterWidth, host.Poster().PosterHeight, ppi),
+             SheetGridFor(page, host.Poster().PosterWidth, host.Poster().PosterHeight, ppi,
+                          host.OverlapMillimetres()),
              double(page.dpiX) / ppi, double(page.dpiY) / ppi};
+}
+
+// An overlap as wide as a sheet's printable side would never move on: it is refused.
+bool OverlapRefused(Job &job) {
+  if (!job.grid.overlapRefused) return false;
+  platform::ErrorBox(
+      OverlapTooLargeText(job.host.InterfaceLanguage(), job.host.OverlapMillimetres(), job.page),
+      job.host.DialogParent());
+  return true;
 }
 
 std::optional<Job> Prepare(PosterWindow &host) {
   platform::Printer &printer = platform::ThePrinter();
   try {
     printer.SetTitle(PrintJobTitle(host));
-    return JobFor(host, printer.PageMetrics());
+    Job job = JobFor(host, printer.PageMetrics());
+    if (OverlapRefused(job)) return std::nullopt;
+    return job;
   } catch (const platform::Failure &f) {
     platform::ErrorBox(f.Text(), host.DialogParent());
     return std::nullopt;
@@ -333,6 +359,7 @@ int PrintPoster(PosterWindow &host) {
     if (!(page == job->page)) {
       job.emplace(JobFor(host, page));
       regridded = true;
+      if (OverlapRefused(*job)) return 0;
     }
   } catch (const platform::Failure &f) {
     platform::ErrorBox(f.Text(), host.DialogParent());

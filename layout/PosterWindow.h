@@ -47,6 +47,10 @@ class PosterWindow {
   // Parent of the dialogs and message boxes; null without a window.
   virtual QWidget *DialogParent() = 0;
   virtual SidePanel Preview() = 0;
+  // The glue overlap between neighbouring sheets, in whole millimetres: a printing
+  // preference kept in the settings, not in the poster file. 0 cuts edge to edge.
+  virtual int OverlapMillimetres() const { return 0; }
+  virtual void SetOverlapMillimetres(int) {}
 };
 
 // A poster document and its picture without a window, at the design resolution: for the
@@ -58,6 +62,7 @@ class PosterWithoutWindow : public PosterWindow {
   platform::Picture picture;
   int language = 0;
   int pixelsPerInch = 96;
+  int overlapMm = 0;
 
   PosterDocument &Poster() override { return document; }
   int InterfaceLanguage() const override { return language; }
@@ -66,6 +71,8 @@ class PosterWithoutWindow : public PosterWindow {
   QSize PictureShownSize() const override { return {picture.Width(), picture.Height()}; }
   QWidget *DialogParent() override { return nullptr; }
   SidePanel Preview() override { return {}; }
+  int OverlapMillimetres() const override { return overlapMm; }
+  void SetOverlapMillimetres(int mm) override { overlapMm = mm; }
 };
 
 }  // namespace layout

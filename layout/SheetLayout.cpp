@@ -48,26 +48,70 @@ void SetLabel(QLabel *label, const QString &text) {
 }
 }  // namespace
 
-SheetGrid SheetGridFor(const platform::PrinterPageMetrics &page, int widthPx, int heightPx,
-                       int pixelsPerInch) {
+int64_t MillimetresToDots(int mm, int dpi) {
+  return Round(double(mm) * dpi / 25.4);
+}
+
+SheetGrid SheetGridForDots(const platform::PrinterPageMetrics &page, int widthPx, int heightPx,
+                           int pixelsPerInch, int64_t overlapX, int64_t overlapY) {
   const int ppi = pixelsPerInch > 0 ? pixelsPerInch : 96;
   SheetGrid g;
   g.posterWidthDots = Dots(widthPx, page.dpiX, ppi);
   g.posterHeightDots = Dots(heightPx, page.dpiY, ppi);
+  overlapX = std::max<int64_t>(0, overlapX);
+  overlapY = std::max<int64_t>(0, overlapY);
+  if ((overlapX > 0 || overlapY > 0) &&
+      (overlapX >= page.printableWidth || overlapY >= page.printableHeight)) {
+    g.overlapRefused = true;
+    overlapX = overlapY = 0;
+  }
+  g.overlapX = overlapX;
+  g.overlapY = overlapY;
+  g.stepX = page.printableWidth - overlapX;
+  g.stepY = page.printableHeight - overlapY;
   g.singleSheet =
       g.posterWidthDots <= page.printableWidth && g.posterHeightDots <= page.printableHeight;
   if (!g.singleSheet) {
-    g.columns = std::max<int64_t>(1, CeilDiv(g.posterWidthDots, page.printableWidth));
-    g.rows = std::max<int64_t>(1, CeilDiv(g.posterHeightDots, page.printableHeight));
+    // The first sheet covers a whole printable side, each further one a step more.
+    const auto count = [](int64_t length, int64_t printable, int64_t step) {
+      return length <= printable ? int64_t(1) : 1 + CeilDiv(length - printable, step);
+    };
+    g.columns = std::max<int64_t>(1, count(g.posterWidthDots, page.printableWidth, g.stepX));
+    g.rows = std::max<int64_t>(1, count(g.posterHeightDots, page.printableHeight, g.stepY));
   }
   return g;
 }
 
+SheetGrid SheetGridFor(const platform::PrinterPageMetrics &page, int widthPx, int heightPx,
+                       int pixelsPerInch, int overlapMm) {
+  return SheetGridForDots(page, widthPx, heightPx, pixelsPerInch,
+                          MillimetresToDots(overlapMm, page.dpiX),
+                          MillimetresToDots(overlapMm, page.dpiY));
+}
+
+QString OverlapTooLargeText(int language, int overlapMm, const platform::PrinterPageMetrics &page) {
+  const int side = int(std::min(page.dpiX > 0 ? page.printableWidth * 25.4 / page.dpiX : 0.0,
+                                page.dpiY > 0 ? page.printableHeight * 25.4 / page.dpiY : 0.0));
+  if (language == 1)
+    return QStringLiteral(
+               "An overlap of %1 mm must be smaller than a sheet's printable side "
+               "(%2 mm).")
+        .arg(overlapMm)
+        .arg(side);
+  return QStringLiteral(
+             "Le recouvrement de %1 mm doit être plus petit que le côté imprimable "
+             "d'une feuille (%2 mm).")
+      .arg(overlapMm)
+      .arg(side);
+}
+
 SheetPart SheetPartOf(const platform::PrinterPageMetrics &page, const SheetGrid &grid,
                       int64_t column, int64_t row) {
+  const int64_t stepX = grid.stepX > 0 ? grid.stepX : page.printableWidth;
+  const int64_t stepY = grid.stepY > 0 ? grid.stepY : page.printableHeight;
   SheetPart p;
-  p.x0 = (column - 1) * page.printableWidth;
-  p.y0 = (row - 1) * page.printableHeight;
+  p.x0 = (column - 1) * stepX;
+  p.y0 = (row - 1) * stepY;
   p.x1 = p.x0 +
          std::max<int64_t>(0, std::min<int64_t>(page.printableWidth, grid.posterWidthDots - p.x0));
   p.y1 = p.y0 + std::max<int64_t>(
@@ -111,16 +155,21 @@ PreviewSheet PreviewSheetOf(const platform::PrinterPageMetrics &page, const Shee
   const double m = preview.scale;
   const int sw = preview.sheetWidth, sh = preview.sheetHeight;
   const int gx = preview.left + int(column - 1) * sw, gy = preview.top + int(row - 1) * sh;
-  const int64_t remW = grid.posterWidthDots - (column - 1) * page.printableWidth;
-  const int64_t remH = grid.posterHeightDots - (row - 1) * page.printableHeight;
+  const int64_t stepX = grid.stepX > 0 ? grid.stepX : page.printableWidth;
+  const int64_t stepY = grid.stepY > 0 ? grid.stepY : page.printableHeight;
+  const int64_t remW = grid.posterWidthDots - (column - 1) * stepX;
+  const int64_t remH = grid.posterHeightDots - (row - 1) * stepY;
   const int px = gx + int(Round(sw * ox)), py = gy + int(Round(sh * oy));
   const int qx = px + int(Round(std::min<int64_t>(page.printableWidth, remW) * m));
   const int qy = py + int(Round(std::min<int64_t>(page.printableHeight, remH) * m));
   PreviewSheet s;
   s.paper = {gx, gy, gx + sw, gy + sh};
   s.part = {px, py, qx, qy};
-  s.source = QRect(int(Round(page.printableWidth * m)) * int(column - 1),
-                   int(Round(page.printableHeight * m)) * int(row - 1), qx - px, qy - py);
+  s.source = QRect(int(Round(stepX * m)) * int(column - 1), int(Round(stepY * m)) * int(row - 1),
+                   qx - px, qy - py);
+  // Where the next sheet's glue strip begins, on every sheet but the last column's and row's.
+  if (grid.overlapX > 0 && column < grid.columns) s.glueX = px + int(Round(stepX * m));
+  if (grid.overlapY > 0 && row < grid.rows) s.glueY = py + int(Round(stepY * m));
   return s;
 }
 
@@ -150,6 +199,16 @@ struct PendingRedraw {
   PosterWindow *host;
 };
 bool gDrawing = false;
+
+// The lighter lines where the next sheets' glue strips begin.
+void DrawGlueLines(platform::Canvas &canvas, const PreviewSheet &sheet) {
+  canvas.pen = {kGlueLineColour, 1, platform::PenStyle::Solid};
+  canvas.brush = {kGlueLineColour, platform::BrushStyle::Solid};
+  if (sheet.glueX >= 0)
+    canvas.Rectangle(sheet.glueX, sheet.part.top, sheet.glueX + 1, sheet.part.bottom);
+  if (sheet.glueY >= 0)
+    canvas.Rectangle(sheet.part.left, sheet.glueY, sheet.part.right, sheet.glueY + 1);
+}
 std::optional<PendingRedraw> gPending;
 
 bool DrawOnce(QImage &bitmap, platform::ImageControl *preview, int widthPx, int heightPx,
@@ -174,7 +233,7 @@ bool DrawOnce(QImage &bitmap, platform::ImageControl *preview, int widthPx, int 
   }
   const int ppi = host.PixelsPerInch() > 0 ? host.PixelsPerInch() : 96;
   const double sx = double(page.dpiX) / ppi, sy = double(page.dpiY) / ppi;
-  const SheetGrid grid = SheetGridFor(page, widthPx, heightPx, ppi);
+  const SheetGrid grid = SheetGridFor(page, widthPx, heightPx, ppi, host.OverlapMillimetres());
   const PreviewGrid shape = PreviewGridFor(page, grid, imageW, imageH);
   const double m = shape.scale;
   const int language = host.InterfaceLanguage();
@@ -237,6 +296,7 @@ bool DrawOnce(QImage &bitmap, platform::ImageControl *preview, int widthPx, int 
         canvas.brush = withPicture ? platform::Brush{Qt::white, platform::BrushStyle::Clear}
                                    : platform::Brush{kYellow, platform::BrushStyle::Solid};
         draw(part);
+        DrawGlueLines(canvas, sheet);
         if (withPicture) {
           if (preview) preview->update();
           QCoreApplication::processEvents();

@@ -26,15 +26,36 @@ struct SheetGrid {
   bool singleSheet = true;
   // 64 bits: a poster far larger than any paper must give its true count, not a wrapped one.
   int64_t columns = 1, rows = 1;
+  // The glue overlap, in dots across and down: neighbouring sheets repeat that strip of
+  // the poster. The strip lies on the right edge of every sheet but the last column's and
+  // on the bottom edge of every sheet but the last row's; the next sheet, trimmed at its
+  // own outline, is glued over it. Sheets therefore step by the printable size less the
+  // overlap. 0 cuts the sheets edge to edge.
+  int64_t overlapX = 0, overlapY = 0;
+  int64_t stepX = 0, stepY = 0;
+  // An overlap not smaller than the printable area's side: the grid is then cut edge to
+  // edge, and printing refuses it (OverlapTooLargeText).
+  bool overlapRefused = false;
   int64_t SheetCount() const { return columns * rows; }
   // Sheets count column by column from 1.
   int64_t SheetNumber(int64_t column, int64_t row) const { return (column - 1) * rows + row; }
 };
 
 SheetGrid SheetGridFor(const platform::PrinterPageMetrics &page, int widthPx, int heightPx,
-                       int pixelsPerInch);
+                       int pixelsPerInch, int overlapMm = 0);
 
-// The poster dots that the sheet in `column` and `row` (from 1) carries, in poster dots.
+// The same with the overlap given in dots across and down.
+SheetGrid SheetGridForDots(const platform::PrinterPageMetrics &page, int widthPx, int heightPx,
+                           int pixelsPerInch, int64_t overlapX, int64_t overlapY);
+
+// Whole millimetres in dots at `dpi`.
+int64_t MillimetresToDots(int mm, int dpi);
+
+// "Le recouvrement de N mm doit être plus petit que le côté imprimable d'une feuille (M mm)."
+QString OverlapTooLargeText(int language, int overlapMm, const platform::PrinterPageMetrics &page);
+
+// The poster dots that the sheet in `column` and `row` (from 1) carries, in poster dots,
+// its glue strip included.
 struct SheetPart {
   int64_t x0, y0, x1, y1;
 };
@@ -66,9 +87,15 @@ struct PreviewBox {
 struct PreviewSheet {
   PreviewBox paper, part;
   QRect source;
+  // With an overlap: the column and row where the next sheet's glue strip begins on this
+  // sheet, or -1 where none does.
+  int glueX = -1, glueY = -1;
 };
 PreviewSheet PreviewSheetOf(const platform::PrinterPageMetrics &page, const SheetGrid &grid,
                             const PreviewGrid &preview, int64_t column, int64_t row);
+
+// The colour of the lighter line that marks where the next sheet's glue strip begins.
+inline const QColor kGlueLineColour{160, 160, 160};
 
 // "Feuilles : N" / "Sheets : N".
 QString SheetCountText(int language, int64_t count);

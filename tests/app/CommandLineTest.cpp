@@ -101,6 +101,15 @@ const ModeCase kModeCases[] = {
        EXPECT_EQ(o.pdf.marginRightMm, 3);
        EXPECT_EQ(o.pdf.marginBottomMm, 4);
      }},
+    {"a glue overlap in millimetres, not a printer option",
+     {"a.aff", "--print-to", "o.pdf", "--overlap", "15"},
+     [](const CommandLineOptions &o) {
+       EXPECT_EQ(o.overlapMm, 15);
+       EXPECT_FALSE(o.printerOptions);
+     }},
+    {"no overlap by default",
+     {"a.aff", "--info"},
+     [](const CommandLineOptions &o) { EXPECT_EQ(o.overlapMm, 0); }},
     {"the printer's own page when no printer option is given",
      {"a.aff", "--print-to", "o.pdf"},
      [](const CommandLineOptions &o) { EXPECT_FALSE(o.printerOptions); }},
@@ -185,6 +194,15 @@ const ErrorCase kErrorCases[] = {
     {"margins that leave nothing",
      {"a.aff", "--info", "--margins", "105,0,105,0"},
      "Les marges ne laissent rien à imprimer"},
+    {"an overlap in tenths",
+     {"a.aff", "--info", "--overlap", "2,5"},
+     "Valeur incorrecte pour --overlap : 2,5"},
+    {"a negative overlap",
+     {"a.aff", "--info", "--overlap", "-3"},
+     "Valeur incorrecte pour --overlap : -3"},
+    {"an overlap without an action",
+     {"a.aff", "--overlap", "5"},
+     "Il manque --info, --print-to ou --preview-to"},
     {"a negative margin",
      {"a.aff", "--info", "--margins", "-1,0,0,0"},
      "Valeur incorrecte pour --margins : -1"},
@@ -209,7 +227,7 @@ TEST(CommandLine, TheHelpNamesEveryOptionAndTheVersionItsNumber) {
   for (const char *option : {"-h, --help", "-v, --version", "--info", "--print-to <fichier.pdf>",
                              "--pages <première-dernière>", "--preview-to <fichier.png>",
                              "--size <pixels>", "--paper <format>", "--landscape", "--portrait",
-                             "--dpi <points>", "--margins <G,H,D,B>", "affiche"})
+                             "--dpi <points>", "--margins <G,H,D,B>", "--overlap <mm>", "affiche"})
     EXPECT_TRUE(help.contains(QString::fromUtf8(option))) << option;
   EXPECT_EQ(app::VersionText(), QStringLiteral("Muralix 2.0\n"));
 }

@@ -24,8 +24,8 @@ PY
 printf 'version1\r\n1890\r\n2646\r\n%s\r\n0\r\n0\r\n' "$picture" > "$work/p.aff"
 
 "$program" "$work/p.aff" --info --paper A4 --dpi 600 --margins 4.2,4.2,4.2,4.2 > "$work/info" || fail "--info"
-for key in physical printable offset dpi orientation poster-pixels poster-mm columns rows sheets \
-           picture picture-size picture-format resolution-ppi; do
+for key in physical printable offset dpi orientation poster-pixels poster-mm overlap columns rows \
+           sheets picture picture-size picture-format resolution-ppi; do
   grep -q "^$key: " "$work/info" || fail "--info lacks $key"
 done
 grep -qx 'poster-pixels: 1890 x 2646' "$work/info" || fail "poster-pixels"
@@ -45,6 +45,17 @@ grep -qx "pages: 2" "$work/print" || fail "range"
 
 "$program" "$work/p.aff" --preview-to "$work/p.png" --size 200 > /dev/null || fail "--preview-to"
 head -c 8 "$work/p.png" | od -An -c | grep -q 'P   N   G' || fail "not a PNG"
+
+# A glue overlap of 80 mm on the PDF printer's A4: 4 columns and 3 rows.
+grep -qx 'overlap: 0 mm' "$work/info" || fail "no overlap by default"
+"$program" "$work/p.aff" --info --overlap 80 --paper A4 --dpi 600 --margins 4.2,4.2,4.2,4.2 > "$work/info80" || fail "--overlap"
+grep -qx 'overlap: 80 mm' "$work/info80" || fail "overlap line"
+grep -qx 'sheets: 12' "$work/info80" || fail "sheets with an overlap"
+"$program" "$work/p.aff" --print-to "$work/glue.pdf" --overlap 80 > /dev/null || fail "--print-to --overlap"
+pages=$(grep -a -c '/Type /Page$' "$work/glue.pdf" || true)
+[ "$pages" = 12 ] || fail "the overlapped PDF has $pages pages"
+"$program" "$work/p.aff" --info --overlap 250 2> "$work/err" > /dev/null && fail "overlap wider than a sheet"
+grep -q "Le recouvrement de 250 mm doit être plus petit" "$work/err" || fail "overlap text"
 
 # Failures: a status other than 0 and the program's text on standard error.
 "$program" "$work/none.aff" --info 2> "$work/err" > /dev/null && fail "missing poster accepted"

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 
 #include "FakeHost.h"
 #include "FormatDialog.h"
@@ -271,4 +272,46 @@ TEST_F(FormatDialogTest, AfterCancelTheMainWindowShowsTheOrientationThatWillPrin
   layout::FormatBtnClick(host, *dialog);
   EXPECT_TRUE(host.box->isChecked());
   EXPECT_EQ(host.label->text(), QStringLiteral("Feuilles : 8")) << "as the landscape page prints";
+}
+
+TEST_F(FormatDialogTest, OverlapRecountsTheSheetsAndCancelGivesItBack) {
+  host.document.PosterWidth = 1890;
+  host.document.PosterHeight = 2646;
+  host.document.KeepRatio = false;
+  dialog->CheckBox2->setChecked(false);
+  Dialogs().AnswerModal([&](QDialog &) {
+    EXPECT_EQ(dialog->Label3->text(), QStringLiteral("Feuilles : 9"));
+    dialog->OverlapSpin->setValue(80);  // steps of 2910 x 4710 dots: 4 x 4 sheets
+    EXPECT_EQ(dialog->Label3->text(), QStringLiteral("Feuilles : 16"));
+    EXPECT_EQ(host.overlapMm, 80);
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(dialog->OverlapSpin);
+    EXPECT_EQ(a->text(QAccessible::Name), QStringLiteral("Recouvrement : 80 mm"));
+    return int(QDialog::Rejected);
+  });
+  layout::FormatBtnClick(host, *dialog);
+  EXPECT_EQ(host.overlapMm, 0) << "Cancel keeps the overlap the dialog was shown with";
+  EXPECT_FALSE(host.document.Modified) << "the overlap is not the poster file's";
+  EXPECT_EQ(host.document.PosterWidth, 1890);
+
+  Dialogs().AnswerModal([&](QDialog &) {
+    EXPECT_EQ(dialog->OverlapSpin->value(), 0);
+    dialog->OverlapSpin->setValue(15);
+    return int(QDialog::Accepted);
+  });
+  layout::FormatBtnClick(host, *dialog);
+  EXPECT_EQ(host.overlapMm, 15);
+}
+
+TEST_F(FormatDialogTest, AnOverlapAsWideAsTheSheetIsRefusedOnOk) {
+  dialog->OverlapSpin->setValue(204);  // 4819 dots, the printable width is 4800
+  Dialogs().AnswerMessage(platform::MessageResult::Ok);
+  dialog->OKBtnClick();
+  EXPECT_NE(dialog->result(), int(QDialog::Accepted));
+  ASSERT_NE(Dialogs().LastMessage(), nullptr);
+  EXPECT_EQ(Dialogs().LastMessage()->text,
+            QStringLiteral("Le recouvrement de 204 mm doit être plus petit que le côté imprimable "
+                           "d'une feuille (203 mm)."));
+  dialog->OverlapSpin->setValue(203);
+  dialog->OKBtnClick();
+  EXPECT_EQ(dialog->result(), int(QDialog::Accepted));
 }
