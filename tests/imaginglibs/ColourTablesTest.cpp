@@ -1,6 +1,6 @@
 // The tables that bring a photograph's matrix-shaper profile to sRGB give Little CMS's own
 // transform within one level, for every colour of a fine grid; profiles they cannot describe
-// are left to Little CMS.
+// are left to Little CMS; colours described by primaries and a curve convert alike.
 #include <gtest/gtest.h>
 
 #include <lcms2.h>
@@ -105,5 +105,75 @@ TEST(ColourTables, ProfilesThatAreNotRgbMatrixShapersAreLeftToLittleCms) {
   cmsCloseProfile(lab);
   cmsFreeToneCurve(curve);
 }
+
+}  // namespace
+
+namespace {
+
+// A HEIF picture that declares its colours by primaries and a transfer curve (no profile)
+// arrives in sRGB like one carrying the same description as a profile; sRGB's own
+// description, and curves the reader does not know, leave the pixels alone.
+struct PrimariesCase {
+  std::string name;
+  mx::Chromaticities chromaticities;
+  int transfer;
+  bool converted;
+};
+
+const mx::Chromaticities kP3 = {0.680, 0.320, 0.265, 0.690, 0.150, 0.060, 0.3127, 0.3290};
+const mx::Chromaticities kSrgb = {0.64, 0.33, 0.30, 0.60, 0.15, 0.06, 0.3127, 0.3290};
+
+const PrimariesCase kPrimaries[] = {
+    {"DisplayP3WithTheSrgbCurve", kP3, 13, true},
+    {"DisplayP3Linear", kP3, 8, true},
+    {"SrgbItselfIsLeftAlone", kSrgb, 13, false},
+    {"SrgbWithTheTelevisionCurveIsLeftAlone", kSrgb, 1, false},
+    {"AnUnknownCurveIsLeftAlone", kP3, 99, false},
+};
+
+class PrimariesToSrgb : public testing::TestWithParam<PrimariesCase> {};
+
+TEST_P(PrimariesToSrgb, ConvertLikeTheSameDescriptionAsAProfile) {
+  const PrimariesCase &c = GetParam();
+  const std::vector<uint8_t> colours = GridColours();
+  const int count = static_cast<int>(colours.size() / 3);
+  mx::Dib picture = mx::Dib::Create(count, 1, 24);
+  std::copy(colours.begin(), colours.end(), picture.Row(0));
+  mx::PrimariesToSrgb(picture, c.chromaticities, c.transfer);
+  const std::vector<uint8_t> got(picture.Row(0), picture.Row(0) + colours.size());
+  if (!c.converted) {
+    EXPECT_EQ(got, colours);
+    return;
+  }
+  const double srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+  cmsToneCurve *curve = c.transfer == 8 ? cmsBuildGamma(nullptr, 1.0)
+                                        : cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
+  cmsToneCurve *curves[3] = {curve, curve, curve};
+  const mx::Chromaticities &p = c.chromaticities;
+  const cmsCIExyY white = {p.whiteX, p.whiteY, 1};
+  const cmsCIExyYTRIPLE primaries = {
+      {p.redX, p.redY, 1}, {p.greenX, p.greenY, 1}, {p.blueX, p.blueY, 1}};
+  cmsHPROFILE source = cmsCreateRGBProfile(&white, &primaries, curves);
+  cmsFreeToneCurve(curve);
+  cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+  std::vector<uint8_t> expected = colours;
+  cmsHTRANSFORM t = cmsCreateTransform(source, TYPE_BGR_8, srgb, TYPE_BGR_8, INTENT_PERCEPTUAL, 0);
+  ASSERT_NE(t, nullptr);
+  cmsDoTransform(t, expected.data(), expected.data(), static_cast<cmsUInt32Number>(count));
+  cmsDeleteTransform(t);
+  cmsCloseProfile(srgb);
+  cmsCloseProfile(source);
+  int moved = 0;
+  for (size_t i = 0; i < got.size(); ++i) {
+    // The linear curve is steep near black in sRGB's encoding: two levels there.
+    ASSERT_LE(std::abs(int(got[i]) - int(expected[i])), c.transfer == 8 ? 2 : 1)
+        << "colour " << i / 3 << " channel " << i % 3;
+    moved += got[i] != colours[i];
+  }
+  EXPECT_GT(moved, count);
+}
+
+INSTANTIATE_TEST_SUITE_P(Descriptions, PrimariesToSrgb, testing::ValuesIn(kPrimaries),
+                         [](const auto &info) { return info.param.name; });
 
 }  // namespace
