@@ -265,6 +265,13 @@ void TForm1::ReadSettings() {
   ShowPreview = settings.ReadBool(QStringLiteral("Options"), QStringLiteral("Aperçu"), true);
   OverlapMm = std::max(
       0, settings.ReadInteger(QStringLiteral("Options"), QStringLiteral("Recouvrement"), 0));
+  NumberSheetsOn =
+      settings.ReadBool(QStringLiteral("Options"), QStringLiteral("NumérosFeuilles"), false);
+  AssemblyMapOn =
+      settings.ReadBool(QStringLiteral("Options"), QStringLiteral("PlanAssemblage"), false);
+  // A name that is no paper (settings edited by hand) leaves the A4.
+  layout::UsePdfPaper(*this,
+                      settings.ReadString(QStringLiteral("Options"), QStringLiteral("PapierPDF")));
 }
 
 void TForm1::OpenCommandLinePoster() {
@@ -431,6 +438,12 @@ void TForm1::FormClose() {
   // Written only when set, so settings without an overlap stay as they were.
   if (OverlapMm > 0)
     settings.WriteInteger(QStringLiteral("Options"), QStringLiteral("Recouvrement"), OverlapMm);
+  if (NumberSheetsOn)
+    settings.WriteBool(QStringLiteral("Options"), QStringLiteral("NumérosFeuilles"), true);
+  if (AssemblyMapOn)
+    settings.WriteBool(QStringLiteral("Options"), QStringLiteral("PlanAssemblage"), true);
+  if (!PdfPaperName.isEmpty())
+    settings.WriteString(QStringLiteral("Options"), QStringLiteral("PapierPDF"), PdfPaperName);
   settings.Flush();
 }
 
