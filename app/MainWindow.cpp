@@ -2,7 +2,9 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
@@ -83,6 +85,7 @@ TForm1 *MainForm() {
 }
 
 TForm1::TForm1(const StartOptions &options, QWidget *parent) : QWidget(parent), options_(options) {
+  if (options_.startFolder.isEmpty()) options_.startFolder = QDir::currentPath();
   theMainForm = this;
   setObjectName(QStringLiteral("Form1"));
   setProperty("helpTopic", kMainHelpTopic);
@@ -279,6 +282,10 @@ void TForm1::OpenCommandLinePoster() {
     if (options_.arguments.isEmpty()) return;
     Document.PosterFileName = options_.arguments.first();
     if (Document.PosterFileName.isEmpty()) return;
+    // Named relative to the folder the program started in, which the first start leaves.
+    if (!platform::FileExists(Document.PosterFileName) &&
+        QFileInfo(Document.PosterFileName).isRelative())
+      Document.PosterFileName = QDir(options_.startFolder).filePath(Document.PosterFileName);
     if (!platform::FileExists(Document.PosterFileName)) {
       Document.PosterFileName.clear();
       return;

@@ -33,6 +33,10 @@ struct MainWindowTexts;
 // What the main window is started with: the poster to open comes from the arguments.
 struct StartOptions {
   QStringList arguments;  // the command line without the program name
+  // The folder the program was started in, where a relative poster name is read from:
+  // the first start moves the working folder to the new picture folder's before the
+  // poster opens. Empty: the working folder at the window's creation.
+  QString startFolder;
 };
 
 // `TForm1`: the main window, owner of the one poster document.
