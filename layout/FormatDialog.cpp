@@ -120,7 +120,7 @@ TNewFor::TNewFor(PosterWindow &host, QWidget *parent) : QDialog(parent), host_(h
   TurnHint->setFont(underlined);
   TurnHint->hide();
   OverlapLbl = new QLabel(this);
-  OverlapLbl->setGeometry(318, 192, 85, 16);
+  OverlapLbl->setGeometry(318, 192, 158, 16);
   OverlapSpin = new QSpinBox(this);
   OverlapSpin->setGeometry(318, 210, 77, 22);
   OverlapSpin->setRange(0, kLargestPosition / 10);

@@ -75,6 +75,7 @@ class PosterWithoutWindow : public PosterWindow {
   int overlapMm = 0;
   bool numberSheets = false;
   bool assemblyMap = false;
+  QString pdfPaper;
 
   PosterDocument &Poster() override { return document; }
   int InterfaceLanguage() const override { return language; }
@@ -89,6 +90,8 @@ class PosterWithoutWindow : public PosterWindow {
   void SetNumberSheets(bool on) override { numberSheets = on; }
   bool AssemblyMap() const override { return assemblyMap; }
   void SetAssemblyMap(bool on) override { assemblyMap = on; }
+  QString PdfPaper() const override { return pdfPaper; }
+  void SetPdfPaper(const QString &name) override { pdfPaper = name; }
 };
 
 }  // namespace layout

@@ -6,7 +6,8 @@
 #   image-dialog.png           the image choice dialog previewing the sample picture,
 # and, from the command line, two printed pages of the sample poster with those options:
 #   printed-map.png            the assembly map, the first page,
-#   printed-sheet.png          the first sheet, its number in its glue strip.
+#   printed-sheet.png          the first sheet, its number in its glue strip,
+#   printed-number.png         that number, up close.
 #
 # Usage: tools/screenshots.sh [program folder (build/bin)] [output folder (docs/images)]
 # SCREENSHOT_DISPLAY=N puts the virtual screen on display :N rather than the first free one.
@@ -60,6 +61,9 @@ cp "$here"/examples/images/* "$program/images/"
 # image component (it sorts first, and the dialog selects the first picture).
 convert "$program/images/coucher-de-soleil.bmp" -quality 92 "$program/images/aurore.jpg"
 cp "$here/examples/affiche-exemple.aff" "$work/"
+# The picture folder of someone who has used Muralix before, so this is not a first start.
+mkdir -p "$work/home/.local/share/muralix/images"
+cp "$here"/examples/images/* "$work/home/.local/share/muralix/images/"
 # A window of a fixed size rather than maximised, so the images stay under 1000 pixels wide.
 printf '[MainW]\nMaxi=0\nx=40\ny=30\nw=960\nh=620\n' >"$work/config/muralix.ini"
 
@@ -206,5 +210,11 @@ for page in "$work"/page-*1.png "$work"/page-*2.png; do [ -s "$page" ] || fail "
 # A grey frame shows the paper's edge against the page around it.
 convert "$work"/page-*1.png -bordercolor '#888' -border 1 -strip "$out/printed-map.png"
 convert "$work"/page-*2.png -bordercolor '#888' -border 1 -strip "$out/printed-sheet.png"
+# The first sheet's bottom-left corner at 150 dots per inch: the A4 page is 1754 dots high,
+# and the 10 mm strip ends 4,2 mm above the paper's edge.
+pdftoppm -png -r 150 -f 2 -l 2 -x 0 -y 1630 -W 560 -H 124 -singlefile "$work/options.pdf" "$work/corner" ||
+  fail "could not render the number up close"
+convert "$work/corner.png" -bordercolor '#888' -border 1 -strip "$out/printed-number.png"
 echo "$out/printed-map.png"
 echo "$out/printed-sheet.png"
+echo "$out/printed-number.png"
