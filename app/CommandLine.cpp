@@ -47,6 +47,11 @@ const OptionSpec kOptions[] = {
     {"", "overlap", "mm",
      "Recouvrement des feuilles voisines pour le collage, en millimètres entiers (0 par "
      "défaut : bord à bord) ; il doit être plus petit que le côté imprimable d'une feuille."},
+    {"", "numbers", "",
+     "Numérote les feuilles : chacune porte son numéro et sa place, en petit, là où le "
+     "collage ou la découpe le fait disparaître."},
+    {"", "map", "",
+     "Imprime d'abord un plan d'assemblage ; il ne compte pas parmi les feuilles de --pages."},
 };
 constexpr const char *kPosterArgument = "affiche";
 constexpr const char *kPosterDescription =
@@ -211,13 +216,17 @@ CommandLine ParseCommandLine(const QStringList &args) {
     } else if (name == u"overlap") {
       o.overlapMm = ParseInt(value(), 0, 2970, dashed);
       overlapSeen = true;
+    } else if (name == u"numbers") {
+      o.numbers = true;
+    } else if (name == u"map") {
+      o.map = true;
     }
   }
   // One poster at a time.
   if (line.arguments.size() > 1)
     throw UsageError(QStringLiteral("Argument inconnu : %1").arg(line.arguments[1]));
   if (!modeSeen) {
-    if (o.pages || o.printerOptions || o.orientation || overlapSeen)
+    if (o.pages || o.printerOptions || o.orientation || overlapSeen || o.numbers || o.map)
       throw UsageError(QStringLiteral("Il manque --info, --print-to ou --preview-to"));
     return line;
   }

@@ -195,6 +195,8 @@ int Run(const Options &o, ConsoleDialogHost &console) {
   document.Landscape = landscape;
   const platform::PrinterPageMetrics page = printer.PageMetrics();
   host.overlapMm = o.overlapMm;
+  host.numberSheets = o.numbers;
+  host.assemblyMap = o.map;
   const layout::SheetGrid grid = layout::SheetGridFor(
       page, document.PosterWidth, document.PosterHeight, kPixelsPerInch, o.overlapMm);
   if (grid.overlapRefused)
@@ -218,6 +220,8 @@ int Run(const Options &o, ConsoleDialogHost &console) {
       PrintLine(stdout, QStringLiteral("columns: %1").arg(grid.columns));
       PrintLine(stdout, QStringLiteral("rows: %1").arg(grid.rows));
       PrintLine(stdout, QStringLiteral("sheets: %1").arg(grid.SheetCount()));
+      // The map is a page of its own, apart from the sheets; a single sheet has none.
+      if (o.map) PrintLine(stdout, QStringLiteral("map-pages: %1").arg(grid.singleSheet ? 0 : 1));
       PrintLine(stdout, QStringLiteral("picture: ") + picturePath);
       {
         const int width = fromHeader ? facts->width : host.picture.Width();

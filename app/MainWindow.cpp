@@ -2,7 +2,9 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
@@ -83,6 +85,7 @@ TForm1 *MainForm() {
 }
 
 TForm1::TForm1(const StartOptions &options, QWidget *parent) : QWidget(parent), options_(options) {
+  if (options_.startFolder.isEmpty()) options_.startFolder = QDir::currentPath();
   theMainForm = this;
   setObjectName(QStringLiteral("Form1"));
   setProperty("helpTopic", kMainHelpTopic);
@@ -265,6 +268,13 @@ void TForm1::ReadSettings() {
   ShowPreview = settings.ReadBool(QStringLiteral("Options"), QStringLiteral("Aperçu"), true);
   OverlapMm = std::max(
       0, settings.ReadInteger(QStringLiteral("Options"), QStringLiteral("Recouvrement"), 0));
+  NumberSheetsOn =
+      settings.ReadBool(QStringLiteral("Options"), QStringLiteral("NumérosFeuilles"), false);
+  AssemblyMapOn =
+      settings.ReadBool(QStringLiteral("Options"), QStringLiteral("PlanAssemblage"), false);
+  // A name that is no paper (settings edited by hand) leaves the A4.
+  layout::UsePdfPaper(*this,
+                      settings.ReadString(QStringLiteral("Options"), QStringLiteral("PapierPDF")));
 }
 
 void TForm1::OpenCommandLinePoster() {
@@ -272,6 +282,10 @@ void TForm1::OpenCommandLinePoster() {
     if (options_.arguments.isEmpty()) return;
     Document.PosterFileName = options_.arguments.first();
     if (Document.PosterFileName.isEmpty()) return;
+    // Named relative to the folder the program started in, which the first start leaves.
+    if (!platform::FileExists(Document.PosterFileName) &&
+        QFileInfo(Document.PosterFileName).isRelative())
+      Document.PosterFileName = QDir(options_.startFolder).filePath(Document.PosterFileName);
     if (!platform::FileExists(Document.PosterFileName)) {
       Document.PosterFileName.clear();
       return;
@@ -431,6 +445,12 @@ void TForm1::FormClose() {
   // Written only when set, so settings without an overlap stay as they were.
   if (OverlapMm > 0)
     settings.WriteInteger(QStringLiteral("Options"), QStringLiteral("Recouvrement"), OverlapMm);
+  if (NumberSheetsOn)
+    settings.WriteBool(QStringLiteral("Options"), QStringLiteral("NumérosFeuilles"), true);
+  if (AssemblyMapOn)
+    settings.WriteBool(QStringLiteral("Options"), QStringLiteral("PlanAssemblage"), true);
+  if (!PdfPaperName.isEmpty())
+    settings.WriteString(QStringLiteral("Options"), QStringLiteral("PapierPDF"), PdfPaperName);
   settings.Flush();
 }
 

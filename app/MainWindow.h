@@ -33,6 +33,10 @@ struct MainWindowTexts;
 // What the main window is started with: the poster to open comes from the arguments.
 struct StartOptions {
   QStringList arguments;  // the command line without the program name
+  // The folder the program was started in, where a relative poster name is read from:
+  // the first start moves the working folder to the new picture folder's before the
+  // poster opens. Empty: the working folder at the window's creation.
+  QString startFolder;
 };
 
 // `TForm1`: the main window, owner of the one poster document.
@@ -53,12 +57,15 @@ class TForm1 : public QWidget, public layout::PosterWindow {
   layout::TNewFor *NewFor = nullptr;
 
   // --- Main window fields ---
-  QString ProgramFolder;  // the program's folder for what it writes (platform::ProgramDataFolder)
-  QString ImageFolderName;      // the picture folder's name in ProgramFolder ("images")
-  uint8_t Language = 0;         // interface language: kFrench or kEnglish
-  QString SettingsKeyName;      // the settings' key: the program file's name with ".ini"
-  bool ShowPreview = true;      // the image choice dialog shows a preview of the picture
-  int OverlapMm = 0;            // the sheets' glue overlap in millimetres (settings "Options")
+  QString ProgramFolder;    // the program's folder for what it writes (platform::ProgramDataFolder)
+  QString ImageFolderName;  // the picture folder's name in ProgramFolder ("images")
+  uint8_t Language = 0;     // interface language: kFrench or kEnglish
+  QString SettingsKeyName;  // the settings' key: the program file's name with ".ini"
+  bool ShowPreview = true;  // the image choice dialog shows a preview of the picture
+  int OverlapMm = 0;        // the sheets' glue overlap in millimetres (settings "Options")
+  bool NumberSheetsOn = false;  // "Numéroter les feuilles" (settings "Options")
+  bool AssemblyMapOn = false;   // "Plan d'assemblage" (settings "Options")
+  QString PdfPaperName;         // the PDF printer's paper, empty for A4 (settings "Options")
   bool ForgetLastFile = false;  // closing remembers no last poster file (it did not open)
 
   // --- The poster document ---
@@ -135,6 +142,12 @@ class TForm1 : public QWidget, public layout::PosterWindow {
   layout::SidePanel Preview() override;
   int OverlapMillimetres() const override { return OverlapMm; }
   void SetOverlapMillimetres(int mm) override { OverlapMm = mm; }
+  bool NumberSheets() const override { return NumberSheetsOn; }
+  void SetNumberSheets(bool on) override { NumberSheetsOn = on; }
+  bool AssemblyMap() const override { return AssemblyMapOn; }
+  void SetAssemblyMap(bool on) override { AssemblyMapOn = on; }
+  QString PdfPaper() const override { return PdfPaperName; }
+  void SetPdfPaper(const QString &name) override { PdfPaperName = name; }
 
  protected:
   void resizeEvent(QResizeEvent *event) override;

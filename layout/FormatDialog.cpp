@@ -1,6 +1,7 @@
 #include "FormatDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,9 +12,11 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <cmath>
+#include <optional>
 
 #include "PaperFacts.h"
 #include "PosterWindow.h"
+#include "SheetLabels.h"
 #include "SheetLayout.h"
 #include "core/Numbers.h"
 #include "print/Printer.h"
@@ -52,7 +55,8 @@ double TNewFor::ReadMillimetres(const QString &text) {
 
 TNewFor::TNewFor(PosterWindow &host, QWidget *parent) : QDialog(parent), host_(host) {
   setObjectName(QStringLiteral("NewFor"));
-  setFixedSize(405, 428);
+  // The right-hand column is wide enough for the printing options' texts.
+  setFixedSize(480, 428);
   setSizeGripEnabled(false);
 
   auto *frame = new QFrame(this);
@@ -116,13 +120,30 @@ TNewFor::TNewFor(PosterWindow &host, QWidget *parent) : QDialog(parent), host_(h
   TurnHint->setFont(underlined);
   TurnHint->hide();
   OverlapLbl = new QLabel(this);
-  OverlapLbl->setGeometry(318, 192, 85, 16);
+  OverlapLbl->setGeometry(318, 192, 158, 16);
   OverlapSpin = new QSpinBox(this);
   OverlapSpin->setGeometry(318, 210, 77, 22);
   OverlapSpin->setRange(0, kLargestPosition / 10);
   OverlapSpin->setSuffix(QStringLiteral(" mm"));
   OverlapSpin->setValue(std::max(0, host_.OverlapMillimetres()));
   OverlapLbl->setBuddy(OverlapSpin);
+  NumbersBox = new QCheckBox(this);
+  NumbersBox->setGeometry(318, 242, 158, 18);
+  NumbersBox->setChecked(host_.NumberSheets());
+  MapBox = new QCheckBox(this);
+  MapBox->setGeometry(318, 264, 158, 18);
+  MapBox->setChecked(host_.AssemblyMap());
+  PdfPaperLbl = new QLabel(this);
+  PdfPaperLbl->setGeometry(318, 294, 158, 16);
+  PdfPaperBox = new QComboBox(this);
+  PdfPaperBox->setGeometry(318, 312, 110, 22);
+  PdfPaperBox->setEditable(true);
+  PdfPaperBox->setInsertPolicy(QComboBox::NoInsert);
+  for (const NamedPaper &paper : NamedPapers()) PdfPaperBox->addItem(QLatin1String(paper.name));
+  PdfPaperBox->setCurrentText(QStringLiteral("A4"));
+  PdfPaperLbl->setBuddy(PdfPaperBox);
+  PdfPaperLbl->hide();
+  PdfPaperBox->hide();
   CheckBox2 = new QCheckBox(this);
   CheckBox2->setGeometry(8, 406, 390, 18);
   CheckBox2->setChecked(true);
@@ -139,6 +160,11 @@ TNewFor::TNewFor(PosterWindow &host, QWidget *parent) : QDialog(parent), host_(h
           platform::Guard([this](bool) { CheckBox2Click(); }));
   connect(OverlapSpin, &QSpinBox::valueChanged, this,
           platform::Guard([this](int) { OverlapChange(); }));
+  connect(NumbersBox, &QCheckBox::clicked, this,
+          platform::Guard([this](bool) { NumbersBoxClick(); }));
+  connect(MapBox, &QCheckBox::clicked, this, platform::Guard([this](bool) { MapBoxClick(); }));
+  connect(PdfPaperBox, &QComboBox::currentTextChanged, this,
+          platform::Guard([this](const QString &) { PdfPaperChange(); }));
   connect(OKBtn, &QPushButton::clicked, this, platform::Guard([this](bool) { OKBtnClick(); }));
   connect(TurnHint, &QToolButton::clicked, this,
           platform::Guard([this](bool) { TurnHintClick(); }));
@@ -190,6 +216,33 @@ void TNewFor::SetLanguageTexts() {
   OverlapSpin->setAccessibleName(
       (english ? QStringLiteral("Overlap : %1 mm") : QStringLiteral("Recouvrement : %1 mm"))
           .arg(OverlapSpin->value()));
+  NumbersBox->setText(english ? QStringLiteral("&Number the sheets")
+                              : QStringLiteral("&Numéroter les feuilles"));
+  NumbersBox->setAccessibleName(QString(NumbersBox->text()).remove(u'&'));
+  MapBox->setText(english ? QStringLiteral("Assembly &map") : QStringLiteral("Plan d'&assemblage"));
+  MapBox->setAccessibleName(QString(MapBox->text()).remove(u'&'));
+  PdfPaperLbl->setText(english ? QStringLiteral("PDF pa&per :")
+                               : QStringLiteral("Pa&pier du PDF :"));
+  PdfPaperBox->setAccessibleName(
+      (english ? QStringLiteral("PDF paper : %1") : QStringLiteral("Papier du PDF : %1"))
+          .arg(PdfPaperBox->currentText()));
+}
+
+void TNewFor::NumbersBoxClick() {
+  host_.SetNumberSheets(NumbersBox->isChecked());
+}
+
+void TNewFor::MapBoxClick() {
+  host_.SetAssemblyMap(MapBox->isChecked());
+}
+
+void TNewFor::PdfPaperChange() {
+  // A text being typed that names no paper yet changes nothing.
+  const QString text = PdfPaperBox->currentText().trimmed();
+  if (!PaperSizeOf(text)) return;
+  UsePdfPaper(host_, text);
+  SetLanguageTexts();
+  Redraw();
 }
 
 void TNewFor::OverlapChange() {
@@ -254,6 +307,19 @@ void TNewFor::FormShow() {
     CheckBox2->setChecked(host_.Poster().KeepRatio);
     CheckBox2Click();
   }
+  NumbersAtShow = host_.NumberSheets();
+  MapAtShow = host_.AssemblyMap();
+  NumbersBox->setChecked(NumbersAtShow);
+  MapBox->setChecked(MapAtShow);
+  PdfPaperAtShow = host_.PdfPaper();
+  const bool pdfPaper = platform::ThePrinter().TakesPdfPaper();
+  PdfPaperLbl->setVisible(pdfPaper);
+  PdfPaperBox->setVisible(pdfPaper);
+  {
+    const QSignalBlocker block(PdfPaperBox);
+    PdfPaperBox->setCurrentText(PdfPaperAtShow.isEmpty() ? QStringLiteral("A4") : PdfPaperAtShow);
+  }
+  SetLanguageTexts();
   OverlapAtShow = host_.OverlapMillimetres();
   if (OverlapSpin->value() != OverlapAtShow) {
     const QSignalBlocker block(OverlapSpin);
@@ -360,6 +426,15 @@ void TNewFor::OKBtnClick() {
   accept();
 }
 
+void UsePdfPaper(PosterWindow &host, const QString &name) {
+  const std::optional<QSizeF> size = PaperSizeOf(name);
+  const QString kept = name.trimmed();
+  host.SetPdfPaper(!size || kept.compare(QStringLiteral("A4"), Qt::CaseInsensitive) == 0 ? QString()
+                                                                                         : kept);
+  const QSizeF mm = size.value_or(QSizeF(210.0, 297.0));
+  platform::ThePrinter().SetPdfPaper(mm.width(), mm.height());
+}
+
 void FormatBtnClick(PosterWindow &host, TNewFor &dialog) {
   const int ppi = host.PixelsPerInch();
   dialog.SetWScrollPosition(PositionOfPixels(host.Poster().PosterWidth, ppi));
@@ -369,6 +444,9 @@ void FormatBtnClick(PosterWindow &host, TNewFor &dialog) {
     host.Poster().PosterHeight = PixelsOfPosition(dialog.HScrollPosition(), ppi);
   } else {
     host.SetOverlapMillimetres(dialog.OverlapAtShow);
+    host.SetNumberSheets(dialog.NumbersAtShow);
+    host.SetAssemblyMap(dialog.MapAtShow);
+    if (host.PdfPaper() != dialog.PdfPaperAtShow) UsePdfPaper(host, dialog.PdfPaperAtShow);
   }
   // The orientation chosen in the dialog stays after Cancel too: the main window's box,
   // preview and sheet count follow it, so they show what will print.

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -54,6 +55,9 @@ class TNewFor : public QDialog {
   void CheckBox2Click();
   void OKBtnClick();
   void OverlapChange();
+  void NumbersBoxClick();
+  void MapBoxClick();
+  void PdfPaperChange();
   void Redraw();
   // The picture's resolution at the chosen size and the other orientation's sheet count.
   void ShowPaperFacts();
@@ -80,6 +84,16 @@ class TNewFor : public QDialog {
   QLabel *OverlapLbl = nullptr;
   QSpinBox *OverlapSpin = nullptr;
   int OverlapAtShow = 0;
+  // "Numéroter les feuilles" and "Plan d'assemblage", applied as they change like the
+  // overlap, and given back by Cancel.
+  QCheckBox *NumbersBox = nullptr;
+  QCheckBox *MapBox = nullptr;
+  bool NumbersAtShow = false, MapAtShow = false;
+  // The PDF printer's paper: shown only when that printer stands in for a missing system
+  // printer. A named paper or a typed "LxHmm"; the grid follows it at once.
+  QLabel *PdfPaperLbl = nullptr;
+  QComboBox *PdfPaperBox = nullptr;
+  QString PdfPaperAtShow;
   QPushButton *OKBtn = nullptr;
   QPushButton *CancelBtn = nullptr;
   // The two edits' texts when the dialog was shown: a change marks the poster modified.
@@ -98,6 +112,10 @@ class TNewFor : public QDialog {
 // The main window's format command: the document's size into the dialog, the dialog,
 // and on OK the size back into the document and the preview redrawn.
 void FormatBtnClick(PosterWindow &host, TNewFor &dialog);
+
+// The PDF printer's paper: kept by the window (empty for A4) and given to the printer. A
+// name that is no paper stands for A4.
+void UsePdfPaper(PosterWindow &host, const QString &name);
 
 // Screen pixels <-> tenths of a millimetre, as the dialog and the commands convert.
 int PositionOfPixels(int pixels, int pixelsPerInch);

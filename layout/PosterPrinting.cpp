@@ -7,7 +7,9 @@
 #include <new>
 #include <optional>
 
+#include "FormatDialog.h"
 #include "PosterWindow.h"
+#include "SheetLabels.h"
 #include "SheetLayout.h"
 #include "core/Numbers.h"
 #include "core/Paths.h"
@@ -43,6 +45,8 @@ struct Job {
   platform::PrinterPageMetrics page;
   SheetGrid grid;
   double sx, sy;
+  // Sheet numbers and the assembly map, for a poster of several sheets.
+  bool numbers, map;
 };
 
 // The job's progress window: one step before each sheet, counted among the sheets this
@@ -217,6 +221,12 @@ void DrawGlueStripLines(platform::Canvas &canvas, const SheetGrid &grid, int64_t
     canvas.Rectangle(0, int(grid.stepY), w, int(grid.stepY) + 1);
 }
 
+AssemblyMapFacts MapFacts(PosterWindow &host) {
+  const int ppi = host.PixelsPerInch() > 0 ? host.PixelsPerInch() : 96;
+  return {PositionOfPixels(host.Poster().PosterWidth, ppi) / 10.0,
+          PositionOfPixels(host.Poster().PosterHeight, ppi) / 10.0, host.InterfaceLanguage()};
+}
+
 int PrintSheets(Job &job, const platform::PrintDialogSpec &choice, SheetProgress &progress) {
   platform::Printer &printer = platform::ThePrinter();
   platform::BusyCursor busy;
@@ -230,7 +240,7 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice, SheetProgress
   const bool vectors = picture.IsVector();
   std::optional<SheetPixels> pixels;
   if (!vectors) pixels.emplace(printer, picture, posterW, posterH, W, H);
-  int printed = 0;
+  int printed = 0, mapPages = 0;
   try {
     int64_t k = 0;
     for (int64_t c = 1; c <= job.grid.columns && !progress.Stopped(); ++c) {
@@ -242,10 +252,17 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice, SheetProgress
         const SheetPart part = SheetPartOf(job.page, job.grid, c, j);
         // The job begins with the first sheet in the range, so a range that holds no
         // sheet prints no blank page.
-        if (printed == 0)
+        if (printed == 0) {
           printer.BeginDoc();
-        else
+          if (job.map) {
+            // The map comes first and is not a sheet: page ranges keep counting sheets.
+            DrawAssemblyMap(printer.GetCanvas(), job.page, job.grid, MapFacts(job.host));
+            printer.NewPage();
+            ++mapPages;
+          }
+        } else {
           printer.NewPage();
+        }
         ++printed;
         platform::Canvas &canvas = printer.GetCanvas();
         if (vectors) {
@@ -261,6 +278,8 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice, SheetProgress
         canvas.brush = {Qt::white, platform::BrushStyle::Clear};
         canvas.Rectangle(0, 0, int(part.x1 - part.x0), int(part.y1 - part.y0));
         DrawGlueStripLines(canvas, job.grid, c, j, part);
+        if (job.numbers)
+          DrawSheetLabel(canvas, job.page, job.grid, c, j, job.host.InterfaceLanguage());
       }
     }
   } catch (...) {
@@ -270,15 +289,19 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice, SheetProgress
   }
   pixels.reset();
   if (printed > 0) printer.EndDoc();
-  return printed;
+  return printed + mapPages;
 }
 
 Job JobFor(PosterWindow &host, const platform::PrinterPageMetrics &page) {
   const int ppi = host.PixelsPerInch() > 0 ? host.PixelsPerInch() : 96;
-  return Job{host, page,
+  return Job{host,
+             page,
              SheetGridFor(page, host.Poster().PosterWidth, host.Poster().PosterHeight, ppi,
                           host.OverlapMillimetres()),
-             double(page.dpiX) / ppi, double(page.dpiY) / ppi};
+             double(page.dpiX) / ppi,
+             double(page.dpiY) / ppi,
+             host.NumberSheets(),
+             host.AssemblyMap()};
 }
 
 // An overlap as wide as a sheet's printable side would never move on: it is refused.

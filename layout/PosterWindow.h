@@ -51,6 +51,16 @@ class PosterWindow {
   // preference kept in the settings, not in the poster file. 0 cuts edge to edge.
   virtual int OverlapMillimetres() const { return 0; }
   virtual void SetOverlapMillimetres(int) {}
+  // "Numéroter les feuilles" and "Plan d'assemblage": printing preferences too, off
+  // unless asked for.
+  virtual bool NumberSheets() const { return false; }
+  virtual void SetNumberSheets(bool) {}
+  virtual bool AssemblyMap() const { return false; }
+  virtual void SetAssemblyMap(bool) {}
+  // The PDF printer's paper as the person named it ("A3", "Letter", "300x400mm"); empty
+  // for its A4. Kept in the settings.
+  virtual QString PdfPaper() const { return {}; }
+  virtual void SetPdfPaper(const QString &) {}
 };
 
 // A poster document and its picture without a window, at the design resolution: for the
@@ -63,6 +73,9 @@ class PosterWithoutWindow : public PosterWindow {
   int language = 0;
   int pixelsPerInch = 96;
   int overlapMm = 0;
+  bool numberSheets = false;
+  bool assemblyMap = false;
+  QString pdfPaper;
 
   PosterDocument &Poster() override { return document; }
   int InterfaceLanguage() const override { return language; }
@@ -73,6 +86,12 @@ class PosterWithoutWindow : public PosterWindow {
   SidePanel Preview() override { return {}; }
   int OverlapMillimetres() const override { return overlapMm; }
   void SetOverlapMillimetres(int mm) override { overlapMm = mm; }
+  bool NumberSheets() const override { return numberSheets; }
+  void SetNumberSheets(bool on) override { numberSheets = on; }
+  bool AssemblyMap() const override { return assemblyMap; }
+  void SetAssemblyMap(bool on) override { assemblyMap = on; }
+  QString PdfPaper() const override { return pdfPaper; }
+  void SetPdfPaper(const QString &name) override { pdfPaper = name; }
 };
 
 }  // namespace layout

@@ -40,6 +40,8 @@ int64_t CeilDiv(int64_t a, int64_t b) {
 void SetLabel(QLabel *label, const QString &text) {
   if (!label) return;
   label->setText(text);
+  // Read out with its value, as it shows it ("Feuilles : 6").
+  label->setAccessibleName(text);
   // The labels lie outside layouts, so their size does not follow their text: widen
   // them to it, or a long count would be clipped ("Feuilles : 120" for 1 204 938).
   const QSize hint = label->sizeHint();
@@ -425,7 +427,10 @@ void SizePreviewSquare(PosterWindow &host) {
 void RefreshPreview(PosterWindow &host) {
   SizePreviewSquare(host);
   const SidePanel side = host.Preview();
-  if (side.label) side.label->clear();
+  if (side.label) {
+    side.label->clear();
+    side.label->setAccessibleName(QString());
+  }
   if (side.box) {
     const bool landscape = platform::ThePrinter().IsLandscape();
     if (side.box->isChecked() != landscape) {

@@ -13,6 +13,7 @@ PACKAGES="
   desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin
   libheif-dev libheif1 libde265-0 libwebp-dev liblcms2-dev libexif-dev
   libheif-examples webp poppler-utils
+  xvfb openbox xdotool x11-utils imagemagick
 "
 if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive

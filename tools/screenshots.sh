@@ -1,8 +1,13 @@
 #!/bin/bash
-# Makes the README's three screenshots of Muralix on a virtual screen:
-#   main-window.png    the main window with the sample poster open,
-#   format-dialog.png  the poster format dialog in front of it,
-#   image-dialog.png   the image choice dialog previewing the sample picture.
+# Makes the README's screenshots of Muralix on a virtual screen:
+#   main-window.png            the main window with the sample poster open,
+#   format-dialog.png          the poster format dialog in front of it,
+#   format-dialog-options.png  the dialog with a glue overlap, sheet numbers and the map,
+#   image-dialog.png           the image choice dialog previewing the sample picture,
+# and, from the command line, two printed pages of the sample poster with those options:
+#   printed-map.png            the assembly map, the first page,
+#   printed-sheet.png          the first sheet, its number in its glue strip,
+#   printed-number.png         that number, up close.
 #
 # Usage: tools/screenshots.sh [program folder (build/bin)] [output folder (docs/images)]
 # SCREENSHOT_DISPLAY=N puts the virtual screen on display :N rather than the first free one.
@@ -23,8 +28,8 @@ fail() {
   exit 1
 }
 
-for tool in Xvfb openbox xdotool xprop xwininfo import; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (tools: xvfb openbox xdotool x11-utils imagemagick)"
+for tool in Xvfb openbox xdotool xprop xwininfo import pdftoppm; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (tools: xvfb openbox xdotool x11-utils imagemagick poppler-utils)"
 done
 [ -x "$bin/muralix" ] || fail "no program at $bin/muralix: build first, or name the program folder"
 mkdir -p "$out" || fail "cannot make the output folder $out"
@@ -56,6 +61,9 @@ cp "$here"/examples/images/* "$program/images/"
 # image component (it sorts first, and the dialog selects the first picture).
 convert "$program/images/coucher-de-soleil.bmp" -quality 92 "$program/images/aurore.jpg"
 cp "$here/examples/affiche-exemple.aff" "$work/"
+# The picture folder of someone who has used Muralix before, so this is not a first start.
+mkdir -p "$work/home/.local/share/muralix/images"
+cp "$here"/examples/images/* "$work/home/.local/share/muralix/images/"
 # A window of a fixed size rather than maximised, so the images stay under 1000 pixels wide.
 printf '[MainW]\nMaxi=0\nx=40\ny=30\nw=960\nh=620\n' >"$work/config/muralix.ini"
 
@@ -172,6 +180,12 @@ click_tool "Format de l'affiche" 8 304
 format=$(wait_window "Format de l'affiche")
 xdotool windowactivate --sync "$format" >/dev/null 2>&1 || true
 capture format-dialog.png
+# The printing options: a 10 mm overlap, the numbers and the map. Annuler gives back the
+# settings the dialog was shown with.
+xdotool key --clearmodifiers alt+r ctrl+a
+xdotool type --delay 5 "10"
+xdotool key --clearmodifiers Tab alt+n alt+a
+capture format-dialog-options.png
 xdotool key Escape
 wait_gone "Format de l'affiche"
 
@@ -187,3 +201,20 @@ xdotool key Return Tab Home
 capture image-dialog.png
 xdotool key Escape
 wait_gone "Choisir une image"
+
+# Two pages of the sample poster printed with the same options on the PDF printer's A4.
+"$program/muralix" affiche-exemple.aff --print-to "$work/options.pdf" --overlap 10 --numbers \
+  --map >"$work/print.log" 2>&1 || fail "could not print the sample poster: $(tail -n 3 "$work/print.log")"
+pdftoppm -png -r 40 -f 1 -l 2 "$work/options.pdf" "$work/page" || fail "could not render the printed pages"
+for page in "$work"/page-*1.png "$work"/page-*2.png; do [ -s "$page" ] || fail "no page $page"; done
+# A grey frame shows the paper's edge against the page around it.
+convert "$work"/page-*1.png -bordercolor '#888' -border 1 -strip "$out/printed-map.png"
+convert "$work"/page-*2.png -bordercolor '#888' -border 1 -strip "$out/printed-sheet.png"
+# The first sheet's bottom-left corner at 150 dots per inch: the A4 page is 1754 dots high,
+# and the 10 mm strip ends 4,2 mm above the paper's edge.
+pdftoppm -png -r 150 -f 2 -l 2 -x 0 -y 1630 -W 560 -H 124 -singlefile "$work/options.pdf" "$work/corner" ||
+  fail "could not render the number up close"
+convert "$work/corner.png" -bordercolor '#888' -border 1 -strip "$out/printed-number.png"
+echo "$out/printed-map.png"
+echo "$out/printed-sheet.png"
+echo "$out/printed-number.png"

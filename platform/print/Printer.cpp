@@ -50,7 +50,12 @@ QString ProposedPdfFile() {
 PrinterBackend &Printer::Backend() const {
   if (!backend_) {
     backend_ = MakeSystemPrinter();
-    if (!backend_) backend_ = MakePdfPrinter();
+    if (!backend_) {
+      PdfPrinterSetup setup;
+      setup.paperWidthMm = pdfPaperWidthMm_;
+      setup.paperHeightMm = pdfPaperHeightMm_;
+      backend_ = MakePdfPrinter(setup);
+    }
     // A Qt printer must go while the application object still exists, not with the
     // program's statics after it.
     static const bool registered = [] {
@@ -71,6 +76,13 @@ void Printer::SetBackend(std::unique_ptr<PrinterBackend> backend) {
     }
   }
   backend_ = std::move(backend);
+}
+
+void Printer::SetPdfPaper(double widthMm, double heightMm) {
+  pdfPaperWidthMm_ = widthMm;
+  pdfPaperHeightMm_ = heightMm;
+  // A job under way keeps the paper it began on.
+  if (backend_ && !printing_ && backend_->TakesPaper()) backend_->SetPaper(widthMm, heightMm);
 }
 
 PrinterPageMetrics Printer::PageMetrics() const {
@@ -123,10 +135,22 @@ namespace {
 
 class QtPrinterBackend : public PrinterBackend {
  public:
-  QtPrinterBackend(std::unique_ptr<QPrinter> printer, QString description, bool dialogAsksFile)
+  QtPrinterBackend(std::unique_ptr<QPrinter> printer, QString description, bool dialogAsksFile,
+                   bool takesPaper = false)
       : printer_(std::move(printer)),
         description_(std::move(description)),
-        dialogAsksFile_(dialogAsksFile) {}
+        dialogAsksFile_(dialogAsksFile),
+        takesPaper_(takesPaper) {}
+
+  bool TakesPaper() const override { return takesPaper_; }
+  // The margins stay; the orientation is the job's, set when it begins.
+  void SetPaper(double widthMm, double heightMm) override {
+    if (!takesPaper_) return;
+    QPageLayout layout = printer_->pageLayout();
+    layout.setOrientation(QPageLayout::Portrait);
+    layout.setPageSize(QPageSize(QSizeF(widthMm, heightMm), QPageSize::Millimeter));
+    printer_->setPageLayout(layout);
+  }
 
   // Read in the orientation asked for: the margins belong to the page as it lies, so a
   // quarter turn of the portrait measures would misplace uneven margins.
@@ -255,6 +279,7 @@ class QtPrinterBackend : public PrinterBackend {
   std::unique_ptr<QPrinter> printer_;
   QString description_;
   bool dialogAsksFile_;
+  bool takesPaper_;
   void DropOutput() {
     pdf_.reset();
     output_.reset();
@@ -279,8 +304,9 @@ std::unique_ptr<PrinterBackend> MakePdfPrinter(const PdfPrinterSetup &setup) {
       QMarginsF(setup.marginLeftMm, setup.marginTopMm, setup.marginRightMm, setup.marginBottomMm),
       QPageLayout::Millimeter));
   printer->setOutputFileName(setup.outputFile);
+  // The PDF printer asked for by the command line (its file named) keeps its own paper.
   return std::make_unique<QtPrinterBackend>(std::move(printer), QStringLiteral("PDF"),
-                                            setup.outputFile.isEmpty());
+                                            setup.outputFile.isEmpty(), setup.outputFile.isEmpty());
 }
 
 std::unique_ptr<PrinterBackend> MakeSystemPrinter() {

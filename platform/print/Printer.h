@@ -63,6 +63,10 @@ class PrinterBackend {
   virtual QString Describe() const = 0;
   // Where the next (or the last) job goes, as the print dialog left it.
   virtual PrintDestination Destination() const { return {}; }
+  // The PDF printer that stands in for a missing system printer takes the program's
+  // paper; the others keep the one their own dialog chooses.
+  virtual bool TakesPaper() const { return false; }
+  virtual void SetPaper(double /*widthMm*/, double /*heightMm*/) {}
 };
 
 // The program's one printer, reached through ThePrinter().
@@ -89,7 +93,14 @@ class Printer {
   PrinterBackend &Backend() const;
   void SetBackend(std::unique_ptr<PrinterBackend> backend);
 
+  // The paper, portrait, of the PDF printer that stands in for a missing system printer:
+  // kept for the one made on first use, and given at once to one already in use.
+  void SetPdfPaper(double widthMm, double heightMm);
+  // Whether the printer in use takes that paper (it is the stand-in PDF printer).
+  bool TakesPdfPaper() const { return Backend().TakesPaper(); }
+
  private:
+  double pdfPaperWidthMm_ = 210.0, pdfPaperHeightMm_ = 297.0;
   Orientation orientation_ = Orientation::Portrait;
   QString title_;
   bool printing_ = false;

@@ -109,7 +109,18 @@ const ModeCase kModeCases[] = {
      }},
     {"no overlap by default",
      {"a.aff", "--info"},
-     [](const CommandLineOptions &o) { EXPECT_EQ(o.overlapMm, 0); }},
+     [](const CommandLineOptions &o) {
+       EXPECT_EQ(o.overlapMm, 0);
+       EXPECT_FALSE(o.numbers);
+       EXPECT_FALSE(o.map);
+     }},
+    {"numbered sheets and a map, not printer options",
+     {"a.aff", "--map", "--print-to", "o.pdf", "--numbers"},
+     [](const CommandLineOptions &o) {
+       EXPECT_TRUE(o.numbers);
+       EXPECT_TRUE(o.map);
+       EXPECT_FALSE(o.printerOptions);
+     }},
     {"the printer's own page when no printer option is given",
      {"a.aff", "--print-to", "o.pdf"},
      [](const CommandLineOptions &o) { EXPECT_FALSE(o.printerOptions); }},
@@ -203,6 +214,11 @@ const ErrorCase kErrorCases[] = {
     {"an overlap without an action",
      {"a.aff", "--overlap", "5"},
      "Il manque --info, --print-to ou --preview-to"},
+    {"numbers without an action",
+     {"a.aff", "--numbers"},
+     "Il manque --info, --print-to ou --preview-to"},
+    {"a map without an action", {"a.aff", "--map"}, "Il manque --info, --print-to ou --preview-to"},
+    {"a value given to --map", {"a.aff", "--info", "--map=1"}, "Valeur inattendue pour --map"},
     {"a negative margin",
      {"a.aff", "--info", "--margins", "-1,0,0,0"},
      "Valeur incorrecte pour --margins : -1"},

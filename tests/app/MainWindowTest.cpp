@@ -128,6 +128,24 @@ INSTANTIATE_TEST_SUITE_P(, MainWindowVectorPicture, testing::ValuesIn(kVectorPic
                          });
 }  // namespace
 
+// The first start moves the working folder to the new picture folder's: a poster named
+// relative to the folder the program was started in is still the one opened.
+TEST_F(MainWindowTest, ARelativePosterNameOnTheFirstStartIsReadFromTheStartFolder) {
+  const QString poster = MakePoster("first.aff", "gone.bmp");
+  const QString start = QFileInfo(poster).absolutePath() + "/start";
+  QDir().mkpath(start);
+  QFile::rename(poster, start + "/first.aff");
+  const QString before = QDir::currentPath();
+  QDir::setCurrent(start);
+  dialogs_->AnswerMessage(MessageResult::Ok);
+  auto form = Start({"first.aff"});
+  QDir::setCurrent(before);
+  // Read, not silently dropped: its picture is said to be missing.
+  ASSERT_NE(dialogs_->LastMessage(), nullptr);
+  EXPECT_EQ(dialogs_->LastMessage()->text, Prog("images/gone.bmp") + " introuvable.");
+  EXPECT_EQ(QFileInfo(form->Document.PosterFileName).absoluteFilePath(), start + "/first.aff");
+}
+
 TEST_F(MainWindowTest, APosterWhosePictureIsMissingSaysSoAndShowsNoPoster) {
   const QString poster = MakePoster("lost.aff", "gone.bmp");
   dialogs_->AnswerMessage(MessageResult::Ok);

@@ -57,6 +57,19 @@ pages=$(grep -a -c '/Type /Page$' "$work/glue.pdf" || true)
 "$program" "$work/p.aff" --info --overlap 250 2> "$work/err" > /dev/null && fail "overlap wider than a sheet"
 grep -q "Le recouvrement de 250 mm doit être plus petit" "$work/err" || fail "overlap text"
 
+# Numbers and the map: the map is a page apart from the sheets, and page ranges count
+# sheets only; --info without --map keeps its lines.
+grep -q '^map-pages' "$work/info" && fail "a map line without --map"
+"$program" "$work/p.aff" --info --map > "$work/infomap" || fail "--info --map"
+grep -qx "sheets: $sheets" "$work/infomap" || fail "the map counted among the sheets"
+grep -qx 'map-pages: 1' "$work/infomap" || fail "map-pages line"
+"$program" "$work/p.aff" --print-to "$work/map.pdf" --map --numbers > "$work/print" || fail "--map --numbers"
+grep -qx "pages: $((sheets + 1))" "$work/print" || fail "the map page"
+pages=$(grep -a -c '/Type /Page$' "$work/map.pdf" || true)
+[ "$pages" = "$((sheets + 1))" ] || fail "the PDF with a map has $pages pages"
+"$program" "$work/p.aff" --print-to "$work/map34.pdf" --map --pages 3-4 > "$work/print" || fail "--map --pages"
+grep -qx "pages: 3" "$work/print" || fail "a range with the map"
+
 # Failures: a status other than 0 and the program's text on standard error.
 "$program" "$work/none.aff" --info 2> "$work/err" > /dev/null && fail "missing poster accepted"
 grep -q "Impossible d'ouvrir le fichier" "$work/err" || fail "missing poster text"

@@ -1,5 +1,6 @@
 #include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -300,6 +301,60 @@ TEST_F(FormatDialogTest, OverlapRecountsTheSheetsAndCancelGivesItBack) {
   });
   layout::FormatBtnClick(host, *dialog);
   EXPECT_EQ(host.overlapMm, 15);
+}
+
+TEST_F(FormatDialogTest, NumbersAndMapApplyAtOnceAndCancelGivesThemBack) {
+  Dialogs().AnswerModal([&](QDialog &) {
+    EXPECT_FALSE(dialog->NumbersBox->isChecked());
+    EXPECT_FALSE(dialog->MapBox->isChecked());
+    EXPECT_TRUE(dialog->PdfPaperBox->isHidden()) << "the raster printer keeps its own paper";
+    dialog->NumbersBox->click();
+    dialog->MapBox->click();
+    EXPECT_TRUE(host.numberSheets);
+    EXPECT_TRUE(host.assemblyMap);
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(dialog->NumbersBox);
+    EXPECT_EQ(a->text(QAccessible::Name), QStringLiteral("Numéroter les feuilles"));
+    EXPECT_TRUE(a->state().checked);
+    return int(QDialog::Rejected);
+  });
+  layout::FormatBtnClick(host, *dialog);
+  EXPECT_FALSE(host.numberSheets);
+  EXPECT_FALSE(host.assemblyMap);
+  EXPECT_FALSE(host.document.Modified) << "printing preferences, not the poster file's";
+
+  Dialogs().AnswerModal([&](QDialog &) {
+    dialog->MapBox->click();
+    return int(QDialog::Accepted);
+  });
+  layout::FormatBtnClick(host, *dialog);
+  EXPECT_TRUE(host.assemblyMap);
+  EXPECT_FALSE(host.numberSheets);
+}
+
+// The PDF printer that stands in for a missing system printer: its paper is chosen in the
+// dialog, the sheet count follows it, and Cancel gives back the A4.
+TEST_F(FormatDialogTest, ThePdfPrintersPaperRecountsTheSheets) {
+  platform::ThePrinter().SetBackend(platform::MakePdfPrinter());
+  const platform::PrinterPageMetrics a4 = platform::ThePrinter().PageMetrics();
+  host.document.PosterWidth = 1890;  // 500 x 700 mm: 9 sheets of A4, 4 of A3
+  host.document.PosterHeight = 2646;
+  host.document.KeepRatio = false;
+  dialog->CheckBox2->setChecked(false);
+  Dialogs().AnswerModal([&](QDialog &) {
+    EXPECT_FALSE(dialog->PdfPaperBox->isHidden());
+    EXPECT_EQ(dialog->Label3->text(), QStringLiteral("Feuilles : 9"));
+    EXPECT_EQ(dialog->Label3->accessibleName(), QStringLiteral("Feuilles : 9"));
+    dialog->PdfPaperBox->setCurrentText(QStringLiteral("A3"));
+    EXPECT_EQ(dialog->Label3->text(), QStringLiteral("Feuilles : 4"));
+    EXPECT_EQ(host.pdfPaper, QStringLiteral("A3"));
+    EXPECT_EQ(dialog->PdfPaperBox->accessibleName(), QStringLiteral("Papier du PDF : A3"));
+    dialog->PdfPaperBox->setCurrentText(QStringLiteral("B9"));  // no paper: nothing changes
+    EXPECT_EQ(dialog->Label3->text(), QStringLiteral("Feuilles : 4"));
+    return int(QDialog::Rejected);
+  });
+  layout::FormatBtnClick(host, *dialog);
+  EXPECT_EQ(host.pdfPaper, QString());
+  EXPECT_EQ(platform::ThePrinter().PageMetrics(), a4);
 }
 
 TEST_F(FormatDialogTest, AnOverlapAsWideAsTheSheetIsRefusedOnOk) {
