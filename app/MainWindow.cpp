@@ -731,7 +731,7 @@ void TForm1::Nouveau1Click() {
       return;
     }
     Document.ImagePath = path;
-    Feuille->SetPicture(picture);
+    Feuille->SetPicture(std::move(picture));
     FitPicture();
     Document.ImageFileName = platform::ExtractFileName(Document.ImagePath);
   }
@@ -791,7 +791,7 @@ void TForm1::ScanImageClick() {
     }
     platform::Picture picture;
     picture.AssignBitmap(Tampon->Picture().ToImage());
-    Feuille->SetPicture(picture);
+    Feuille->SetPicture(std::move(picture));
     // The first free "scan<n>.tif" in the picture folder; it is written at save time.
     int n = 1;
     while (platform::FileExists(PictureFolder() + QStringLiteral("/scan%1.tif").arg(n))) ++n;

@@ -6,6 +6,7 @@
 #include "Binding.h"
 #include "isp2000.h"
 #include "win32/Handles.h"
+#include "win32/WinQt.h"
 
 namespace imaging {
 
@@ -431,6 +432,27 @@ int MakeBitmap(HGLOBAL dib, int bits, int dither, TBitmap &target, void *user,
 }
 
 }  // namespace
+
+bool ProgramRowsToBitmap(HGLOBAL dib, TBitmap &bitmap) {
+  if (GlobalSize(dib) == 0) return false;
+  TDibBlock container;
+  container.OwnsMemory = false;
+  container.SetDib(static_cast<BITMAPINFOHEADER *>(GlobalLock(dib)));
+  if (container.Header == nullptr) return false;
+  const BITMAPINFOHEADER header = *container.Header;
+  const bool programRows = header.biBitCount == 32 && header.biCompression == BI_RGB &&
+                           header.biHeight < 0 && header.biWidth > 0 && container.FitsBlock();
+  const int headerSize = container.HeaderSize();
+  container.SetDib(nullptr);
+  GlobalUnlock(dib);
+  if (!programRows) return false;
+  HBITMAP made =
+      CreateBitmapOnBlock(dib, size_t(headerSize), int(header.biWidth), -int(header.biHeight));
+  if (made == nullptr) return false;
+  bitmap.SetPalette(nullptr);
+  bitmap.SetHandle(made);
+  return true;
+}
 
 int DibToHandles(HGLOBAL dib, int bits, int dither, void *user, MxProgressFn callback,
                  HBITMAP &bitmap, HPALETTE &palette) {

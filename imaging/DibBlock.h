@@ -53,6 +53,12 @@ int DibToBitmap(HGLOBAL dib, int bits, int dither, TBitmap &bitmap, void *user,
 // caller must not change the block's pixels before freeing it.
 int DibToBitmapSharing(HGLOBAL dib, int bits, int dither, TBitmap &bitmap, void *user,
                        MxProgressFn callback);
+// A DIB block in the program's own rows (32 bits, top-down, fourth byte 255: what a reader
+// hands out for MX_PROGRAM_ROWS) as a bitmap that keeps the block's rows themselves: no
+// conversion, no copy; the caller frees the block right after and must not change its
+// pixels. An image of the bitmap (TBitmap::ToImage) shares the same rows. False, with the
+// bitmap untouched, for a block in any other layout.
+bool ProgramRowsToBitmap(HGLOBAL dib, TBitmap &bitmap);
 int DibToHandles(HGLOBAL dib, int bits, int dither, void *user, MxProgressFn callback,
                  HBITMAP &bitmap, HPALETTE &palette);
 bool LibraryDibToDdb(HGLOBAL dib, HBITMAP &bitmap, HPALETTE &palette);

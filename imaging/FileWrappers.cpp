@@ -69,12 +69,24 @@ bool ReadWith(const char *entryName, const QString &name, bool unloadOnFailure, 
   return false;
 }
 
+// The readers that also decode into the program's own rows (MX_PROGRAM_ROWS, crde2000.h).
+bool OffersProgramRows(const char *entry) {
+  for (const char *name : {"rdjpgfiledib", "rdpngfiledib", "rdheiffiledib", "rdwebpfiledib"})
+    if (std::strcmp(entry, name) == 0) return true;
+  return false;
+}
+
+// `readDib` takes the depth to ask the library for. A true-colour read through a reader
+// that offers the program's own rows asks for them: the bitmap then keeps the decoded rows
+// themselves, with no conversion and no copy.
 template <class DibReader>
-bool ReadBitmapWith(DibReader readDib, int bits, int dither, void *user, MxProgressFn callback,
-                    TBitmap &bitmap) {
+bool ReadBitmapWith(const char *entry, DibReader readDib, int bits, int dither, void *user,
+                    MxProgressFn callback, TBitmap &bitmap) {
   HGLOBAL dib = nullptr;
-  if (!readDib(dib)) return false;
+  const bool programRows = bits == 24 && OffersProgramRows(entry);
+  if (!readDib(programRows ? int(MX_PROGRAM_ROWS) : bits, dib)) return false;
   platform::GlobalBlock owned(dib);
+  if (programRows && ProgramRowsToBitmap(dib, bitmap)) return true;
   return DibToBitmapSharing(dib, bits, dither, bitmap, user, callback) == 1;
 }
 
@@ -167,29 +179,33 @@ bool ReadPcdDib(const QString &name, int bits, int dither, TPCDMode resolution, 
       });
 }
 
-#define MX_BITMAP_READER(Wrapper, DibWrapper)                                                    \
-  bool Wrapper(const QString &name, int bits, int dither, void *user, MxProgressFn callback,     \
-               TBitmap &bitmap) {                                                                \
-    return ReadBitmapWith(                                                                       \
-        [&](HGLOBAL &dib) { return DibWrapper(name, bits, dither, user, callback, dib); }, bits, \
-        dither, user, callback, bitmap);                                                         \
+#define MX_BITMAP_READER(Wrapper, DibWrapper, Entry)                                         \
+  bool Wrapper(const QString &name, int bits, int dither, void *user, MxProgressFn callback, \
+               TBitmap &bitmap) {                                                            \
+    return ReadBitmapWith(                                                                   \
+        #Entry,                                                                              \
+        [&](int asked, HGLOBAL &dib) {                                                       \
+          return DibWrapper(name, asked, dither, user, callback, dib);                       \
+        },                                                                                   \
+        bits, dither, user, callback, bitmap);                                               \
   }
-MX_BITMAP_READER(ReadJpegBitmap, ReadJpegDib)
-MX_BITMAP_READER(ReadBmpBitmap, ReadBmpDib)
-MX_BITMAP_READER(ReadPngBitmap, ReadPngDib)
-MX_BITMAP_READER(ReadGifBitmap, ReadGifDib)
-MX_BITMAP_READER(ReadPcxBitmap, ReadPcxDib)
-MX_BITMAP_READER(ReadTgaBitmap, ReadTgaDib)
-MX_BITMAP_READER(ReadEpsBitmap, ReadEpsDib)
-MX_BITMAP_READER(ReadHeifBitmap, ReadHeifDib)
-MX_BITMAP_READER(ReadWebpBitmap, ReadWebpDib)
+MX_BITMAP_READER(ReadJpegBitmap, ReadJpegDib, rdjpgfiledib)
+MX_BITMAP_READER(ReadBmpBitmap, ReadBmpDib, rdbmpfiledib)
+MX_BITMAP_READER(ReadPngBitmap, ReadPngDib, rdpngfiledib)
+MX_BITMAP_READER(ReadGifBitmap, ReadGifDib, rdgiffiledib)
+MX_BITMAP_READER(ReadPcxBitmap, ReadPcxDib, rdpcxfiledib)
+MX_BITMAP_READER(ReadTgaBitmap, ReadTgaDib, readtgafiledib)
+MX_BITMAP_READER(ReadEpsBitmap, ReadEpsDib, readepsfiledib)
+MX_BITMAP_READER(ReadHeifBitmap, ReadHeifDib, rdheiffiledib)
+MX_BITMAP_READER(ReadWebpBitmap, ReadWebpDib, rdwebpfiledib)
 #undef MX_BITMAP_READER
 
 bool ReadPaletteEntryBitmap(const char *entry, const QString &name, int bits, int dither,
                             void *user, MxProgressFn callback, TBitmap &bitmap) {
   return ReadBitmapWith(
-      [&](HGLOBAL &dib) {
-        return ReadPaletteEntryDib(entry, name, bits, dither, user, callback, dib);
+      entry,
+      [&](int asked, HGLOBAL &dib) {
+        return ReadPaletteEntryDib(entry, name, asked, dither, user, callback, dib);
       },
       bits, dither, user, callback, bitmap);
 }
@@ -197,8 +213,9 @@ bool ReadPaletteEntryBitmap(const char *entry, const QString &name, int bits, in
 bool ReadPlainEntryBitmap(const char *entry, const QString &name, int bits, int dither, void *user,
                           MxProgressFn callback, TBitmap &bitmap) {
   return ReadBitmapWith(
-      [&](HGLOBAL &dib) {
-        return ReadPlainEntryDib(entry, name, bits, dither, user, callback, dib);
+      entry,
+      [&](int asked, HGLOBAL &dib) {
+        return ReadPlainEntryDib(entry, name, asked, dither, user, callback, dib);
       },
       bits, dither, user, callback, bitmap);
 }
@@ -206,14 +223,20 @@ bool ReadPlainEntryBitmap(const char *entry, const QString &name, int bits, int 
 bool ReadTiffBitmap(const QString &name, int bits, int dither, int page, void *user,
                     MxProgressFn callback, TBitmap &bitmap) {
   return ReadBitmapWith(
-      [&](HGLOBAL &dib) { return ReadTiffDib(name, bits, dither, page, user, callback, dib); },
+      "readtiffiledib",
+      [&](int asked, HGLOBAL &dib) {
+        return ReadTiffDib(name, asked, dither, page, user, callback, dib);
+      },
       bits, dither, user, callback, bitmap);
 }
 
 bool ReadPcdBitmap(const QString &name, int bits, int dither, TPCDMode resolution, void *user,
                    MxProgressFn callback, TBitmap &bitmap) {
   return ReadBitmapWith(
-      [&](HGLOBAL &dib) { return ReadPcdDib(name, bits, dither, resolution, user, callback, dib); },
+      "readpcdfiledib",
+      [&](int asked, HGLOBAL &dib) {
+        return ReadPcdDib(name, asked, dither, resolution, user, callback, dib);
+      },
       bits, dither, user, callback, bitmap);
 }
 

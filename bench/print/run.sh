@@ -98,5 +98,38 @@ for name in 100mp 24mp; do
     row "\`--print-to\` against plakativ, $name" "$print_t" "plakativ" "$plak_t"
   fi
 done
+
+# The main window holding each poster, on Qt's offscreen platform with settings of its own:
+# its resident size once the poster is open (the size has stopped growing for 3 s), beside
+# one 32-bit picture of the poster's picture, the floor of a window that shows it.
+resident() {  # resident POSTER: prints MiB
+  XDG_CONFIG_HOME=$work QT_QPA_PLATFORM=offscreen "$program" "$1" > /dev/null 2>&1 &
+  pid=$!
+  last=0
+  same=0
+  while [ "$same" -lt 3 ] && [ -r "/proc/$pid/status" ]; do
+    sleep 1
+    now=$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status" 2> /dev/null || echo 0)
+    if [ "$now" = "$last" ]; then same=$((same + 1)); else same=0; last=$now; fi
+  done
+  kill "$pid" 2> /dev/null || true
+  wait "$pid" 2> /dev/null || true
+  echo $((last / 1024))
+}
+echo
+echo "| what | resident | one 32-bit picture | ratio |"
+echo "|---|---|---|---|"
+for name in 100mp 24mp; do
+  case $name in 100mp) w=12240 h=8160 ;; *) w=6000 h=4000 ;; esac
+  picture_mib=$((w * h * 4 / 1048576))
+  most=0
+  i=0
+  while [ "$i" -lt "$runs" ]; do
+    r=$(resident "$work/$name.aff")
+    [ "$r" -gt "$most" ] && most=$r
+    i=$((i + 1))
+  done
+  echo "| the window holding the $name poster | $most MiB | $picture_mib MiB | $(awk "BEGIN { printf \"%.2f\", $most / $picture_mib }") × |"
+done
 echo
 echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)."

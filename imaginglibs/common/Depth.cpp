@@ -355,4 +355,23 @@ Dib AdaptDepth(Dib picture, int bits, bool dither, Progress *progress) {
   return ConvertDepth(picture.View(), bits, dither, progress);
 }
 
+Dib ToProgramRows(Dib picture, Progress *progress) {
+  if (picture.ProgramRows()) return picture;
+  const Surface source = picture.View();
+  Dib out = Dib::CreateProgramRows(source.width, source.height);
+  const BITMAPINFOHEADER *header = picture.Header();
+  out.SetResolution(header->biXPelsPerMeter, header->biYPelsPerMeter);
+  std::vector<uint8_t> bgr(3 * static_cast<size_t>(source.width));
+  for (int y = 0; y < source.height; ++y) {
+    RowToBgr(source, y, bgr.data());
+    uint8_t *row = out.Row(y);
+    for (int x = 0; x < source.width; ++x) {
+      std::memcpy(row + 4 * x, bgr.data() + 3 * x, 3);
+      row[4 * x + 3] = 255;
+    }
+    if (progress != nullptr) progress->Report(y + 1, source.height);
+  }
+  return out;
+}
+
 }  // namespace mx

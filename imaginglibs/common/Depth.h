@@ -17,6 +17,10 @@ Dib ConvertDepth(const Surface &source, int bits, bool dither, Progress *progres
 // The picture at the requested depth: itself for 0 or its own depth, else a converted copy.
 Dib AdaptDepth(Dib picture, int bits, bool dither, Progress *progress = nullptr);
 
+// The picture in the program's own layout (Dib::CreateProgramRows): itself when it is in
+// it already, else a copy with every pixel's colour, exactly as 24 bits would give it.
+Dib ToProgramRows(Dib picture, Progress *progress = nullptr);
+
 // The standard 16 colours (black, the eight dark ones, light grey, grey, the bright ones,
 // white) in their usual order.
 const std::vector<RGBQUAD> &StandardSixteenColors();

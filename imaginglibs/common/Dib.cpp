@@ -116,6 +116,17 @@ Dib Dib::Create(int width, int height, int bits) {
   return d;
 }
 
+Dib Dib::CreateProgramRows(int width, int height) {
+  Dib d = Create(width, height, 32);
+  d.topDown_ = true;
+  d.Header()->biHeight = -height;
+  return d;
+}
+
+Dib Dib::CreateLike(const Dib &model, int width, int height) {
+  return model.topDown_ ? CreateProgramRows(width, height) : Create(width, height, model.bits_);
+}
+
 Dib::~Dib() {
   if (block_ != nullptr) {
     GlobalUnlock(block_);
@@ -142,6 +153,7 @@ Dib &Dib::operator=(Dib &&other) noexcept {
     bits_ = other.bits_;
     colorCount_ = other.colorCount_;
     stride_ = other.stride_;
+    topDown_ = other.topDown_;
   }
   return *this;
 }
@@ -153,8 +165,8 @@ Surface Dib::View() const {
   s.bits = bits_;
   s.colors = colors_;
   s.colorCount = colorCount_;
-  s.top = pixels_ + stride_ * (height_ - 1);
-  s.step = -stride_;
+  s.top = topDown_ ? pixels_ : pixels_ + stride_ * (height_ - 1);
+  s.step = topDown_ ? stride_ : -stride_;
   if (bits_ == 16) {
     s.masks[0] = 0x7C00;
     s.masks[1] = 0x03E0;

@@ -32,6 +32,12 @@ class Dib {
   // Zero-filled; indexed depths get a full colour table (2, 16 or 256 entries).
   // Raises MX_ERR_NO_MEMORY when the block cannot be had.
   static Dib Create(int width, int height, int bits);
+  // The program's own layout (a read asked at MX_PROGRAM_ROWS): 32 bits a pixel, blue,
+  // green, red and a fourth byte the writer sets to 255, rows top-down (negative height).
+  // Zero-filled, as Create.
+  static Dib CreateProgramRows(int width, int height);
+  // A new picture of another size in the layout of `model` (its depth, its row order).
+  static Dib CreateLike(const Dib &model, int width, int height);
   ~Dib();
   Dib(Dib &&other) noexcept;
   Dib &operator=(Dib &&other) noexcept;
@@ -43,12 +49,15 @@ class Dib {
   int Height() const { return height_; }
   int Bits() const { return bits_; }
   int64_t Stride() const { return stride_; }
+  bool TopDown() const { return topDown_; }
+  // A 32-bit top-down picture, as CreateProgramRows makes it.
+  bool ProgramRows() const { return topDown_ && bits_ == 32; }
   int ColorCount() const { return colorCount_; }
   RGBQUAD *Colors() { return colors_; }
   BITMAPINFOHEADER *Header() { return reinterpret_cast<BITMAPINFOHEADER *>(base_); }
   uint8_t *Pixels() { return pixels_; }
-  // Row 0 is the top row (stored last, as DIB rows run bottom-up).
-  uint8_t *Row(int y) { return pixels_ + stride_ * (height_ - 1 - y); }
+  // Row 0 is the top row (stored last, as DIB rows run bottom-up, unless TopDown).
+  uint8_t *Row(int y) { return pixels_ + stride_ * (topDown_ ? y : height_ - 1 - y); }
   Surface View() const;
 
   void SetGreyPalette();  // 0 black .. last entry white, evenly spaced
@@ -65,6 +74,7 @@ class Dib {
   RGBQUAD *colors_ = nullptr;
   int width_ = 0, height_ = 0, bits_ = 0, colorCount_ = 0;
   int64_t stride_ = 0;
+  bool topDown_ = false;
 };
 
 // A received DIB block, locked for the life of this object and checked: a header of at

@@ -2,6 +2,7 @@
 // code, and the depth the caller asked for. The work is done by the readers and writers.
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "Core.h"
 #include "Depth.h"
@@ -17,16 +18,26 @@ bool ValidDepth(int32_t bits) {
   return bits == 0 || bits == 1 || bits == 4 || bits == 8 || bits == 24;
 }
 
+// `read` takes the progress, and for the readers that offer the program's own layout
+// (MX_PROGRAM_ROWS) whether it is asked for; those readers decode into it where they can,
+// and what they read otherwise is converted once here.
 template <class Read>
 int16_t ReadEntry(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib, void *user,
                   MxProgressFn cb, Read &&read) {
+  constexpr bool kOffersProgramRows = std::is_invocable_v<Read, Progress &, bool>;
   return Guard([&]() -> int16_t {
     if (dib != nullptr) *dib = nullptr;
     if (name == nullptr || dib == nullptr) Fail(MX_ERR_BAD_ARGUMENT);
-    if (!ValidDepth(bits)) Fail(MX_ERR_BAD_DEPTH);
+    const bool programRows = kOffersProgramRows && bits == MX_PROGRAM_ROWS;
+    if (!ValidDepth(bits) && !programRows) Fail(MX_ERR_BAD_DEPTH);
     Progress progress(user, cb);
-    Dib picture = read(progress);
-    picture = AdaptDepth(std::move(picture), bits, dither != 0);
+    Dib picture;
+    if constexpr (kOffersProgramRows)
+      picture = read(progress, programRows);
+    else
+      picture = read(progress);
+    picture = programRows ? ToProgramRows(std::move(picture))
+                          : AdaptDepth(std::move(picture), bits, dither != 0);
     progress.Done();
     *dib = picture.Release();
     return MX_OK;
@@ -80,7 +91,7 @@ MX_EXPORT int16_t rdjpgfiledib(const char *name, int32_t bits, int32_t /*one*/, 
                                HGLOBAL *dib, HPALETTE /*palette*/, void *user, MxProgressFn cb,
                                int16_t /*z*/) {
   return ReadEntry(name, bits, dither, dib, user, cb,
-                   [&](Progress &p) { return ReadJpeg(name, p); });
+                   [&](Progress &p, bool programRows) { return ReadJpeg(name, p, programRows); });
 }
 
 MX_EXPORT int16_t rdbmpfiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib,
@@ -92,19 +103,19 @@ MX_EXPORT int16_t rdbmpfiledib(const char *name, int32_t bits, int16_t dither, H
 MX_EXPORT int16_t rdpngfiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib,
                                HPALETTE /*palette*/, void *user, MxProgressFn cb, int16_t /*z*/) {
   return ReadEntry(name, bits, dither, dib, user, cb,
-                   [&](Progress &p) { return ReadPng(name, p); });
+                   [&](Progress &p, bool programRows) { return ReadPng(name, p, programRows); });
 }
 
 MX_EXPORT int16_t rdheiffiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib,
                                 HPALETTE /*palette*/, void *user, MxProgressFn cb, int16_t /*z*/) {
   return ReadEntry(name, bits, dither, dib, user, cb,
-                   [&](Progress &p) { return ReadHeif(name, p); });
+                   [&](Progress &p, bool programRows) { return ReadHeif(name, p, programRows); });
 }
 
 MX_EXPORT int16_t rdwebpfiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib,
                                 HPALETTE /*palette*/, void *user, MxProgressFn cb, int16_t /*z*/) {
   return ReadEntry(name, bits, dither, dib, user, cb,
-                   [&](Progress &p) { return ReadWebp(name, p); });
+                   [&](Progress &p, bool programRows) { return ReadWebp(name, p, programRows); });
 }
 
 MX_EXPORT int16_t rdpcxfiledib(const char *name, int32_t bits, int16_t dither, HGLOBAL *dib,

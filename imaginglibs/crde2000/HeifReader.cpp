@@ -149,7 +149,7 @@ HeifFacts ReadHeifFacts(const uint8_t *data, size_t size) {
   return f;
 }
 
-Dib ReadHeif(const char *name, Progress &progress) {
+Dib ReadHeif(const char *name, Progress &progress, bool programRows) {
   MappedFile file(name);
   bool avif = false;
   if (!HeifBrand(file.Data(), file.Size(), avif)) Fail(MX_ERR_NOT_HEIF);
@@ -204,15 +204,19 @@ Dib ReadHeif(const char *name, Progress &progress) {
       deep ? heif_image_get_bits_per_pixel_range(rawImage, heif_channel_interleaved) : 8;
   const unsigned max = storedBits > 8 && storedBits <= 16 ? (1u << storedBits) - 1 : 65535u;
 
-  Dib picture = Dib::Create(width, height, 24);
+  Dib picture =
+      programRows ? Dib::CreateProgramRows(width, height) : Dib::Create(width, height, 24);
+  const int n = programRows ? 4 : 3;  // the program's rows end each pixel with 255
   for (int y = 0; y < height; ++y) {
     const uint8_t *in = plane + static_cast<size_t>(stride) * static_cast<size_t>(y);
     uint8_t *out = picture.Row(y);
+    if (programRows)
+      for (int x = 0; x < width; ++x) out[4 * x + 3] = 255;
     if (!deep && !alpha) {
       for (int x = 0; x < width; ++x) {
-        out[3 * x] = in[3 * x + 2];
-        out[3 * x + 1] = in[3 * x + 1];
-        out[3 * x + 2] = in[3 * x];
+        out[n * x] = in[3 * x + 2];
+        out[n * x + 1] = in[3 * x + 1];
+        out[n * x + 2] = in[3 * x];
       }
       progress.Report(80 + 15 * static_cast<int64_t>(y + 1) / height, 100);
       continue;
@@ -231,9 +235,9 @@ Dib ReadHeif(const char *name, Progress &progress) {
       if (alpha) {
         for (int c = 0; c < 3; ++c) rgba[c] = OverWhite(rgba[c], rgba[3], premultiplied);
       }
-      out[3 * x] = rgba[2];
-      out[3 * x + 1] = rgba[1];
-      out[3 * x + 2] = rgba[0];
+      out[n * x] = rgba[2];
+      out[n * x + 1] = rgba[1];
+      out[n * x + 2] = rgba[0];
     }
     progress.Report(80 + 15 * static_cast<int64_t>(y + 1) / height, 100);
   }

@@ -27,8 +27,9 @@ struct JpegContext {
   bool truncated = false;
   Progress *progress = nullptr;
   Dib *picture = nullptr;
-  int orientation = 1;    // EXIF orientation, applied once the rows are read
-  JOCTET *icc = nullptr;  // embedded colour profile (malloc'ed by libjpeg), or none
+  bool programRows = false;  // asked for the program's own layout
+  int orientation = 1;       // EXIF orientation, applied once the rows are read
+  JOCTET *icc = nullptr;     // embedded colour profile (malloc'ed by libjpeg), or none
   unsigned int iccSize = 0;
   // Converts the rows to sRGB as they are decoded, when the profile asks for it. Made and
   // destroyed outside the long jumps' reach: the reader owns it.
@@ -126,6 +127,9 @@ int DecodeJpeg(FILE *file, JpegContext &ctx) {
     bits = 8;
   } else if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
     cinfo.out_color_space = JCS_CMYK;
+  } else if (ctx.programRows) {
+    cinfo.out_color_space = JCS_EXT_BGRX;  // the program's rows: libjpeg writes 255 last
+    bits = 32;
   } else {
     cinfo.out_color_space = JCS_EXT_BGR;  // DIB order, straight into the rows
   }
@@ -136,9 +140,11 @@ int DecodeJpeg(FILE *file, JpegContext &ctx) {
   }
   int code = 0;
   try {
-    *ctx.picture = Dib::Create(static_cast<int>(cinfo.image_width),
-                               static_cast<int>(cinfo.image_height), bits);
-    if (ctx.icc != nullptr && bits == 24)
+    const auto width = static_cast<int>(cinfo.image_width);
+    const auto height = static_cast<int>(cinfo.image_height);
+    *ctx.picture =
+        bits == 32 ? Dib::CreateProgramRows(width, height) : Dib::Create(width, height, bits);
+    if (ctx.icc != nullptr && bits >= 24)
       *ctx.toSrgb = std::make_unique<RowsToSrgb>(*ctx.picture, ctx.icc, ctx.iccSize);
   } catch (const Error &e) {
     code = e.Code();
@@ -183,7 +189,7 @@ int DecodeJpeg(FILE *file, JpegContext &ctx) {
 
 }  // namespace
 
-Dib ReadJpeg(const char *name, Progress &progress) {
+Dib ReadJpeg(const char *name, Progress &progress, bool programRows) {
   FilePtr file = OpenForReading(name);
   unsigned char magic[2] = {0, 0};
   if (std::fread(magic, 1, 2, file.get()) != 2 || magic[0] != 0xFF || magic[1] != 0xD8)
@@ -193,6 +199,7 @@ Dib ReadJpeg(const char *name, Progress &progress) {
   JpegContext ctx{};
   ctx.progress = &progress;
   ctx.picture = &picture;
+  ctx.programRows = programRows;
   std::unique_ptr<RowsToSrgb> toSrgb;
   ctx.toSrgb = &toSrgb;
   const int code = DecodeJpeg(file.get(), ctx);

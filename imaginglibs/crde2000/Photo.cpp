@@ -69,13 +69,21 @@ struct ProfileCloser {
 };
 using ProfilePtr = std::unique_ptr<void, ProfileCloser>;
 
-// The transform from `source` to sRGB for 24-bit BGR pixels, or nullptr when the profile
-// does not describe RGB colours or cannot be used. `flags` as Little CMS takes them.
-cmsHTRANSFORM ToSrgb(cmsHPROFILE source, cmsUInt32Number flags) {
+// The transform from `source` to sRGB for 24-bit BGR pixels (`bits` 24) or the program's
+// 32-bit rows (`bits` 32: the fourth byte is kept), or nullptr when the profile does not
+// describe RGB colours or cannot be used. `flags` as Little CMS takes them.
+cmsHTRANSFORM ToSrgb(cmsHPROFILE source, cmsUInt32Number flags, int bits) {
   if (source == nullptr || cmsGetColorSpace(source) != cmsSigRgbData) return nullptr;
   ProfilePtr srgb(cmsCreate_sRGBProfile());
   if (!srgb) return nullptr;
-  return cmsCreateTransform(source, TYPE_BGR_8, srgb.get(), TYPE_BGR_8, INTENT_PERCEPTUAL, flags);
+  const cmsUInt32Number format = bits == 32 ? TYPE_BGRA_8 : TYPE_BGR_8;
+  if (bits == 32) flags |= cmsFLAGS_COPY_ALPHA;
+  return cmsCreateTransform(source, format, srgb.get(), format, INTENT_PERCEPTUAL, flags);
+}
+
+// 24-bit pictures and the program's 32-bit rows have their pixels converted.
+bool ConvertsPixels(const Dib &picture) {
+  return picture.Bits() == 24 || picture.ProgramRows();
 }
 
 // An embedded profile, or none when it is absent, unreadable, or sRGB's own.
@@ -93,16 +101,18 @@ ProfilePtr OpenProfile(const void *icc, size_t size) {
 }
 
 void Transform(Dib &picture, cmsHPROFILE source) {
-  if (picture.Bits() != 24 && picture.Bits() > 8) return;
-  if (picture.Bits() == 24) {
+  if (!ConvertsPixels(picture) && picture.Bits() > 8) return;
+  if (ConvertsPixels(picture)) {
     if (const std::optional<MatrixShaper> shaper = MatrixShaper::For(source)) {
-      for (int y = 0; y < picture.Height(); ++y) shaper->Row(picture.Row(y), picture.Width(), 3);
+      const int bytesPerPixel = picture.Bits() / 8;
+      for (int y = 0; y < picture.Height(); ++y)
+        shaper->Row(picture.Row(y), picture.Width(), bytesPerPixel);
       return;
     }
   }
-  cmsHTRANSFORM t = ToSrgb(source, 0);
+  cmsHTRANSFORM t = ToSrgb(source, 0, picture.Bits() == 32 ? 32 : 24);
   if (t == nullptr) return;
-  if (picture.Bits() == 24) {
+  if (ConvertsPixels(picture)) {
     // Rows are contiguous and equally spaced, so the whole picture is one call.
     const auto stride = static_cast<cmsUInt32Number>(picture.Stride());
     cmsDoTransformLineStride(t, picture.Pixels(), picture.Pixels(),
@@ -234,10 +244,12 @@ int ExifOrientation(const uint8_t *data, size_t size) {
 Dib Upright(Dib picture, int orientation) {
   if (orientation < 2 || orientation > 8) return picture;
   const int bits = picture.Bits();
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return picture;
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && !picture.ProgramRows()) return picture;
   const int w = picture.Width(), h = picture.Height();
   const bool swap = SwapsSides(orientation);
-  Dib out = Dib::Create(swap ? h : w, swap ? w : h, bits);
+  // Whole pixels of 3 or 4 bytes are moved as they are; smaller ones one by one.
+  const size_t n = bits >= 24 ? size_t(bits / 8) : 0;
+  Dib out = Dib::CreateLike(picture, swap ? h : w, swap ? w : h);
   for (int i = 0; i < picture.ColorCount() && i < out.ColorCount(); ++i)
     out.Colors()[i] = picture.Colors()[i];
   const BITMAPINFOHEADER *header = picture.Header();
@@ -254,8 +266,8 @@ Dib Upright(Dib picture, int orientation) {
       const bool mirrored = orientation == 2 || orientation == 3;
       if (!mirrored) {
         std::memcpy(row, from, static_cast<size_t>(picture.Stride()));
-      } else if (bits == 24) {
-        for (int x = 0; x < w; ++x) std::memcpy(row + 3 * x, from + 3 * (w - 1 - x), 3);
+      } else if (n != 0) {
+        for (int x = 0; x < w; ++x) std::memcpy(row + n * x, from + n * size_t(w - 1 - x), n);
       } else {
         for (int x = 0; x < w; ++x) SetPixel(row, x, bits, Pixel(from, w - 1 - x, bits));
       }
@@ -264,8 +276,8 @@ Dib Upright(Dib picture, int orientation) {
     for (int x = 0; x < out.Width(); ++x) {
       const Source s = SourceOf(orientation, x, y, w, h);
       const uint8_t *from = picture.Row(s.y);
-      if (bits == 24)
-        std::memcpy(row + 3 * x, from + 3 * s.x, 3);
+      if (n != 0)
+        std::memcpy(row + n * size_t(x), from + n * size_t(s.x), n);
       else
         SetPixel(row, x, bits, Pixel(from, s.x, bits));
     }
@@ -279,11 +291,11 @@ void ProfileToSrgb(Dib &picture, const void *icc, size_t size) {
 }
 
 RowsToSrgb::RowsToSrgb(Dib &picture, const void *icc, size_t size) : picture_(picture) {
-  if (picture.Bits() != 24) return;
+  if (!ConvertsPixels(picture)) return;
   ProfilePtr source = OpenProfile(icc, size);
   if (source) shaper_ = MatrixShaper::For(source.get());
   // Without the one-pixel cache a transform may serve two threads at once.
-  if (!shaper_) transform_ = ToSrgb(source.get(), cmsFLAGS_NOCACHE);
+  if (!shaper_) transform_ = ToSrgb(source.get(), cmsFLAGS_NOCACHE, picture.Bits());
   if (!shaper_ && transform_ == nullptr) return;
   const int64_t pixels = static_cast<int64_t>(picture.Width()) * picture.Height();
   if (pixels < kPixelsWorthAThread || std::thread::hardware_concurrency() < 2) return;
@@ -348,7 +360,7 @@ void RowsToSrgb::Convert(bool finishing) {
     const int end = std::min(first + kBandRows, picture_.Height());
     for (int y = first; y < end; ++y) {
       if (shaper_)
-        shaper_->Row(picture_.Row(y), picture_.Width(), 3);
+        shaper_->Row(picture_.Row(y), picture_.Width(), picture_.Bits() / 8);
       else
         cmsDoTransform(transform_, picture_.Row(y), picture_.Row(y),
                        static_cast<cmsUInt32Number>(picture_.Width()));

@@ -28,8 +28,9 @@ inline bool SwapsSides(int orientation) {
 Dib Upright(Dib picture, int orientation);
 
 // Converts the picture from the colours an ICC profile describes to sRGB, in place. Only
-// RGB profiles on colour pictures (24 bits, or the colour table of indexed ones) are
-// applied; other profiles, and profiles that cannot be read, leave the picture as it is.
+// RGB profiles on colour pictures (24 bits, the program's 32-bit rows, or the colour table
+// of indexed ones) are applied; other profiles, and profiles that cannot be read, leave the
+// picture as it is.
 void ProfileToSrgb(Dib &picture, const void *icc, size_t size);
 
 // The conversion between two profiles that each describe their colours by three curves and
@@ -42,7 +43,8 @@ class MatrixShaper {
   // The tables for an open Little CMS profile (a cmsHPROFILE), or none when the profile is not
   // an RGB matrix-shaper one or describes something no photograph holds.
   static std::optional<MatrixShaper> For(void *profile);
-  // Converts `pixels` pixels in place, blue, green, red in each pixel's first three bytes.
+  // Converts `pixels` pixels in place, blue, green, red in each pixel's first three bytes
+  // (the fourth of the program's rows is left as it is).
   void Row(uint8_t *bgr, int pixels, int bytesPerPixel) const;
 
  private:
@@ -56,14 +58,16 @@ class MatrixShaper {
   uint8_t encoded_[kOne + 1] = {};  // sRGB's 8-bit value of each linear level
 };
 
-// The same conversion for a 24-bit picture whose rows a decoder is still writing, top row
-// first: the rows are converted on a second thread, a band at a time, while the decoder goes
-// on with the next ones, so a photograph with a profile loads in little more than the time
-// its decoding takes. The pixels come out exactly as ProfileToSrgb makes them. Small
-// pictures, and machines with one core, are converted by Finish alone.
+// The same conversion for a 24-bit picture (or one in the program's rows) whose rows a
+// decoder is still writing, top row first: the rows are converted on a second thread, a band
+// at a time, while the decoder goes on with the next ones, so a photograph with a profile
+// loads in little more than the time its decoding takes. The pixels come out exactly as
+// ProfileToSrgb makes them. Small pictures, and machines with one core, are converted by
+// Finish alone.
 class RowsToSrgb {
  public:
-  // Does nothing unless `picture` has 24 bits and the profile is a usable non-sRGB RGB one.
+  // Does nothing unless `picture` has 24 bits (or is in the program's rows) and the profile
+  // is a usable non-sRGB RGB one.
   RowsToSrgb(Dib &picture, const void *icc, size_t size);
   // Stops the second thread; rows not yet converted stay as they are (the decode failed).
   ~RowsToSrgb();

@@ -21,6 +21,7 @@ struct PngContext {
   Dib *picture = nullptr;
   std::vector<uint8_t> *scratch = nullptr;  // rows that need reshaping before the DIB
   std::vector<uint8_t> *icc = nullptr;      // the embedded colour profile, when there is one
+  bool programRows = false;                 // asked for the program's own layout
 };
 
 void OnError(png_structp png, png_const_charp message) {
@@ -47,7 +48,8 @@ enum class Shape {
   Alpha,   // blue, green, red, alpha: laid over white
 };
 
-void ReshapeRow(Shape shape, const uint8_t *in, uint8_t *out, int width) {
+// `pixelBytes`: 3 for 24-bit rows, 4 for the program's rows (fourth byte 255).
+void ReshapeRow(Shape shape, const uint8_t *in, uint8_t *out, int width, int pixelBytes) {
   if (shape == Shape::TwoBit) {
     for (int x = 0; x < width; ++x) {
       int v = (in[x >> 2] >> (6 - 2 * (x & 3))) & 3;
@@ -60,8 +62,10 @@ void ReshapeRow(Shape shape, const uint8_t *in, uint8_t *out, int width) {
     for (int x = 0; x < width; ++x) {
       const uint8_t *p = in + 4 * x;
       const int a = p[3];
+      uint8_t *q = out + pixelBytes * x;
       for (int c = 0; c < 3; ++c)
-        out[3 * x + c] = static_cast<uint8_t>((p[c] * a + 255 * (255 - a) + 127) / 255);
+        q[c] = static_cast<uint8_t>((p[c] * a + 255 * (255 - a) + 127) / 255);
+      if (pixelBytes == 4) q[3] = 255;
     }
   }
 }
@@ -105,6 +109,11 @@ int DecodePng(FILE *file, PngContext &ctx) {
     if (colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
     png_set_bgr(png);
     if (colorType & PNG_COLOR_MASK_ALPHA) shape = Shape::Alpha;
+    if (ctx.programRows) {
+      bits = 32;
+      // libpng adds the fourth byte itself; rows with alpha are laid over white into it.
+      if (shape == Shape::Direct) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    }
   }
   const int passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
@@ -118,7 +127,9 @@ int DecodePng(FILE *file, PngContext &ctx) {
   int code = 0;
   try {
     if (profile != nullptr && !grey) ctx.icc->assign(profile, profile + profileSize);
-    *ctx.picture = Dib::Create(static_cast<int>(width), static_cast<int>(height), bits);
+    *ctx.picture = bits == 32
+                       ? Dib::CreateProgramRows(static_cast<int>(width), static_cast<int>(height))
+                       : Dib::Create(static_cast<int>(width), static_cast<int>(height), bits);
     if (shape != Shape::Direct) ctx.scratch->resize(rowBytes * (passes > 1 ? height : 1));
   } catch (const Error &e) {
     code = e.Code();
@@ -148,6 +159,7 @@ int DecodePng(FILE *file, PngContext &ctx) {
     picture.SetResolution(static_cast<int32_t>(resX), static_cast<int32_t>(resY));
 
   uint8_t *scratch = ctx.scratch->data();
+  const int pixelBytes = bits == 32 ? 4 : 3;
   for (int pass = 0; pass < passes; ++pass) {
     for (png_uint_32 y = 0; y < height; ++y) {
       uint8_t *row = shape == Shape::Direct ? picture.Row(static_cast<int>(y))
@@ -155,7 +167,8 @@ int DecodePng(FILE *file, PngContext &ctx) {
                                             : scratch;
       png_read_row(png, row, nullptr);
       if (shape != Shape::Direct && passes == 1)
-        ReshapeRow(shape, row, picture.Row(static_cast<int>(y)), static_cast<int>(width));
+        ReshapeRow(shape, row, picture.Row(static_cast<int>(y)), static_cast<int>(width),
+                   pixelBytes);
       if (!ctx.progress->ReportNoThrow(static_cast<int64_t>(pass) * height + y + 1,
                                        static_cast<int64_t>(passes) * height)) {
         png_destroy_read_struct(&ctx.png, &ctx.info, nullptr);
@@ -166,7 +179,7 @@ int DecodePng(FILE *file, PngContext &ctx) {
   if (shape != Shape::Direct && passes > 1)
     for (png_uint_32 y = 0; y < height; ++y)
       ReshapeRow(shape, scratch + rowBytes * y, picture.Row(static_cast<int>(y)),
-                 static_cast<int>(width));
+                 static_cast<int>(width), pixelBytes);
   png_read_end(png, nullptr);
   png_destroy_read_struct(&ctx.png, &ctx.info, nullptr);
   return MX_OK;
@@ -174,7 +187,7 @@ int DecodePng(FILE *file, PngContext &ctx) {
 
 }  // namespace
 
-Dib ReadPng(const char *name, Progress &progress) {
+Dib ReadPng(const char *name, Progress &progress, bool programRows) {
   FilePtr file = OpenForReading(name);
   png_byte signature[8] = {};
   if (std::fread(signature, 1, 8, file.get()) != 8 || png_sig_cmp(signature, 0, 8) != 0)
@@ -187,6 +200,7 @@ Dib ReadPng(const char *name, Progress &progress) {
   ctx.progress = &progress;
   ctx.picture = &picture;
   ctx.scratch = &scratch;
+  ctx.programRows = programRows;
   int code = DecodePng(file.get(), ctx);
   if (code != MX_OK) Fail(static_cast<int16_t>(code));
   if (!icc.empty()) ProfileToSrgb(picture, icc.data(), icc.size());

@@ -1,7 +1,8 @@
 #pragma once
 // The format readers and writers of CRDE2000.DLL. Each reader returns the picture at the
-// file's own depth (1, 4, 8 or 24 bits) and raises mx::Error for anything it cannot read;
-// the entries then bring it to the requested depth.
+// file's own depth (1, 4, 8 or 24 bits), or in the program's own layout where stated below,
+// and raises mx::Error for anything it cannot read; the entries then bring it to the
+// requested depth.
 #include <cstdint>
 #include <string>
 
@@ -11,16 +12,21 @@
 namespace mx {
 
 Dib ReadBmp(const char *name, Progress &progress);
-Dib ReadJpeg(const char *name, Progress &progress);
-Dib ReadPng(const char *name, Progress &progress);
+// The four readers below decode straight into the program's own layout
+// (Dib::CreateProgramRows) when `programRows` is set and the picture's kind allows it;
+// otherwise they read as without it.
+Dib ReadJpeg(const char *name, Progress &progress, bool programRows = false);
+Dib ReadPng(const char *name, Progress &progress, bool programRows = false);
 Dib ReadGif(const char *name, Progress &progress, int32_t *transparent);
 Dib ReadTiff(const char *name, int page, Progress &progress);
 Dib ReadPcx(const char *name, Progress &progress);
 Dib ReadTga(const char *name, Progress &progress);
 Dib ReadPcd(const char *name, int resolution, Progress &progress);
 Dib ReadEps(const char *name, Progress &progress);
-Dib ReadHeif(const char *name, Progress &progress);  // HEIC and AVIF
-Dib ReadWebp(const char *name, Progress &progress);  // the first frame of an animation
+// HEIC and AVIF
+Dib ReadHeif(const char *name, Progress &progress, bool programRows = false);
+// The first frame of an animation.
+Dib ReadWebp(const char *name, Progress &progress, bool programRows = false);
 
 // HEIF files: whether the brands name a still picture, and whether it is AVIF.
 bool HeifBrand(const uint8_t *data, size_t size, bool &avif);

@@ -52,20 +52,29 @@ inline uint8_t OverWhite(int c, int a) {
   return static_cast<uint8_t>((c * a + 255 * (255 - a) + 127) / 255);
 }
 
-// Blue, green, red, alpha rows (top row first) laid over white into the picture.
+// Blue, green, red, alpha rows (top row first) laid over white into the picture (24 bits,
+// or the program's rows, whose fourth byte is 255).
 void ComposeRows(const uint8_t *bgra, size_t stride, Dib &picture, Progress &progress) {
+  const int n = picture.ProgramRows() ? 4 : 3;
   for (int y = 0; y < picture.Height(); ++y) {
     const uint8_t *in = bgra + stride * static_cast<size_t>(y);
     uint8_t *out = picture.Row(y);
     for (int x = 0; x < picture.Width(); ++x) {
       const int a = in[4 * x + 3];
-      for (int c = 0; c < 3; ++c) out[3 * x + c] = OverWhite(in[4 * x + c], a);
+      uint8_t *q = out + n * x;
+      for (int c = 0; c < 3; ++c) q[c] = OverWhite(in[4 * x + c], a);
+      if (n == 4) q[3] = 255;
     }
     progress.Report(90 + 10 * static_cast<int64_t>(y + 1) / picture.Height(), 100);
   }
 }
 
-Dib FirstFrame(const WebPData &data, Progress &progress) {
+// A new picture: 24 bits, or the program's rows.
+Dib NewPicture(int width, int height, bool programRows) {
+  return programRows ? Dib::CreateProgramRows(width, height) : Dib::Create(width, height, 24);
+}
+
+Dib FirstFrame(const WebPData &data, Progress &progress, bool programRows) {
   WebPAnimDecoderOptions options;
   if (!WebPAnimDecoderOptionsInit(&options)) Fail(MX_ERR_INTERNAL);
   options.color_mode = MODE_BGRA;
@@ -74,8 +83,8 @@ Dib FirstFrame(const WebPData &data, Progress &progress) {
   if (!decoder) Fail(MX_ERR_CORRUPT);
   WebPAnimInfo info;
   if (!WebPAnimDecoderGetInfo(decoder.get(), &info)) Fail(MX_ERR_CORRUPT);
-  Dib picture =
-      Dib::Create(static_cast<int>(info.canvas_width), static_cast<int>(info.canvas_height), 24);
+  Dib picture = NewPicture(static_cast<int>(info.canvas_width),
+                           static_cast<int>(info.canvas_height), programRows);
   uint8_t *canvas = nullptr;
   int timestamp = 0;
   if (!WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp) || canvas == nullptr)
@@ -85,9 +94,10 @@ Dib FirstFrame(const WebPData &data, Progress &progress) {
   return picture;
 }
 
-Dib Still(const uint8_t *d, size_t n, const WebPBitstreamFeatures &features, Progress &progress) {
+Dib Still(const uint8_t *d, size_t n, const WebPBitstreamFeatures &features, Progress &progress,
+          bool programRows) {
   const int width = features.width, height = features.height;
-  Dib picture = Dib::Create(width, height, 24);
+  Dib picture = NewPicture(width, height, programRows);
   std::vector<uint8_t> bgra;
   WebPDecoderConfig config;
   if (!WebPInitDecoderConfig(&config)) Fail(MX_ERR_INTERNAL);
@@ -99,6 +109,12 @@ Dib Still(const uint8_t *d, size_t n, const WebPBitstreamFeatures &features, Pro
     config.output.u.RGBA.rgba = bgra.data();
     config.output.u.RGBA.stride = 4 * width;
     config.output.u.RGBA.size = bgra.size();
+  } else if (programRows) {
+    // The program's rows run top-down; an opaque picture's alpha is 255.
+    config.output.colorspace = MODE_BGRA;
+    config.output.u.RGBA.rgba = picture.Pixels();
+    config.output.u.RGBA.stride = static_cast<int>(picture.Stride());
+    config.output.u.RGBA.size = static_cast<size_t>(picture.Stride()) * static_cast<size_t>(height);
   } else {
     // DIB rows run bottom-up: libwebp's flipped output writes them where they belong.
     config.output.colorspace = MODE_BGR;
@@ -149,7 +165,7 @@ WebpFacts ReadWebpFacts(const uint8_t *d, size_t n) {
   return f;
 }
 
-Dib ReadWebp(const char *name, Progress &progress) {
+Dib ReadWebp(const char *name, Progress &progress, bool programRows) {
   MappedFile file(name);
   const uint8_t *d = file.Data();
   const size_t n = file.Size();
@@ -170,8 +186,8 @@ Dib ReadWebp(const char *name, Progress &progress) {
   const bool complete = frame.complete != 0;
   WebPDemuxReleaseIterator(&frame);
   if (!complete) Fail(MX_ERR_PREMATURE_EOF);
-  Dib picture =
-      features.has_animation ? FirstFrame(data, progress) : Still(d, n, features, progress);
+  Dib picture = features.has_animation ? FirstFrame(data, progress, programRows)
+                                       : Still(d, n, features, progress, programRows);
   if (WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) {
     WebPChunkIterator chunk;
     if (WebPDemuxGetChunk(demux.get(), "ICCP", 1, &chunk)) {

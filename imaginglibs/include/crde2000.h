@@ -3,7 +3,8 @@
 
    Conventions of every entry:
    - name: zero-terminated path in the locale's 8-bit encoding.
-   - bits: requested colour depth 0 (the file's own), 1, 4, 8 or 24.
+   - bits: requested colour depth 0 (the file's own), 1, 4, 8 or 24; four readers also
+     take MX_PROGRAM_ROWS (see the readers).
    - dither: 0 or 1; when a depth is lowered, 1 diffuses the error (Floyd-Steinberg).
    - DIB: a movable global memory block (platform GlobalAlloc) holding a packed bottom-up
      device-independent bitmap: 40-byte BITMAPINFOHEADER, colour table of 4-byte entries
@@ -25,6 +26,9 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* The depth that asks a reader for the program's own layout (see the readers). */
+enum { MX_PROGRAM_ROWS = 32 };
 
 /* Failure codes; each names a string of the table (id = 65536 + code). */
 enum {
@@ -86,7 +90,17 @@ MX_EXPORT void MxSetPixelLimit(uint64_t pixels);
 MX_EXPORT uint64_t MxGetPixelLimit(void);
 
 /* ---- Readers: file -> new DIB -------------------------------------------------------
-   palette: the shared palette (always 0, ignored). one: constant 1, zero: constant 0. */
+   palette: the shared palette (always 0, ignored). one: constant 1, zero: constant 0.
+
+   The program's own layout: rdjpgfiledib, rdpngfiledib, rdheiffiledib and rdwebpfiledib
+   also take bits = MX_PROGRAM_ROWS (32). The DIB they then hand out holds 32 bits a pixel
+   (blue, green, red, then 255 in every pixel's fourth byte), BI_RGB, its rows top-down
+   (biHeight = -height), padded to nothing (4 bytes a pixel), in a block the caller owns
+   as any other DIB. Colour JPEG, truecolour PNG (alpha laid over white), WebP and HEIF
+   pictures are decoded straight into these rows, colour profile and orientation applied
+   as for 24 bits, with the same colours; other kinds (grey or CMYK JPEG, indexed or grey
+   PNG) are read as usual and converted once at the end. Every other reader refuses 32
+   with MX_ERR_BAD_DEPTH, as before. */
 MX_EXPORT int16_t rdjpgfiledib(const char *name, int32_t bits, int32_t one, int16_t dither,
                                HGLOBAL *dib, HPALETTE palette, void *user, MxProgressFn cb,
                                int16_t z);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/Errors.h"
+#include "win32/PixelMemory.h"
 
 namespace platform {
 
@@ -49,7 +50,9 @@ void CheckImageFits(int64_t width, int64_t height, int bitsPerPixel, const QStri
 
 QImage NewImage(int width, int height, QImage::Format format, const QString &what) {
   CheckImageFits(width, height, QImage::toPixelFormat(format).bitsPerPixel(), what);
-  QImage image(std::max(width, 0), std::max(height, 0), format);
+  // Memory of the platform's pixel allocator: a working picture of hundreds of megabytes is
+  // filled right after, page by page.
+  QImage image = width > 0 && height > 0 ? win32::NewPixelImage(width, height, format) : QImage();
   if (width > 0 && height > 0 && image.isNull())
     throw Failure(QStringLiteral("Mémoire insuffisante pour %1 (%2 x %3 pixels)")
                       .arg(what)

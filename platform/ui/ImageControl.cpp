@@ -13,6 +13,11 @@ void ImageControl::SetPicture(const Picture &picture) {
   update();
 }
 
+void ImageControl::SetPicture(Picture &&picture) {
+  picture_ = std::move(picture);
+  update();
+}
+
 void ImageControl::SetStretch(bool stretch) {
   if (stretch_ == stretch) return;
   stretch_ = stretch;

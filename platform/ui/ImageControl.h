@@ -15,7 +15,9 @@ class ImageControl : public QWidget {
 
   Picture &GetPicture() { return picture_; }
   const Picture &GetPicture() const { return picture_; }
-  void SetPicture(const Picture &picture);
+  void SetPicture(const Picture &picture);  // a deep copy
+  // Takes the picture as it is: a bitmap shared with another holder stays shared.
+  void SetPicture(Picture &&picture);
 
   bool Stretch() const { return stretch_; }
   void SetStretch(bool stretch);

@@ -9,6 +9,7 @@
 #include "DibImage.h"
 #include "GdiObjects.h"
 #include "GlobalMemory.h"
+#include "PixelMemory.h"
 #include "WinQt.h"
 
 using namespace win32::gdi;
@@ -217,6 +218,24 @@ HBITMAP CreateBitmapFromImage(const QImage &image) {
   return reinterpret_cast<HBITMAP>(static_cast<GdiObject *>(Register(std::move(bitmap))));
 }
 
+HBITMAP CreateBitmapOnBlock(HGLOBAL block, size_t offset, int width, int height) {
+  size_t blockSize = 0;
+  std::shared_ptr<uint8_t> memory = win32::ShareBlockMemory(block, &blockSize);
+  const size_t bytes = win32::DibImageBytes(width, height, 32);
+  if (!memory || width <= 0 || height <= 0 || bytes == 0 || (offset % 4) != 0 ||
+      offset > blockSize || blockSize - offset < bytes)
+    return nullptr;
+  auto bitmap = std::make_unique<BitmapObject>();
+  bitmap->width = width;
+  bitmap->height = height;
+  bitmap->bitCount = 32;
+  uint8_t *first = memory.get() + offset;
+  bitmap->image = win32::ImageOnMemory(std::move(memory), first, width, height,
+                                       qsizetype(size_t(width) * 4), QImage::Format_RGB32);
+  if (bitmap->image.isNull()) return nullptr;
+  return reinterpret_cast<HBITMAP>(static_cast<GdiObject *>(Register(std::move(bitmap))));
+}
+
 QImage ImageOfBitmap(HBITMAP handle) {
   BitmapObject *bitmap = LiveBitmap(handle);
   if (bitmap == nullptr) return {};
@@ -309,7 +328,8 @@ HBITMAP CreateDIBSection(HDC handle, const BITMAPINFO *info, UINT usage, LPVOID 
       return nullptr;
     bitmap->dibBits = bitmap->sharedBits.get() + offset;
   } else {
-    bitmap->dibBits = static_cast<uint8_t *>(std::calloc(1, bytes));
+    bitmap->sharedBits = win32::AllocatePixelMemory(bytes);
+    bitmap->dibBits = bitmap->sharedBits.get();
   }
   if (bitmap->dibBits == nullptr) return nullptr;
   bitmap->dibBytes = bytes;

@@ -10,6 +10,7 @@
 
 #include "DibImage.h"
 #include "GdiObjects.h"
+#include "PixelMemory.h"
 #include "WinQt.h"
 
 namespace win32::gdi {
@@ -88,7 +89,7 @@ std::unique_ptr<BitmapObject> MakeDdb(int width, int height, int bitCount) {
     bitmap->image.setColorTable(win32::StandardColorTable(1));
     bitmap->image.fill(0);
   } else {
-    bitmap->image = QImage(width, height, QImage::Format_RGB32);
+    bitmap->image = win32::NewPixelImage(width, height, QImage::Format_RGB32);
     if (bitmap->image.isNull()) return nullptr;
     bitmap->image.fill(Qt::black);
   }

@@ -1,9 +1,6 @@
 // Movable global memory blocks. They never actually move, but keep Windows' lock count,
 // so code that unlocks "until the count is 0" and then frees behaves as on Windows; and
 // every handle is checked against the live set, so a stale or double free fails cleanly.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -11,6 +8,7 @@
 #include <unordered_set>
 
 #include "GlobalMemory.h"
+#include "PixelMemory.h"
 #include "WinApi.h"
 
 namespace {
@@ -19,19 +17,10 @@ namespace {
 // a DIB section on Windows shares the memory of its file mapping.
 using Memory = std::shared_ptr<uint8_t>;
 
+// Every block's memory comes from the platform's one allocator of pixel memory, as the
+// pictures the blocks hold are the largest buffers the program has.
 Memory AllocateZeroed(size_t bytes) {
-  auto *data = static_cast<uint8_t *>(std::calloc(1, bytes));
-  if (data == nullptr) return nullptr;
-  // Pictures of hundreds of megabytes are written page by page right after; huge pages
-  // make that far cheaper where the kernel offers them on request.
-  constexpr size_t kLarge = size_t(8) << 20;
-  if (bytes >= kLarge) {
-    const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
-    const uintptr_t start = (uintptr_t(data) + page - 1) & ~(page - 1);
-    const uintptr_t end = (uintptr_t(data) + bytes) & ~(page - 1);
-    if (end > start) madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
-  }
-  return Memory(data, [](uint8_t *p) { std::free(p); });
+  return win32::AllocatePixelMemory(bytes);
 }
 
 struct Block {

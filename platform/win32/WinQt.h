@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QList>
 #include <QRgb>
+#include <cstddef>
 
 #include "WinApi.h"
 
@@ -34,6 +35,13 @@ HDC CreateDCForWindow(QWidget *window, QImage *surface);
 // A device-dependent bitmap holding a copy of `image` (32 bits, or 1 bit for a mono
 // image). The caller owns it.
 HBITMAP CreateBitmapFromImage(const QImage &image);
+// A 32-bit device-dependent bitmap whose pixels are the top-down rows that `block` holds
+// from `offset` on (4 bytes a pixel: blue, green, red, 255), without a copy; the caller
+// owns it. The block may be freed right after: the bitmap, and every image of it, keeps
+// the block's memory. ImageOfBitmap then gives an image sharing these pixels (no copy),
+// and a change drawn on the bitmap while such an image lives is copied first. Null when
+// the block does not hold that many rows.
+HBITMAP CreateBitmapOnBlock(HGLOBAL block, size_t offset, int width, int height);
 // The pixels of a bitmap (a DDB or a DIB section) as an image; null for a dead handle.
 // Palette-based bitmaps come back as Format_Indexed8 or Format_Mono with their colours.
 QImage ImageOfBitmap(HBITMAP bitmap);

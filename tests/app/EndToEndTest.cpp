@@ -3,9 +3,9 @@
 // test scanner, written as an LZW TIFF when saved; the scanner choice without a scanner.
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +13,7 @@
 #include <QLineEdit>
 
 #include "Binding.h"
+#include "DibBlock.h"
 #include "FileSizeLimit.h"
 #include "FileWrappers.h"
 #include "FormatDialog.h"
@@ -25,6 +26,7 @@
 #include "crde2000.h"
 #include "ui/Application.h"
 #include "ui/ImageControl.h"
+#include "win32/WinQt.h"
 
 using platform::MessageResult;
 
@@ -489,3 +491,84 @@ TEST_F(EndToEnd, AnnulerWhileThePictureLoadsLeavesThePosterAsItWas) {
   form->Nouveau1Click();
   EXPECT_TRUE(InDocumentState(*form));
 }
+
+namespace {
+// A photograph of many colours, encoded by Qt as `format`.
+QByteArray Photo(const char *format) {
+  QImage photo(120, 90, QImage::Format_RGB32);
+  for (int y = 0; y < photo.height(); ++y)
+    for (int x = 0; x < photo.width(); ++x) photo.setPixel(x, y, qRgb(2 * x, 3 * y, (x * y) % 256));
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  photo.save(&buffer, format);
+  return bytes;
+}
+
+// The picture as the library's 24-bit reader gives it, the way every picture came before.
+QImage ReadAtTwentyFourBits(const QString &path, bool jpeg) {
+  HGLOBAL dib = nullptr;
+  const bool read = jpeg ? imaging::ReadJpegDib(path, 24, 0, nullptr, nullptr, dib)
+                         : imaging::ReadPngDib(path, 24, 0, nullptr, nullptr, dib);
+  if (!read || dib == nullptr) return {};
+  const QImage image =
+      ImageFromPackedDib(GlobalLock(dib), GlobalSize(dib)).convertToFormat(QImage::Format_RGB32);
+  imaging::FreeDib(dib);
+  return image;
+}
+
+struct SharedPictureCase {
+  const char *name;
+  const char *file;
+  const char *format;
+};
+const SharedPictureCase kSharedPictures[] = {
+    {"a JPEG", "photo.jpg", "JPG"},
+    {"a PNG", "photo.png", "PNG"},
+};
+class EndToEndSharedPicture : public EndToEnd,
+                              public testing::WithParamInterface<SharedPictureCase> {};
+
+TEST_P(EndToEndSharedPicture, FeuilleAndTamponHoldOnePictureWhichAFailedOrStoppedLoadLeaves) {
+  const SharedPictureCase &c = GetParam();
+  auto form = Start();
+  const QString path = dir_.Write(QString::fromLatin1(c.file), Photo(c.format));
+  ChoosePicture(path);
+  AnswerFormat(QDialog::Accepted);
+  form->Nouveau1Click();
+  ASSERT_TRUE(InDocumentState(*form));
+  const QImage shown = form->Feuille->GetPicture().Bitmap();
+  const QImage held = form->Tampon->Picture().ToImage();
+  ASSERT_FALSE(shown.isNull());
+  EXPECT_EQ(shown.constBits(), held.constBits()) << "one buffer, not a copy in each";
+  // The pixels are exactly those the 24-bit reader gives.
+  const QImage before = ReadAtTwentyFourBits(path, *c.format == 'J');
+  ASSERT_FALSE(before.isNull());
+  EXPECT_TRUE(shown.convertToFormat(QImage::Format_RGB32) == before);
+
+  // A picture that cannot be read leaves the poster's own pixels where they were.
+  const QString damaged = dir_.Write(QStringLiteral("cut.jpg"), Encoded("JPG", 2));
+  dialogs_->AnswerMessage(MessageResult::No);  // the save question
+  ChoosePicture(damaged);
+  dialogs_->AnswerMessage(MessageResult::Ok);  // the error box
+  platform::RunGuarded([&] { form->Nouveau1Click(); });
+  EXPECT_TRUE(InDocumentState(*form));
+  EXPECT_EQ(form->Document.ImagePath, path);
+  EXPECT_EQ(form->Feuille->GetPicture().Bitmap().constBits(), shown.constBits());
+
+  // Nor does a load stopped with Annuler.
+  const QString other = dir_.Write(QStringLiteral("other.jpg"), Encoded("JPG"));
+  const QString loading = QStringLiteral("Chargement de l'image…");
+  dialogs_->AnswerMessage(MessageResult::No);
+  ChoosePicture(other);
+  dialogs_->AnswerProgress([&](const QString &step) { return step != loading; });
+  form->Nouveau1Click();
+  dialogs_->AnswerProgress(nullptr);
+  EXPECT_TRUE(InDocumentState(*form));
+  EXPECT_EQ(form->Document.ImagePath, path);
+  EXPECT_EQ(form->Feuille->GetPicture().Bitmap().constBits(), shown.constBits());
+  EXPECT_TRUE(form->Feuille->GetPicture().Bitmap().convertToFormat(QImage::Format_RGB32) == before);
+  form->Document.Modified = false;
+}
+INSTANTIATE_TEST_SUITE_P(, EndToEndSharedPicture, testing::ValuesIn(kSharedPictures), ByRowName());
+}  // namespace

@@ -72,6 +72,9 @@ DibFacts ReadDib(HGLOBAL block) {
         case 24:
           out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
           break;
+        case 32:  // blue, green, red and an unused byte
+          out[x] = qRgb(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
+          break;
         default:
           out[x] = 0;
       }

@@ -435,3 +435,43 @@ TEST(Clipboard, ADibBlockGoesInAndComesBackAsTheSamePicture) {
   EXPECT_FALSE(IsClipboardFormatAvailable(CF_DIB));
   EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
 }
+
+// A bitmap made on a block of the program's rows keeps the block's memory, hands its rows to
+// images without a copy, and copies them before a drawing changes rows an image still shows.
+TEST(BitmapOnBlock, SharesTheBlocksRowsAndCopiesThemBeforeADrawingChangesThem) {
+  const int w = 5, h = 3;
+  HGLOBAL block = GlobalAlloc(GHND, 40 + 4 * w * h);
+  ASSERT_NE(block, nullptr);
+  auto *base = static_cast<uint8_t *>(GlobalLock(block));
+  for (int i = 0; i < w * h; ++i) {
+    uint8_t *p = base + 40 + 4 * i;
+    p[0] = uint8_t(10 * i);  // blue
+    p[1] = 100;
+    p[2] = 200;
+    p[3] = 255;
+  }
+  GlobalUnlock(block);
+  EXPECT_EQ(CreateBitmapOnBlock(block, 40, w, h + 1), nullptr) << "more rows than the block holds";
+  EXPECT_EQ(CreateBitmapOnBlock(block, 42, w, h), nullptr) << "rows not on 4 bytes";
+  HBITMAP bitmap = CreateBitmapOnBlock(block, 40, w, h);
+  ASSERT_NE(bitmap, nullptr);
+  GlobalFree(block);  // the bitmap keeps the memory
+
+  const QImage shown = ImageOfBitmap(bitmap);
+  EXPECT_EQ(shown.constBits(), base + 40) << "the block's own rows";
+  EXPECT_EQ(shown.pixel(2, 1), qRgb(200, 100, 70));
+  BITMAP bm{};
+  ASSERT_NE(GetObject(bitmap, sizeof bm, &bm), 0);
+  EXPECT_EQ(bm.bmWidth, w);
+  EXPECT_EQ(bm.bmHeight, h);
+  EXPECT_EQ(bm.bmBitsPixel, 32);
+
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, w, h, BLACKNESS);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  EXPECT_EQ(shown.pixel(2, 1), qRgb(200, 100, 70)) << "the image shown keeps its pixels";
+  EXPECT_EQ(ImageOfBitmap(bitmap).pixel(2, 1), qRgb(0, 0, 0)) << "the bitmap took the drawing";
+  DeleteObject(bitmap);
+}
