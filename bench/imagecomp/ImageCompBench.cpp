@@ -99,15 +99,25 @@ int Load(const QString &first, const QString &second) {
 
   // The parts and their floors, after the path so that they do not raise its peak.
   const DIBSECTION ds = SectionOf(view.Picture().Bitmap());
-  std::fprintf(stderr, "picture %d x %d, %d bits, %s DIB section, %u bytes\n", int(ds.dsBm.bmWidth),
-               int(ds.dsBm.bmHeight), int(ds.dsBm.bmBitsPixel),
-               ds.dsBmih.biHeight < 0 ? "top-down" : "bottom-up", unsigned(ds.dsBmih.biSizeImage));
+  if (ds.dsBm.bmBits != nullptr)
+    std::fprintf(stderr, "picture %d x %d, %d bits, %s DIB section, %u bytes\n",
+                 int(ds.dsBm.bmWidth), int(ds.dsBm.bmHeight), int(ds.dsBm.bmBitsPixel),
+                 ds.dsBmih.biHeight < 0 ? "top-down" : "bottom-up",
+                 unsigned(ds.dsBmih.biSizeImage));
+  else
+    std::fprintf(stderr, "picture %d x %d in the program's 32-bit rows\n",
+                 view.Picture().Bitmap().Width(), view.Picture().Bitmap().Height());
   Report("copy-bitmap", SecondsOf([&] { imaging::TBitmap copy(view.Picture().Bitmap()); }));
-  if (ds.dsBm.bmBits == nullptr) return 0;
-  const size_t bytes = ds.dsBmih.biSizeImage;
+  // A picture read into the program's 32-bit rows is no DIB section: its rows are those of
+  // the image the bitmap shares.
+  const QImage shared = ds.dsBm.bmBits == nullptr ? view.Picture().ToImage() : QImage();
+  const void *rows = ds.dsBm.bmBits != nullptr ? ds.dsBm.bmBits : shared.constBits();
+  const size_t bytes =
+      ds.dsBm.bmBits != nullptr ? size_t(ds.dsBmih.biSizeImage) : size_t(shared.sizeInBytes());
+  if (rows == nullptr || bytes == 0) return 0;
   Report("floor-copy", SecondsOf([&] {
            std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes]);
-           std::memcpy(copy.get(), ds.dsBm.bmBits, bytes);
+           std::memcpy(copy.get(), rows, bytes);
            // Without this the compiler drops a copy that nobody reads.
            asm volatile("" : : "r"(copy.get()) : "memory");
          }));
