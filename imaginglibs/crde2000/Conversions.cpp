@@ -1,7 +1,4 @@
 // A packed DIB made into a bitmap and palette of the platform.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -41,15 +38,8 @@ void SurfaceToBitmap(const Surface &s, HBITMAP *bitmap, HPALETTE *palette) {
     Fail(MX_ERR_NO_MEMORY);
   }
   const int64_t stride = DibStride(src.width, src.bits);
-  const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(src.height);
-  if (bytes >= (size_t{8} << 20)) {
-    // The section's memory is fresh: filling hundreds of megabytes page by page costs more
-    // than decoding them, far less in huge pages where the kernel offers them.
-    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-    const uintptr_t start = (reinterpret_cast<uintptr_t>(pixels) + page - 1) & ~(page - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(pixels) + bytes) & ~(page - 1);
-    if (end > start) madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
-  }
+  // The section's memory comes from the platform's pixel allocator, which advises huge
+  // pages and faults them in ahead of this copy.
   for (int y = 0; y < src.height; ++y)
     std::memcpy(static_cast<uint8_t *>(pixels) + stride * (src.height - 1 - y), src.Row(y),
                 static_cast<size_t>(stride));

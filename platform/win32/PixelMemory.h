@@ -10,7 +10,8 @@
 namespace win32 {
 
 // `bytes` zero-filled bytes, freed when the last owner lets go; null when they cannot be
-// had. Buffers of 8 MiB and more are advised to the kernel for huge pages.
+// had. Buffers of 8 MiB and more are advised to the kernel for huge pages, and their pages
+// are faulted in on a second thread while the caller begins to write them.
 std::shared_ptr<uint8_t> AllocatePixelMemory(size_t bytes);
 
 // An image of the rows that lie at `first` inside `memory`, without a copy. The image and
