@@ -52,6 +52,9 @@ const OptionSpec kOptions[] = {
      "collage ou la découpe le fait disparaître."},
     {"", "map", "",
      "Imprime d'abord un plan d'assemblage ; il ne compte pas parmi les feuilles de --pages."},
+    {"", "lossless", "",
+     "Garde l'image des feuilles sans perte dans le PDF (compression sans perte au lieu de "
+     "JPEG) : exacte au pixel près, dans un fichier plusieurs fois plus gros."},
 };
 constexpr const char *kPosterArgument = "affiche";
 constexpr const char *kPosterDescription =
@@ -220,13 +223,16 @@ CommandLine ParseCommandLine(const QStringList &args) {
       o.numbers = true;
     } else if (name == u"map") {
       o.map = true;
+    } else if (name == u"lossless") {
+      o.lossless = true;
     }
   }
   // One poster at a time.
   if (line.arguments.size() > 1)
     throw UsageError(QStringLiteral("Argument inconnu : %1").arg(line.arguments[1]));
   if (!modeSeen) {
-    if (o.pages || o.printerOptions || o.orientation || overlapSeen || o.numbers || o.map)
+    if (o.pages || o.printerOptions || o.orientation || overlapSeen || o.numbers || o.map ||
+        o.lossless)
       throw UsageError(QStringLiteral("Il manque --info, --print-to ou --preview-to"));
     return line;
   }

@@ -6,7 +6,8 @@
 //   muralix POSTER --preview-to OUT.png [--size N]
 // with the printer options --paper A4|A3|A5|Letter|Legal|WxHmm, --landscape or
 // --portrait, --dpi N and --margins L,T,R,B (millimetres), the glue overlap --overlap MM,
-// the sheet numbers --numbers and the assembly map --map; and --help, --version.
+// the sheet numbers --numbers, the assembly map --map and the lossless sheets --lossless;
+// and --help, --version.
 // Options and the poster may come in any order; "--" ends the options.
 #include <QString>
 #include <QStringList>
@@ -34,9 +35,10 @@ struct CommandLineOptions {
   std::optional<platform::Orientation> orientation;
   bool printerOptions = false;  // --paper, --dpi or --margins: the PDF printer measures
   platform::PdfPrinterSetup pdf;
-  int overlapMm = 0;     // --overlap: the sheets' glue overlap in millimetres
-  bool numbers = false;  // --numbers: each sheet carries its number and place
-  bool map = false;      // --map: an assembly map before the sheets
+  int overlapMm = 0;      // --overlap: the sheets' glue overlap in millimetres
+  bool numbers = false;   // --numbers: each sheet carries its number and place
+  bool map = false;       // --map: an assembly map before the sheets
+  bool lossless = false;  // --lossless: the sheets' pixels kept exactly in the PDF
 };
 
 struct CommandLine {

@@ -197,6 +197,7 @@ int Run(const Options &o, ConsoleDialogHost &console) {
   host.overlapMm = o.overlapMm;
   host.numberSheets = o.numbers;
   host.assemblyMap = o.map;
+  host.losslessPicture = o.lossless;
   const layout::SheetGrid grid = layout::SheetGridFor(
       page, document.PosterWidth, document.PosterHeight, kPixelsPerInch, o.overlapMm);
   if (grid.overlapRefused)

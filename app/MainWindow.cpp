@@ -272,6 +272,8 @@ void TForm1::ReadSettings() {
       settings.ReadBool(QStringLiteral("Options"), QStringLiteral("NumérosFeuilles"), false);
   AssemblyMapOn =
       settings.ReadBool(QStringLiteral("Options"), QStringLiteral("PlanAssemblage"), false);
+  LosslessPictureOn =
+      settings.ReadBool(QStringLiteral("Options"), QStringLiteral("SansPerte"), false);
   // A name that is no paper (settings edited by hand) leaves the A4.
   layout::UsePdfPaper(*this,
                       settings.ReadString(QStringLiteral("Options"), QStringLiteral("PapierPDF")));
@@ -449,6 +451,8 @@ void TForm1::FormClose() {
     settings.WriteBool(QStringLiteral("Options"), QStringLiteral("NumérosFeuilles"), true);
   if (AssemblyMapOn)
     settings.WriteBool(QStringLiteral("Options"), QStringLiteral("PlanAssemblage"), true);
+  if (LosslessPictureOn)
+    settings.WriteBool(QStringLiteral("Options"), QStringLiteral("SansPerte"), true);
   if (!PdfPaperName.isEmpty())
     settings.WriteString(QStringLiteral("Options"), QStringLiteral("PapierPDF"), PdfPaperName);
   settings.Flush();

@@ -63,10 +63,11 @@ class TForm1 : public QWidget, public layout::PosterWindow {
   QString SettingsKeyName;  // the settings' key: the program file's name with ".ini"
   bool ShowPreview = true;  // the image choice dialog shows a preview of the picture
   int OverlapMm = 0;        // the sheets' glue overlap in millimetres (settings "Options")
-  bool NumberSheetsOn = false;  // "Numéroter les feuilles" (settings "Options")
-  bool AssemblyMapOn = false;   // "Plan d'assemblage" (settings "Options")
-  QString PdfPaperName;         // the PDF printer's paper, empty for A4 (settings "Options")
-  bool ForgetLastFile = false;  // closing remembers no last poster file (it did not open)
+  bool NumberSheetsOn = false;     // "Numéroter les feuilles" (settings "Options")
+  bool AssemblyMapOn = false;      // "Plan d'assemblage" (settings "Options")
+  bool LosslessPictureOn = false;  // "Image sans perte" (settings "Options")
+  QString PdfPaperName;            // the PDF printer's paper, empty for A4 (settings "Options")
+  bool ForgetLastFile = false;     // closing remembers no last poster file (it did not open)
 
   // --- The poster document ---
   layout::PosterDocument Document;
@@ -146,6 +147,8 @@ class TForm1 : public QWidget, public layout::PosterWindow {
   void SetNumberSheets(bool on) override { NumberSheetsOn = on; }
   bool AssemblyMap() const override { return AssemblyMapOn; }
   void SetAssemblyMap(bool on) override { AssemblyMapOn = on; }
+  bool LosslessPicture() const override { return LosslessPictureOn; }
+  void SetLosslessPicture(bool on) override { LosslessPictureOn = on; }
   QString PdfPaper() const override { return PdfPaperName; }
   void SetPdfPaper(const QString &name) override { PdfPaperName = name; }
 

@@ -144,6 +144,9 @@ TNewFor::TNewFor(PosterWindow &host, QWidget *parent) : QDialog(parent), host_(h
   PdfPaperLbl->setBuddy(PdfPaperBox);
   PdfPaperLbl->hide();
   PdfPaperBox->hide();
+  LosslessBox = new QCheckBox(this);
+  LosslessBox->setGeometry(318, 344, 158, 18);
+  LosslessBox->setChecked(host_.LosslessPicture());
   CheckBox2 = new QCheckBox(this);
   CheckBox2->setGeometry(8, 406, 390, 18);
   CheckBox2->setChecked(true);
@@ -163,6 +166,8 @@ TNewFor::TNewFor(PosterWindow &host, QWidget *parent) : QDialog(parent), host_(h
   connect(NumbersBox, &QCheckBox::clicked, this,
           platform::Guard([this](bool) { NumbersBoxClick(); }));
   connect(MapBox, &QCheckBox::clicked, this, platform::Guard([this](bool) { MapBoxClick(); }));
+  connect(LosslessBox, &QCheckBox::clicked, this,
+          platform::Guard([this](bool) { LosslessBoxClick(); }));
   connect(PdfPaperBox, &QComboBox::currentTextChanged, this,
           platform::Guard([this](const QString &) { PdfPaperChange(); }));
   connect(OKBtn, &QPushButton::clicked, this, platform::Guard([this](bool) { OKBtnClick(); }));
@@ -221,6 +226,14 @@ void TNewFor::SetLanguageTexts() {
   NumbersBox->setAccessibleName(QString(NumbersBox->text()).remove(u'&'));
   MapBox->setText(english ? QStringLiteral("Assembly &map") : QStringLiteral("Plan d'&assemblage"));
   MapBox->setAccessibleName(QString(MapBox->text()).remove(u'&'));
+  LosslessBox->setText(english ? QStringLiteral("Lossless p&icture")
+                               : QStringLiteral("Image sans pert&e"));
+  LosslessBox->setAccessibleName(QString(LosslessBox->text()).remove(u'&'));
+  LosslessBox->setToolTip(
+      english ? QStringLiteral("The sheets keep the picture's pixels exactly in a PDF, in a file "
+                               "several times larger")
+              : QStringLiteral("Les feuilles gardent les pixels de l'image exactement dans un "
+                               "PDF, dans un fichier plusieurs fois plus gros"));
   PdfPaperLbl->setText(english ? QStringLiteral("PDF pa&per :")
                                : QStringLiteral("Pa&pier du PDF :"));
   PdfPaperBox->setAccessibleName(
@@ -234,6 +247,10 @@ void TNewFor::NumbersBoxClick() {
 
 void TNewFor::MapBoxClick() {
   host_.SetAssemblyMap(MapBox->isChecked());
+}
+
+void TNewFor::LosslessBoxClick() {
+  host_.SetLosslessPicture(LosslessBox->isChecked());
 }
 
 void TNewFor::PdfPaperChange() {
@@ -309,8 +326,10 @@ void TNewFor::FormShow() {
   }
   NumbersAtShow = host_.NumberSheets();
   MapAtShow = host_.AssemblyMap();
+  LosslessAtShow = host_.LosslessPicture();
   NumbersBox->setChecked(NumbersAtShow);
   MapBox->setChecked(MapAtShow);
+  LosslessBox->setChecked(LosslessAtShow);
   PdfPaperAtShow = host_.PdfPaper();
   const bool pdfPaper = platform::ThePrinter().TakesPdfPaper();
   PdfPaperLbl->setVisible(pdfPaper);
@@ -446,6 +465,7 @@ void FormatBtnClick(PosterWindow &host, TNewFor &dialog) {
     host.SetOverlapMillimetres(dialog.OverlapAtShow);
     host.SetNumberSheets(dialog.NumbersAtShow);
     host.SetAssemblyMap(dialog.MapAtShow);
+    host.SetLosslessPicture(dialog.LosslessAtShow);
     if (host.PdfPaper() != dialog.PdfPaperAtShow) UsePdfPaper(host, dialog.PdfPaperAtShow);
   }
   // The orientation chosen in the dialog stays after Cancel too: the main window's box,

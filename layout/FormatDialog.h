@@ -57,6 +57,7 @@ class TNewFor : public QDialog {
   void OverlapChange();
   void NumbersBoxClick();
   void MapBoxClick();
+  void LosslessBoxClick();
   void PdfPaperChange();
   void Redraw();
   // The picture's resolution at the chosen size and the other orientation's sheet count.
@@ -88,7 +89,8 @@ class TNewFor : public QDialog {
   // overlap, and given back by Cancel.
   QCheckBox *NumbersBox = nullptr;
   QCheckBox *MapBox = nullptr;
-  bool NumbersAtShow = false, MapAtShow = false;
+  QCheckBox *LosslessBox = nullptr;
+  bool NumbersAtShow = false, MapAtShow = false, LosslessAtShow = false;
   // The PDF printer's paper: shown only when that printer stands in for a missing system
   // printer. A named paper or a typed "LxHmm"; the grid follows it at once.
   QLabel *PdfPaperLbl = nullptr;

@@ -47,6 +47,8 @@ struct Job {
   double sx, sy;
   // Sheet numbers and the assembly map, for a poster of several sheets.
   bool numbers, map;
+  // The sheets' pixels kept exactly by a printer that would otherwise encode them as JPEG.
+  bool lossless;
 };
 
 // The job's progress window: one step before each sheet, counted among the sheets this
@@ -94,6 +96,7 @@ int PrintSingleSheet(Job &job, SheetProgress &progress) {
   if (!progress.Next()) return 0;
   printer.BeginDoc();
   try {
+    if (job.lossless) printer.GetCanvas().Painter().setRenderHint(QPainter::LosslessImageRendering);
     DrawPicture(job.host, printer.GetCanvas(), 0, 0, job.sx, job.sy);
   } catch (...) {
     EndQuietly(printer);
@@ -112,12 +115,13 @@ class SheetPixels {
   // every other printer gets a view of the picture's own block. The working picture is
   // made here, before the job begins.
   SheetPixels(const platform::Printer &printer, const platform::Picture &picture, int posterW,
-              int posterH, int64_t W, int64_t H)
+              int posterH, int64_t W, int64_t H, bool lossless)
       : picture_(picture),
         posterW_(posterW),
         posterH_(posterH),
         W_(W),
         H_(H),
+        lossless_(lossless),
         throughDIBs_(dynamic_cast<const platform::RasterPrinter *>(&printer.Backend()) != nullptr) {
     if (throughDIBs_) MakeWorkingPicture();
   }
@@ -196,6 +200,8 @@ class SheetPixels {
     QPainter &painter = canvas.Painter();
     painter.save();
     painter.setClipRect(QRect(0, 0, int(part.x1 - part.x0), int(part.y1 - part.y0)));
+    // A PDF keeps such a block's pixels compressed without loss (Flate) instead of JPEG.
+    if (lossless_) painter.setRenderHint(QPainter::LosslessImageRendering);
     painter.drawImage(target, block);
     painter.restore();
   }
@@ -203,6 +209,7 @@ class SheetPixels {
   const platform::Picture &picture_;
   const int posterW_, posterH_;
   const int64_t W_, H_;
+  const bool lossless_;
   const bool throughDIBs_;
   QImage working_;
   int workW_ = 0, workH_ = 0;
@@ -239,7 +246,7 @@ int PrintSheets(Job &job, const platform::PrintDialogSpec &choice, SheetProgress
   // the printer's resolution and only that part is ever rendered.
   const bool vectors = picture.IsVector();
   std::optional<SheetPixels> pixels;
-  if (!vectors) pixels.emplace(printer, picture, posterW, posterH, W, H);
+  if (!vectors) pixels.emplace(printer, picture, posterW, posterH, W, H, job.lossless);
   int printed = 0, mapPages = 0;
   try {
     int64_t k = 0;
@@ -301,7 +308,8 @@ Job JobFor(PosterWindow &host, const platform::PrinterPageMetrics &page) {
              double(page.dpiX) / ppi,
              double(page.dpiY) / ppi,
              host.NumberSheets(),
-             host.AssemblyMap()};
+             host.AssemblyMap(),
+             host.LosslessPicture()};
 }
 
 // An overlap as wide as a sheet's printable side would never move on: it is refused.

@@ -57,6 +57,11 @@ class PosterWindow {
   virtual void SetNumberSheets(bool) {}
   virtual bool AssemblyMap() const { return false; }
   virtual void SetAssemblyMap(bool) {}
+  // "Image sans perte": a printer that encodes pictures (the PDF printer, a queue) is given
+  // the sheets' pixels to keep exactly instead of as JPEG. Off unless asked for: the file
+  // is several times larger.
+  virtual bool LosslessPicture() const { return false; }
+  virtual void SetLosslessPicture(bool) {}
   // The PDF printer's paper as the person named it ("A3", "Letter", "300x400mm"); empty
   // for its A4. Kept in the settings.
   virtual QString PdfPaper() const { return {}; }
@@ -75,6 +80,7 @@ class PosterWithoutWindow : public PosterWindow {
   int overlapMm = 0;
   bool numberSheets = false;
   bool assemblyMap = false;
+  bool losslessPicture = false;
   QString pdfPaper;
 
   PosterDocument &Poster() override { return document; }
@@ -90,6 +96,8 @@ class PosterWithoutWindow : public PosterWindow {
   void SetNumberSheets(bool on) override { numberSheets = on; }
   bool AssemblyMap() const override { return assemblyMap; }
   void SetAssemblyMap(bool on) override { assemblyMap = on; }
+  bool LosslessPicture() const override { return losslessPicture; }
+  void SetLosslessPicture(bool on) override { losslessPicture = on; }
   QString PdfPaper() const override { return pdfPaper; }
   void SetPdfPaper(const QString &name) override { pdfPaper = name; }
 };

@@ -113,12 +113,19 @@ const ModeCase kModeCases[] = {
        EXPECT_EQ(o.overlapMm, 0);
        EXPECT_FALSE(o.numbers);
        EXPECT_FALSE(o.map);
+       EXPECT_FALSE(o.lossless);
      }},
     {"numbered sheets and a map, not printer options",
      {"a.aff", "--map", "--print-to", "o.pdf", "--numbers"},
      [](const CommandLineOptions &o) {
        EXPECT_TRUE(o.numbers);
        EXPECT_TRUE(o.map);
+       EXPECT_FALSE(o.printerOptions);
+     }},
+    {"a lossless picture, not a printer option",
+     {"a.aff", "--lossless", "--print-to", "o.pdf"},
+     [](const CommandLineOptions &o) {
+       EXPECT_TRUE(o.lossless);
        EXPECT_FALSE(o.printerOptions);
      }},
     {"the printer's own page when no printer option is given",
@@ -219,6 +226,9 @@ const ErrorCase kErrorCases[] = {
      "Il manque --info, --print-to ou --preview-to"},
     {"a map without an action", {"a.aff", "--map"}, "Il manque --info, --print-to ou --preview-to"},
     {"a value given to --map", {"a.aff", "--info", "--map=1"}, "Valeur inattendue pour --map"},
+    {"lossless without an action",
+     {"a.aff", "--lossless"},
+     "Il manque --info, --print-to ou --preview-to"},
     {"a negative margin",
      {"a.aff", "--info", "--margins", "-1,0,0,0"},
      "Valeur incorrecte pour --margins : -1"},

@@ -303,23 +303,29 @@ TEST_F(FormatDialogTest, OverlapRecountsTheSheetsAndCancelGivesItBack) {
   EXPECT_EQ(host.overlapMm, 15);
 }
 
-TEST_F(FormatDialogTest, NumbersAndMapApplyAtOnceAndCancelGivesThemBack) {
+TEST_F(FormatDialogTest, NumbersMapAndLosslessApplyAtOnceAndCancelGivesThemBack) {
   Dialogs().AnswerModal([&](QDialog &) {
     EXPECT_FALSE(dialog->NumbersBox->isChecked());
     EXPECT_FALSE(dialog->MapBox->isChecked());
+    EXPECT_FALSE(dialog->LosslessBox->isChecked());
     EXPECT_TRUE(dialog->PdfPaperBox->isHidden()) << "the raster printer keeps its own paper";
     dialog->NumbersBox->click();
     dialog->MapBox->click();
+    dialog->LosslessBox->click();
     EXPECT_TRUE(host.numberSheets);
     EXPECT_TRUE(host.assemblyMap);
+    EXPECT_TRUE(host.losslessPicture);
     QAccessibleInterface *a = QAccessible::queryAccessibleInterface(dialog->NumbersBox);
     EXPECT_EQ(a->text(QAccessible::Name), QStringLiteral("Numéroter les feuilles"));
     EXPECT_TRUE(a->state().checked);
+    a = QAccessible::queryAccessibleInterface(dialog->LosslessBox);
+    EXPECT_EQ(a->text(QAccessible::Name), QStringLiteral("Image sans perte"));
     return int(QDialog::Rejected);
   });
   layout::FormatBtnClick(host, *dialog);
   EXPECT_FALSE(host.numberSheets);
   EXPECT_FALSE(host.assemblyMap);
+  EXPECT_FALSE(host.losslessPicture);
   EXPECT_FALSE(host.document.Modified) << "printing preferences, not the poster file's";
 
   Dialogs().AnswerModal([&](QDialog &) {

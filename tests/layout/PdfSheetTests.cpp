@@ -200,3 +200,43 @@ TEST_F(PdfSheetTest, EachPageEmbedsItsBlockOfThePictureUnresampled) {
   // The blocks share their edges: the columns together are the picture's whole width.
   EXPECT_EQ(widthOfARow, 1201);
 }
+
+TEST_F(PdfSheetTest, ALosslessPictureKeepsEachBlocksPixelsExactly) {
+  // The same poster with "Image sans perte": the PDF holds each block compressed without
+  // loss, so every page image is its block of the picture pixel for pixel; without it the
+  // blocks are JPEG (DCT) as before.
+  const QImage picture = WavesAndBlocks(1201, 900);
+  host.picture.AssignBitmap(picture);
+  for (const bool lossless : {false, true}) {
+    SCOPED_TRACE(lossless ? "lossless" : "JPEG");
+    host.losslessPicture = lossless;
+    ASSERT_EQ(PrintToPdf(), 6);
+    QProcess list;
+    list.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), setup.outputFile});
+    ASSERT_TRUE(list.waitForFinished(120000));
+    const QStringList rows =
+        QString::fromUtf8(list.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts).mid(2);
+    ASSERT_EQ(rows.size(), 6);
+    for (const QString &row : rows) {
+      const QStringList columns = row.simplified().split(u' ');
+      ASSERT_GT(columns.size(), 8);
+      EXPECT_EQ(columns[8], lossless ? QStringLiteral("image") : QStringLiteral("jpeg"))
+          << row.toStdString();
+    }
+    if (!lossless) continue;
+    const QString prefix = dir.File(QStringLiteral("exact"));
+    ASSERT_TRUE(
+        RunTool(QStringLiteral("pdfimages"), {QStringLiteral("-png"), setup.outputFile, prefix}));
+    for (int k = 0; k < 6; ++k) {
+      SCOPED_TRACE(testing::Message() << "sheet " << k + 1);
+      const QImage embedded =
+          QImage(prefix + QStringLiteral("-%1.png").arg(k, 3, 10, QLatin1Char('0')))
+              .convertToFormat(QImage::Format_RGB32);
+      const layout::SheetPart part = Part(k);
+      const int x0 = int(std::lround(double(part.x0) * 1201 / grid.posterWidthDots));
+      const int y0 = int(std::lround(double(part.y0) * 900 / grid.posterHeightDots));
+      ASSERT_FALSE(embedded.isNull());
+      EXPECT_EQ(embedded, picture.copy(x0, y0, embedded.width(), embedded.height()));
+    }
+  }
+}
