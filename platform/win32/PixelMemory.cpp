@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <system_error>
 #include <thread>
 
 #ifndef MADV_POPULATE_WRITE
@@ -31,15 +32,19 @@ class PageFaulter {
       running_.fetch_sub(1);
       return;
     }
-    thread_ = std::thread([this, start, bytes] {
-      constexpr size_t kStep = size_t(2) << 20;
-      for (size_t done = 0; done < bytes && !stop_.load(std::memory_order_relaxed);) {
-        const size_t step = std::min(kStep, bytes - done);
-        if (madvise(start + done, step, MADV_POPULATE_WRITE) != 0) break;
-        done += step;
-      }
-      running_.fetch_sub(1);
-    });
+    try {
+      thread_ = std::thread([this, start, bytes] {
+        constexpr size_t kStep = size_t(2) << 20;
+        for (size_t done = 0; done < bytes && !stop_.load(std::memory_order_relaxed);) {
+          const size_t step = std::min(kStep, bytes - done);
+          if (madvise(start + done, step, MADV_POPULATE_WRITE) != 0) break;
+          done += step;
+        }
+        running_.fetch_sub(1);
+      });
+    } catch (const std::system_error &) {
+      running_.fetch_sub(1);  // no thread to be had: the writer faults its pages itself
+    }
   }
   // Before the buffer goes back: the thread stops at the next step and is waited for.
   ~PageFaulter() {
