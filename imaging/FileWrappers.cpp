@@ -71,7 +71,8 @@ bool ReadWith(const char *entryName, const QString &name, bool unloadOnFailure, 
 
 // The readers that also decode into the program's own rows (MX_PROGRAM_ROWS, crde2000.h).
 bool OffersProgramRows(const char *entry) {
-  for (const char *name : {"rdjpgfiledib", "rdpngfiledib", "rdheiffiledib", "rdwebpfiledib"})
+  for (const char *name :
+       {"rdjpgfiledib", "rdpngfiledib", "readtiffiledib", "rdheiffiledib", "rdwebpfiledib"})
     if (std::strcmp(entry, name) == 0) return true;
   return false;
 }

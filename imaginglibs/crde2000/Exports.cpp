@@ -134,8 +134,9 @@ MX_EXPORT int16_t rdgiffiledib(const char *name, int32_t bits, int16_t dither, H
 
 MX_EXPORT int16_t readtiffiledib(const char *name, int32_t bits, int16_t dither, uint16_t page,
                                  HGLOBAL *dib, void *user, MxProgressFn cb, int16_t /*z*/) {
-  return ReadEntry(name, bits, dither, dib, user, cb,
-                   [&](Progress &p) { return ReadTiff(name, page, p); });
+  return ReadEntry(name, bits, dither, dib, user, cb, [&](Progress &p, bool programRows) {
+    return ReadTiff(name, page, p, programRows);
+  });
 }
 
 MX_EXPORT int16_t readpcdfiledib(const char *name, int32_t bits, int16_t dither,

@@ -18,7 +18,7 @@ Dib ReadBmp(const char *name, Progress &progress);
 Dib ReadJpeg(const char *name, Progress &progress, bool programRows = false);
 Dib ReadPng(const char *name, Progress &progress, bool programRows = false);
 Dib ReadGif(const char *name, Progress &progress, int32_t *transparent);
-Dib ReadTiff(const char *name, int page, Progress &progress);
+Dib ReadTiff(const char *name, int page, Progress &progress, bool programRows = false);
 Dib ReadPcx(const char *name, Progress &progress);
 Dib ReadTga(const char *name, Progress &progress);
 Dib ReadPcd(const char *name, int resolution, Progress &progress);

@@ -97,15 +97,21 @@ int OrientationOf(TIFF *tif) {
 // and Upright turns them afterwards: libtiff would mirror orientations 5 to 8 but not turn
 // them.
 Dib ReadRgba(TIFF *tif, int width, int height, int orientation, TiffErrors &errors,
-             Progress &progress) {
-  Dib picture = Dib::Create(width, height, 24);
-  std::vector<uint32_t> raster(static_cast<size_t>(width) * static_cast<size_t>(height));
+             Progress &progress, bool programRows) {
+  Dib picture =
+      programRows ? Dib::CreateProgramRows(width, height) : Dib::Create(width, height, 24);
+  // The program's rows are 32 bits a pixel, top-down and unpadded like libtiff's raster:
+  // libtiff writes into them and each pixel is turned into the program's order where it is.
+  std::vector<uint32_t> own;
+  if (!programRows) own.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+  uint32_t *raster = programRows ? reinterpret_cast<uint32_t *>(picture.Row(0)) : own.data();
   if (!TIFFReadRGBAImageOriented(tif, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
-                                 raster.data(), orientation, 0))
+                                 raster, orientation, 0))
     Fail(Or(errors.code, MX_ERR_UNSUPPORTED));
   if (errors.code != 0) Fail(errors.code);
+  const int n = programRows ? 4 : 3;
   for (int y = 0; y < height; ++y) {
-    const uint32_t *src = raster.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+    const uint32_t *src = raster + static_cast<size_t>(y) * static_cast<size_t>(width);
     uint8_t *dst = picture.Row(y);
     for (int x = 0; x < width; ++x) {
       const uint32_t p = src[x];
@@ -114,9 +120,11 @@ Dib ReadRgba(TIFF *tif, int width, int height, int orientation, TiffErrors &erro
       auto over = [a](uint32_t c) {
         return static_cast<uint8_t>((static_cast<int>(c) * a + 255 * (255 - a) + 127) / 255);
       };
-      dst[3 * x] = over(TIFFGetB(p));
-      dst[3 * x + 1] = over(TIFFGetG(p));
-      dst[3 * x + 2] = over(TIFFGetR(p));
+      uint8_t *out = dst + static_cast<size_t>(n) * static_cast<size_t>(x);
+      out[0] = over(TIFFGetB(p));
+      out[1] = over(TIFFGetG(p));
+      out[2] = over(TIFFGetR(p));
+      if (programRows) out[3] = 255;
     }
     progress.Report(y + 1, height);
   }
@@ -125,7 +133,7 @@ Dib ReadRgba(TIFF *tif, int width, int height, int orientation, TiffErrors &erro
 
 }  // namespace
 
-Dib ReadTiff(const char *name, int page, Progress &progress) {
+Dib ReadTiff(const char *name, int page, Progress &progress, bool programRows) {
   CheckMagic(name);
   TiffErrors errors;
   TiffPtr owner = Open(name, "r", errors, 0);
@@ -142,7 +150,7 @@ Dib ReadTiff(const char *name, int page, Progress &progress) {
   if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
     photometric = spp >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISWHITE;
   const int orientation = OrientationOf(tif);
-  CheckDimensions(w, h, 24);
+  CheckDimensions(w, h, programRows ? 32 : 24);
   const int width = static_cast<int>(w), height = static_cast<int>(h);
 
   float xres = 0, yres = 0;
@@ -172,13 +180,16 @@ Dib ReadTiff(const char *name, int page, Progress &progress) {
     return Upright(std::move(picture), orientation);
   };
   if (TIFFIsTiled(tif) || (!indexed && !rgb)) {
-    Dib picture = ReadRgba(tif, width, height, orientation, errors, progress);
+    Dib picture = ReadRgba(tif, width, height, orientation, errors, progress, programRows);
     picture.SetResolution(pels(xres), pels(yres));
     return finish(std::move(picture));
   }
 
+  // True colour goes straight into the program's rows when they are asked for; indexed
+  // pictures keep their palette and are widened by the caller.
   const int bits = indexed ? (bps == 2 ? 4 : bps) : 24;
-  Dib picture = Dib::Create(width, height, bits);
+  const bool direct = programRows && !indexed;
+  Dib picture = direct ? Dib::CreateProgramRows(width, height) : Dib::Create(width, height, bits);
   picture.SetResolution(pels(xres), pels(yres));
   if (photometric == PHOTOMETRIC_PALETTE) {
     uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
@@ -219,11 +230,14 @@ Dib ReadTiff(const char *name, int page, Progress &progress) {
     } else if (indexed) {
       std::memcpy(row, line.data(), std::min(stride, line.size()));
     } else {
+      const size_t n = direct ? 4 : 3;
       for (int x = 0; x < width; ++x) {
         const uint8_t *p = line.data() + static_cast<size_t>(x) * spp;
-        row[3 * x] = p[2];
-        row[3 * x + 1] = p[1];
-        row[3 * x + 2] = p[0];
+        uint8_t *out = row + n * static_cast<size_t>(x);
+        out[0] = p[2];
+        out[1] = p[1];
+        out[2] = p[0];
+        if (direct) out[3] = 255;
       }
     }
     progress.Report(y + 1, height);

@@ -92,15 +92,15 @@ MX_EXPORT uint64_t MxGetPixelLimit(void);
 /* ---- Readers: file -> new DIB -------------------------------------------------------
    palette: the shared palette (always 0, ignored). one: constant 1, zero: constant 0.
 
-   The program's own layout: rdjpgfiledib, rdpngfiledib, rdheiffiledib and rdwebpfiledib
-   also take bits = MX_PROGRAM_ROWS (32). The DIB they then hand out holds 32 bits a pixel
-   (blue, green, red, then 255 in every pixel's fourth byte), BI_RGB, its rows top-down
-   (biHeight = -height), padded to nothing (4 bytes a pixel), in a block the caller owns
-   as any other DIB. Colour JPEG, truecolour PNG (alpha laid over white), WebP and HEIF
-   pictures are decoded straight into these rows, colour profile and orientation applied
-   as for 24 bits, with the same colours; other kinds (grey or CMYK JPEG, indexed or grey
-   PNG) are read as usual and converted once at the end. Every other reader refuses 32
-   with MX_ERR_BAD_DEPTH, as before. */
+   The program's own layout: rdjpgfiledib, rdpngfiledib, readtiffiledib, rdheiffiledib and
+   rdwebpfiledib also take bits = MX_PROGRAM_ROWS (32). The DIB they then hand out holds
+   32 bits a pixel (blue, green, red, then 255 in every pixel's fourth byte), BI_RGB, its
+   rows top-down (biHeight = -height), padded to nothing (4 bytes a pixel), in a block the
+   caller owns as any other DIB. Colour JPEG, truecolour PNG (alpha laid over white),
+   colour TIFF, WebP and HEIF pictures are decoded straight into these rows, colour profile
+   and orientation applied as for 24 bits, with the same colours; other kinds (grey or CMYK
+   JPEG, indexed or grey PNG, indexed or grey TIFF) are read as usual and converted once at
+   the end. Every other reader refuses 32 with MX_ERR_BAD_DEPTH, as before. */
 MX_EXPORT int16_t rdjpgfiledib(const char *name, int32_t bits, int32_t one, int16_t dither,
                                HGLOBAL *dib, HPALETTE palette, void *user, MxProgressFn cb,
                                int16_t z);

@@ -506,10 +506,11 @@ QByteArray Photo(const char *format) {
 }
 
 // The picture as the library's 24-bit reader gives it, the way every picture came before.
-QImage ReadAtTwentyFourBits(const QString &path, bool jpeg) {
+QImage ReadAtTwentyFourBits(const QString &path, char format) {
   HGLOBAL dib = nullptr;
-  const bool read = jpeg ? imaging::ReadJpegDib(path, 24, 0, nullptr, nullptr, dib)
-                         : imaging::ReadPngDib(path, 24, 0, nullptr, nullptr, dib);
+  const bool read = format == 'J'   ? imaging::ReadJpegDib(path, 24, 0, nullptr, nullptr, dib)
+                    : format == 'T' ? imaging::ReadTiffDib(path, 24, 0, 1, nullptr, nullptr, dib)
+                                    : imaging::ReadPngDib(path, 24, 0, nullptr, nullptr, dib);
   if (!read || dib == nullptr) return {};
   const QImage image =
       ImageFromPackedDib(GlobalLock(dib), GlobalSize(dib)).convertToFormat(QImage::Format_RGB32);
@@ -525,6 +526,7 @@ struct SharedPictureCase {
 const SharedPictureCase kSharedPictures[] = {
     {"a JPEG", "photo.jpg", "JPG"},
     {"a PNG", "photo.png", "PNG"},
+    {"a TIFF", "photo.tif", "TIFF"},
 };
 class EndToEndSharedPicture : public EndToEnd,
                               public testing::WithParamInterface<SharedPictureCase> {};
@@ -542,7 +544,7 @@ TEST_P(EndToEndSharedPicture, FeuilleAndTamponHoldOnePictureWhichAFailedOrStoppe
   ASSERT_FALSE(shown.isNull());
   EXPECT_EQ(shown.constBits(), held.constBits()) << "one buffer, not a copy in each";
   // The pixels are exactly those the 24-bit reader gives.
-  const QImage before = ReadAtTwentyFourBits(path, *c.format == 'J');
+  const QImage before = ReadAtTwentyFourBits(path, *c.format);
   ASSERT_FALSE(before.isNull());
   EXPECT_TRUE(shown.convertToFormat(QImage::Format_RGB32) == before);
 

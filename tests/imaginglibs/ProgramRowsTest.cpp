@@ -1,4 +1,4 @@
-// Reading into the program's own rows (MX_PROGRAM_ROWS): the four readers that offer it hand
+// Reading into the program's own rows (MX_PROGRAM_ROWS): the five readers that offer it hand
 // out 32-bit top-down rows whose fourth byte is 255, with exactly the colours of the same
 // file read at 24 bits, whatever the kind of picture (profile, orientation, alpha, palette).
 #include <gtest/gtest.h>
@@ -18,6 +18,9 @@ using ReadFn = int16_t (*)(const char *path, int32_t bits, HGLOBAL *dib);
 
 int16_t ReadJpeg(const char *path, int32_t bits, HGLOBAL *dib) {
   return CRDE(rdjpgfiledib)(path, bits, 1, 0, dib, nullptr, nullptr, nullptr, 0);
+}
+int16_t ReadTiff(const char *path, int32_t bits, HGLOBAL *dib) {
+  return CRDE(readtiffiledib)(path, bits, 0, 1, dib, nullptr, nullptr, 0);
 }
 template <const char *kEntry>
 int16_t ReadShared(const char *path, int32_t bits, HGLOBAL *dib) {
@@ -73,6 +76,20 @@ const ProgramRowsCase kCases[] = {
      [](const QString &p) { return WriteInterlacedPng(p, Picture(false)); }},
     {"indexed png, converted", ReadShared<kPng>,
      [](const QString &p) { return WritePalettePng(p, Indexed(40, 30, 16), 4); }},
+    {"tiff", ReadTiff, [](const QString &p) { return WriteTiffPhoto(p, Picture(false)); }},
+    {"tiff with a profile, turned a quarter", ReadTiff,
+     [](const QString &p) {
+       return WriteTiffPhoto(p, Picture(false), {6, IccProfile(RgbSpace::AdobeRgb)});
+     }},
+    {"sixteen-bit tiff, through libtiff's RGBA raster", ReadTiff,
+     [](const QString &p) {
+       return Picture(false).convertToFormat(QImage::Format_RGBX64).save(p, "TIFF");
+     }},
+    {"tiff with alpha", ReadTiff, [](const QString &p) { return Picture(true).save(p, "TIFF"); }},
+    {"grey tiff, converted", ReadTiff,
+     [](const QString &p) {
+       return Picture(false).convertToFormat(QImage::Format_Grayscale8).save(p, "TIFF");
+     }},
     {"webp", ReadShared<kWebp>, [](const QString &p) { return WriteWebp(p, Picture(false), 80); }},
     {"webp with alpha", ReadShared<kWebp>,
      [](const QString &p) { return WriteWebp(p, Picture(true), -1); }},
