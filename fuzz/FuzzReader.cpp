@@ -44,8 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (f == nullptr) return 0;
   std::fwrite(data, 1, size, f);
   std::fclose(f);
-  static const int32_t kDepths[] = {0, 1, 4, 8, 24};
-  const int32_t bits = size > 0 ? kDepths[data[0] % 5] : 0;
+  // The readers' depths, and the program's own 32-bit rows that some of them offer.
+  static const int32_t kDepths[] = {0, 1, 4, 8, 24, MX_PROGRAM_ROWS};
+  const int32_t bits = size > 0 ? kDepths[data[0] % 6] : 0;
   const int16_t dither = size > 0 ? static_cast<int16_t>((data[0] >> 3) & 1) : 0;
   const char *name = InputPath().c_str();
   HGLOBAL dib = nullptr;

@@ -112,6 +112,18 @@ std::vector<Corpus> Corpora(const TempDir &dir) {
          return CRDE(readtiffiledib)(p, 0, 0, 0, d, nullptr, nullptr, 0);
        },
        0},
+      {"TIFF into the program's rows",
+       QtBytes(pattern.convertToFormat(QImage::Format_RGB888), "tiff"),
+       [](const QByteArray &p, HGLOBAL *d) {
+         return CRDE(readtiffiledib)(p, MX_PROGRAM_ROWS, 0, 0, d, nullptr, nullptr, 0);
+       },
+       0},
+      {"16-bit TIFF into the program's rows",
+       QtBytes(pattern.convertToFormat(QImage::Format_RGBX64), "tiff"),
+       [](const QByteArray &p, HGLOBAL *d) {
+         return CRDE(readtiffiledib)(p, MX_PROGRAM_ROWS, 0, 0, d, nullptr, nullptr, 0);
+       },
+       0},
       {"PCX", PcxBytes(i200, 8),
        [](const QByteArray &p, HGLOBAL *d) {
          return CRDE(rdpcxfiledib)(p, 0, 0, d, nullptr, nullptr, nullptr, 0);
