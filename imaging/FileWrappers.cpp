@@ -406,7 +406,11 @@ bool AcquireScannerDib(HWND owner, int bits, int dither, void *user, MxProgressF
 bool AcquireScannerBitmap(HWND owner, int bits, int dither, TBitmap &bitmap, void *user,
                           MxProgressFn callback) {
   HGLOBAL dib = nullptr;
-  if (!AcquireScannerDib(owner, bits, dither, user, callback, dib)) return false;
+  // A colour scan asks for the program's own rows, as a true-colour read of a file does.
+  const bool programRows = bits == 24;
+  if (!AcquireScannerDib(owner, programRows ? int(MX_PROGRAM_ROWS) : bits, dither, user, callback,
+                         dib))
+    return false;
   // A cancelled scan brings no picture and is no failure: there is nothing to convert,
   // and nothing to report.
   if (dib == nullptr) {
@@ -414,6 +418,7 @@ bool AcquireScannerBitmap(HWND owner, int bits, int dither, TBitmap &bitmap, voi
     return true;
   }
   platform::GlobalBlock owned(dib);
+  if (programRows && ProgramRowsToBitmap(dib, bitmap)) return true;
   return DibToBitmapSharing(dib, bits, dither, bitmap, user, callback) == 1;
 }
 

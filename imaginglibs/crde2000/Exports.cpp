@@ -262,12 +262,14 @@ MX_EXPORT int16_t aquiredibimage(HWND owner, int32_t bits, uint16_t dither, uint
   return Guard([&]() -> int16_t {
     if (dib != nullptr) *dib = nullptr;
     if (dib == nullptr) Fail(MX_ERR_BAD_ARGUMENT);
-    if (!ValidDepth(bits)) Fail(MX_ERR_BAD_DEPTH);
+    const bool programRows = bits == MX_PROGRAM_ROWS;
+    if (!ValidDepth(bits) && !programRows) Fail(MX_ERR_BAD_DEPTH);
     Progress progress(user, cb);
     bool cancelled = false;
-    Dib picture = AcquireScan(owner, progress, cancelled);
+    Dib picture = AcquireScan(owner, progress, cancelled, programRows);
     if (cancelled) return 0;  // no picture, and no failure either
-    picture = AdaptDepth(std::move(picture), bits, dither != 0);
+    picture = programRows ? ToProgramRows(std::move(picture))
+                          : AdaptDepth(std::move(picture), bits, dither != 0);
     *dib = picture.Release();
     return MX_OK;
   });

@@ -70,6 +70,6 @@ void DxfDrawingSize(const char *name, int &width, int &height);
 // Scanner.
 int16_t SelectScannerSource(HWND owner);
 int16_t CountScanners();
-Dib AcquireScan(HWND owner, Progress &progress, bool &cancelled);
+Dib AcquireScan(HWND owner, Progress &progress, bool &cancelled, bool programRows = false);
 
 }  // namespace mx

@@ -146,7 +146,7 @@ int16_t SelectScannerSource(HWND owner) {
   return MX_OK;
 }
 
-Dib AcquireScan(HWND /*owner*/, Progress &progress, bool &cancelled) {
+Dib AcquireScan(HWND /*owner*/, Progress &progress, bool &cancelled, bool programRows) {
   cancelled = false;
   SaneSession session;
   std::string device = RememberedDevice();
@@ -204,7 +204,10 @@ Dib AcquireScan(HWND /*owner*/, Progress &progress, bool &cancelled) {
   const int height = static_cast<int>(data.size() / lineBytes);
   if (height == 0) Fail(MX_ERR_SCANNER);
   const int bits = rgb ? 24 : p.depth == 1 ? 1 : 8;
-  Dib picture = Dib::Create(width, height, bits);
+  // A colour scan goes straight into the program's rows when they are asked for; grey and
+  // line art keep their depth and are widened by the caller.
+  const bool direct = programRows && rgb;
+  Dib picture = direct ? Dib::CreateProgramRows(width, height) : Dib::Create(width, height, bits);
   if (bits == 8) picture.SetGreyPalette();
   if (bits == 1) {  // SANE's line art has 1 for black
     picture.Colors()[0] = RGBQUAD{255, 255, 255, 0};
@@ -219,11 +222,14 @@ Dib AcquireScan(HWND /*owner*/, Progress &progress, bool &cancelled) {
     } else if (bits == 8) {
       for (int x = 0; x < width; ++x) dst[x] = src[x * step + (step - 1)];
     } else {
+      const size_t n = direct ? 4 : 3;
       for (int x = 0; x < width; ++x) {
         const uint8_t *s = src + 3 * x * step;
-        dst[3 * x] = s[2 * step + (step - 1)];
-        dst[3 * x + 1] = s[step + (step - 1)];
-        dst[3 * x + 2] = s[step - 1];
+        uint8_t *out = dst + n * static_cast<size_t>(x);
+        out[0] = s[2 * step + (step - 1)];
+        out[1] = s[step + (step - 1)];
+        out[2] = s[step - 1];
+        if (direct) out[3] = 255;
       }
     }
   }

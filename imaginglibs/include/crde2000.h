@@ -182,7 +182,9 @@ MX_EXPORT int16_t writetiffiledib(const char *name, uint16_t compression, uint16
    resolution; >= 0 on success, with *dib 0 when the scan was cancelled. A scanner that
    stops with a failure gives MX_ERR_SCANNER, whose text then carries the scanner's own
    reason (until the next failure of a scanner). scannercount gives how many scanners
-   answer (0 for none) without showing anything. */
+   answer (0 for none) without showing anything. aquiredibimage also takes bits =
+   MX_PROGRAM_ROWS, as the readers do: a colour scan is then written straight into the
+   program's rows, a grey or line-art one widened into them at the end. */
 MX_EXPORT int16_t selectsource(HWND owner, int16_t z);
 MX_EXPORT int16_t scannercount(int16_t z);
 MX_EXPORT int16_t aquiredibimage(HWND owner, int32_t bits, uint16_t dither, uint16_t zero,

@@ -157,6 +157,9 @@ TEST_F(EndToEnd, ANewPosterFromTheScannerIsSavedAsAnLzwTiff) {
   EXPECT_EQ(form->Document.ImageOrigin, layout::PictureOrigin::Scan);
   EXPECT_TRUE(form->Document.Modified);
   EXPECT_FALSE(QFile::exists(Prog(QStringLiteral("images/scan2.tif")))) << "written at save";
+  EXPECT_EQ(form->Feuille->GetPicture().Bitmap().constBits(),
+            form->Tampon->Picture().ToImage().constBits())
+      << "the scan is held once, shared by both";
 
   dialogs_->AnswerFile(Prog(QStringLiteral("scan.aff")));
   form->Enregistrersous1Click();

@@ -6,9 +6,9 @@
 #include <QListWidget>
 
 #include "SaneTestBackend.h"
+#include "ScriptedDialogHost.h"
 #include "Support.h"
 #include "TempDir.h"
-#include "ScriptedDialogHost.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ class Scanner : public ::testing::Test {
 };
 
 TEST_F(Scanner, AcquiresAColourPicture) {
-  for (int bits : {0, 8, 24}) {
+  for (int bits : {0, 8, 24, int(MX_PROGRAM_ROWS)}) {
     HGLOBAL dib = nullptr;
     const int16_t r = CRDE(aquiredibimage)(nullptr, bits, 0, 0, &dib, nullptr, nullptr, nullptr, 0);
     ASSERT_GE(r, 0) << FailureText(r);
@@ -61,6 +61,26 @@ TEST_F(Scanner, AcquiresAColourPicture) {
       }
     EXPECT_TRUE(coloured);
   }
+}
+
+TEST_F(Scanner, AColourScanInTheProgramsRowsHoldsTheColoursOfTheTwentyFourBitScan) {
+  HGLOBAL old = nullptr, rows = nullptr;
+  ASSERT_GE(CRDE(aquiredibimage)(nullptr, 24, 0, 0, &old, nullptr, nullptr, nullptr, 0), 0);
+  ASSERT_GE(
+      CRDE(aquiredibimage)(nullptr, MX_PROGRAM_ROWS, 0, 0, &rows, nullptr, nullptr, nullptr, 0), 0);
+  const auto *header = static_cast<const BITMAPINFOHEADER *>(GlobalLock(rows));
+  ASSERT_NE(header, nullptr);
+  EXPECT_EQ(header->biBitCount, 32);
+  EXPECT_LT(header->biHeight, 0) << "rows top-down";
+  const auto *pixels = reinterpret_cast<const uint8_t *>(header) + header->biSize;
+  size_t notOpaque = 0;
+  const size_t count = size_t(header->biWidth) * size_t(-header->biHeight);
+  for (size_t i = 0; i < count; ++i) notOpaque += pixels[4 * i + 3] != 255;
+  EXPECT_EQ(notOpaque, 0u);
+  GlobalUnlock(rows);
+  const DibFacts before = TakeDib(old), after = TakeDib(rows);
+  ASSERT_TRUE(before.valid && after.valid);
+  EXPECT_EQ(Compare(before.image, after.image), "");
 }
 
 int16_t Stop(int16_t, void *) {
