@@ -170,6 +170,7 @@ TEST_F(EndToEnd, ANewPosterFromTheScannerIsSavedAsAnLzwTiff) {
                                     compression, pages, bits));
   EXPECT_EQ(QSize(width, height), form->Tampon->Picture().ToImage().size());
   EXPECT_EQ(compression, imaging::TiffCompressionName(5));
+  EXPECT_EQ(bits, 24) << "a colour scan is saved at 24 bits, whatever rows hold it";
 }
 
 TEST_F(EndToEnd, WithoutAScannerTheLibrarysWordsReachTheUser) {
