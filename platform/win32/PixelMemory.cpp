@@ -66,13 +66,14 @@ std::shared_ptr<uint8_t> AllocatePixelMemory(size_t bytes) {
   if (bytes == 0) return nullptr;
   auto *data = static_cast<uint8_t *>(std::calloc(1, bytes));
   if (data == nullptr) return nullptr;
-  if (bytes < kLarge) return std::shared_ptr<uint8_t>(data, [](uint8_t *p) { std::free(p); });
+  const auto freed = [](uint8_t *p) { std::free(p); };
+  if (bytes < kLarge) return std::shared_ptr<uint8_t>(data, freed);
   // Pictures of hundreds of megabytes are written page by page right after; huge pages
   // make that far cheaper where the kernel offers them on request.
   const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
   const uintptr_t start = (uintptr_t(data) + page - 1) & ~(page - 1);
   const uintptr_t end = (uintptr_t(data) + bytes) & ~(page - 1);
-  if (end <= start) return std::shared_ptr<uint8_t>(data, [](uint8_t *p) { std::free(p); });
+  if (end <= start) return std::shared_ptr<uint8_t>(data, freed);
   madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
   auto faulter = std::make_shared<PageFaulter>(reinterpret_cast<uint8_t *>(start), end - start);
   return std::shared_ptr<uint8_t>(data, [faulter](uint8_t *p) mutable {
