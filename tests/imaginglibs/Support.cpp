@@ -184,3 +184,34 @@ std::string Compare(const QImage &expected, const QImage &actual, int tolerance)
 QByteArray Path(const QString &path) {
   return path.toLocal8Bit();
 }
+
+std::string ProgramRowsProblem(HGLOBAL old, HGLOBAL rows) {
+  std::string problem;
+  const auto *header = static_cast<const BITMAPINFOHEADER *>(GlobalLock(rows));
+  if (header == nullptr) {
+    problem = "no block";
+  } else if (header->biBitCount != 32 || header->biCompression != BI_RGB ||
+             header->biClrUsed != 0) {
+    problem = "not 32 bits without a colour table: " + std::to_string(header->biBitCount) +
+              " bits, compression " + std::to_string(header->biCompression) + ", " +
+              std::to_string(header->biClrUsed) + " colours";
+  } else if (header->biHeight >= 0) {
+    problem = "rows bottom-up";
+  } else {
+    const auto width = size_t(header->biWidth), height = size_t(-header->biHeight);
+    if (GlobalSize(rows) < header->biSize + 4 * width * height) {
+      problem = "block too small for its rows";
+    } else {
+      const auto *pixels = reinterpret_cast<const uint8_t *>(header) + header->biSize;
+      size_t notOpaque = 0;
+      for (size_t i = 0; i < width * height; ++i) notOpaque += pixels[4 * i + 3] != 255;
+      if (notOpaque != 0)
+        problem = std::to_string(notOpaque) + " pixels whose fourth byte is not 255";
+    }
+  }
+  if (header != nullptr) GlobalUnlock(rows);
+  const DibFacts before = TakeDib(old), after = TakeDib(rows);
+  if (!problem.empty()) return problem;
+  if (!before.valid || !after.valid) return "a block that is no DIB";
+  return Compare(before.image, after.image);
+}

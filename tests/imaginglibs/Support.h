@@ -53,4 +53,9 @@ HGLOBAL MakeDib(const QImage &image, int bits);
 // empty when they agree (sizes included).
 std::string Compare(const QImage &expected, const QImage &actual, int tolerance = 0);
 
+// What keeps `rows` from being the program's own rows (MX_PROGRAM_ROWS: 32 bits, BI_RGB, no
+// colour table, top-down, every fourth byte 255) holding exactly the colours of `old`, the
+// same picture at 24 bits, as text; empty when nothing does. Frees both blocks.
+std::string ProgramRowsProblem(HGLOBAL old, HGLOBAL rows);
+
 QByteArray Path(const QString &path);

@@ -89,6 +89,17 @@ class PdfSheetTest : public LayoutTest {
   layout::SheetPart Part(int k) const {
     return layout::SheetPartOf(metrics, grid, k / grid.rows + 1, k % grid.rows + 1);
   }
+  // The block of a picture of `w` x `h` pixels that falls on sheet k: its first pixel is
+  // where the part's first dot falls on the stretched picture.
+  QRect BlockOf(int k, int w, int h) const {
+    const layout::SheetPart part = Part(k);
+    const auto at = [](int64_t dot, int64_t dots, int pixels) {
+      return int(std::lround(double(dot) * pixels / dots));
+    };
+    const int x0 = at(part.x0, grid.posterWidthDots, w), y0 = at(part.y0, grid.posterHeightDots, h);
+    return QRect(QPoint(x0, y0), QPoint(at(part.x1, grid.posterWidthDots, w) - 1,
+                                        at(part.y1, grid.posterHeightDots, h) - 1));
+  }
 
   TempDir dir;
   platform::PdfPrinterSetup setup;
@@ -187,14 +198,9 @@ TEST_F(PdfSheetTest, EachPageEmbedsItsBlockOfThePictureUnresampled) {
     SCOPED_TRACE(testing::Message() << "sheet " << k + 1);
     const QImage embedded(dir.File(images[k]));
     ASSERT_FALSE(embedded.isNull());
-    const layout::SheetPart part = Part(k);
-    // The block's first pixel is where the part's first dot falls on the stretched picture.
-    const int x0 = int(std::lround(double(part.x0) * 1201 / grid.posterWidthDots));
-    const int y0 = int(std::lround(double(part.y0) * 900 / grid.posterHeightDots));
-    const int x1 = int(std::lround(double(part.x1) * 1201 / grid.posterWidthDots));
-    const int y1 = int(std::lround(double(part.y1) * 900 / grid.posterHeightDots));
-    ASSERT_EQ(embedded.size(), QSize(x1 - x0, y1 - y0));
-    EXPECT_GE(Psnr(embedded, picture.copy(x0, y0, x1 - x0, y1 - y0)), 40.0);
+    const QRect block = BlockOf(k, 1201, 900);
+    ASSERT_EQ(embedded.size(), block.size());
+    EXPECT_GE(Psnr(embedded, picture.copy(block)), 40.0);
     if (k % grid.rows == 0) widthOfARow += embedded.width();
   }
   // The blocks share their edges: the columns together are the picture's whole width.
@@ -232,11 +238,8 @@ TEST_F(PdfSheetTest, ALosslessPictureKeepsEachBlocksPixelsExactly) {
       const QImage embedded =
           QImage(prefix + QStringLiteral("-%1.png").arg(k, 3, 10, QLatin1Char('0')))
               .convertToFormat(QImage::Format_RGB32);
-      const layout::SheetPart part = Part(k);
-      const int x0 = int(std::lround(double(part.x0) * 1201 / grid.posterWidthDots));
-      const int y0 = int(std::lround(double(part.y0) * 900 / grid.posterHeightDots));
       ASSERT_FALSE(embedded.isNull());
-      EXPECT_EQ(embedded, picture.copy(x0, y0, embedded.width(), embedded.height()));
+      EXPECT_EQ(embedded, picture.copy(BlockOf(k, 1201, 900)));
     }
   }
 }
